@@ -1,0 +1,123 @@
+// Load and save against the raw file operations they are built on.
+#include "core/Globals.h"
+#include "data/ORBIO.h"
+#include "tools/SampleData.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path benchDir()
+{
+    static fs::path dir = [] {
+        fs::path d = fs::temp_directory_path() / "orbtool-bench";
+        fs::create_directories(d);
+        auto image = MakeSampleImage(12);
+        std::ofstream(d / "ORB12", std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        return d;
+    }();
+    return dir;
+}
+
+void BM_RawRead(benchmark::State& state)
+{
+    std::vector<char> buffer(OrbImageSize);
+    fs::path path = benchDir() / "ORB12";
+    for (auto _ : state) {
+        std::ifstream in(path, std::ios::binary);
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        benchmark::DoNotOptimize(buffer.data());
+    }
+}
+
+void BM_Load(benchmark::State& state)
+{
+    fs::current_path(benchDir());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadOrbFile(12).code);
+}
+
+void BM_Unpack(benchmark::State& state)
+{
+    auto image = MakeSampleImage(12);
+    OrbData orb;
+    for (auto _ : state) {
+        UnpackImage(image.data(), orb);
+        benchmark::DoNotOptimize(orb.Units[0].Cost);
+    }
+}
+
+void BM_Pack(benchmark::State& state)
+{
+    auto image = MakeSampleImage(12);
+    OrbData orb;
+    UnpackImage(image.data(), orb);
+    for (auto _ : state) {
+        PackImage(orb, image.data());
+        benchmark::DoNotOptimize(image.data());
+    }
+}
+
+void BM_RawWriteRename(benchmark::State& state)
+{
+    auto image = MakeSampleImage(12);
+    fs::path target = benchDir() / "RAW12", temp = benchDir() / "RAW12.tmp";
+    for (auto _ : state) {
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        }
+        fs::rename(temp, target);
+    }
+}
+
+void BM_Save(benchmark::State& state)
+{
+    fs::current_path(benchDir());
+    LoadOrbFile(12);
+    std::string dir = benchDir().string();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SaveOrbFile(12, dir).code);
+}
+
+BENCHMARK(BM_RawRead);
+BENCHMARK(BM_Load);
+BENCHMARK(BM_Unpack);
+BENCHMARK(BM_Pack);
+BENCHMARK(BM_RawWriteRename);
+BENCHMARK(BM_Save);
+
+// Keeps each run's time per iteration so that the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> ns;
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& r : runs)
+            ns[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto& t = reporter.ns;
+    if (t.count("BM_Load") && t.count("BM_RawRead") && t.count("BM_Save") && t.count("BM_RawWriteRename")) {
+        std::printf("\nload / raw read          = %.2f (goal <= 1.5)\n", t["BM_Load"] / t["BM_RawRead"]);
+        std::printf("save / raw write+rename  = %.2f (goal <= 1.5)\n", t["BM_Save"] / t["BM_RawWriteRename"]);
+        std::printf("unpack = %.1f us, pack = %.1f us (goal < 20 us each)\n", t["BM_Unpack"] / 1000, t["BM_Pack"] / 1000);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,53 @@
+// One table per record type: every field that has a column in the data file, in declaration
+// order, with where its bytes stand and the largest value an edit may store in it.
+// The reader, the writer, the command-line tool and the editor pages all walk these tables.
+#pragma once
+
+#include "data/Types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class FieldWidth { Text, U8, U16 };
+
+template <class R>
+struct FieldDef {
+    const char* name;
+    FieldWidth width;
+    OrbName R::*text;
+    uint8_t R::*u8;
+    uint16_t R::*u16;
+    int base;    // column base offset in the image
+    int stride;  // bytes per entry in that column
+    int offset;  // first byte of this field within the entry
+    // Largest value an edit stores (for names: the character count); 0 for a field no page edits.
+    uint32_t bound;
+
+    // File offset of the first byte of entry n's value.
+    int at(int n) const { return base + n * stride + offset; }
+    bool editable() const { return bound != 0; }
+    uint32_t number(const R& r) const
+    {
+        return width == FieldWidth::U16 ? r.*u16 : width == FieldWidth::U8 ? r.*u8 : 0u;
+    }
+    // Stores v in the field, keeping only as many low bits as the field holds.
+    void setNumber(R& r, uint32_t v) const
+    {
+        if (width == FieldWidth::U16)
+            r.*u16 = static_cast<uint16_t>(v);
+        else if (width == FieldWidth::U8)
+            r.*u8 = static_cast<uint8_t>(v);
+    }
+};
+
+const std::vector<FieldDef<UnitRecord>>& UnitFields();
+const std::vector<FieldDef<WeaponRecord>>& WeaponFields();
+const std::vector<FieldDef<FormationRecord>>& FormationFields();
+
+// Looks a field up by its name, ignoring letter case; nullptr when there is none.
+template <class R>
+const FieldDef<R>* FindField(const std::vector<FieldDef<R>>& fields, const std::string& name);
+
+// Fields of the records that have no file column and no control: never shown, set or dumped.
+bool IsWorkingField(const std::string& name);

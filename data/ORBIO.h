@@ -1,0 +1,68 @@
+// The data file: its name rule, unpacking a 44500-byte image into OrbData and packing it back,
+// finding files whatever their letter case, and reading and writing whole images safely.
+#pragma once
+
+#include "data/Types.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// "ORB05" for 5, "ORB12" for 12.
+std::string OrbFileName(int n);
+
+// Pure image <-> table conversions. The image must hold OrbImageSize bytes.
+void UnpackUnits(const uint8_t* image, OrbData& orb);
+void UnpackWeapons(const uint8_t* image, OrbData& orb);
+void UnpackFormations(const uint8_t* image, OrbData& orb);
+void UnpackImage(const uint8_t* image, OrbData& orb);
+// Writes every known column of orb into image; every other byte keeps its value.
+void PackImage(const OrbData& orb, uint8_t* image);
+
+// The regular file of data file n in dir, matched without regard to letter case; empty when none.
+std::filesystem::path FindOrbFile(const std::filesystem::path& dir, int n);
+// Whether data file n exists in the working directory, as a regular file in any letter case.
+bool OrbFileExists(int n);
+// Which data files 0..99 exist in dir, from one pass over the directory.
+std::array<bool, 100> ScanOrbFiles(const std::filesystem::path& dir);
+
+// A data file's bytes as read: the first OrbImageSize bytes (zero-filled past a short file's end),
+// how many of them the file supplied, and whatever the file holds beyond them.
+struct OrbImage {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(OrbImageSize, 0);
+    std::size_t bytesRead = 0;
+    std::vector<uint8_t> tail;
+};
+
+struct IoResult {
+    bool ok = false;
+    std::string error;  // why it failed, for the user
+};
+
+// Reads a data file's image. The editor opens it for reading and writing, as a file it will save
+// back must allow; a reader that only looks may pass writable = false.
+IoResult ReadOrbImage(const std::filesystem::path& path, OrbImage& out, bool writable = true);
+// Writes bytes[0, bytesRead) and the tail to a temporary file beside target and renames it over
+// target, so that a failure at any point leaves the old file exactly as it was.
+IoResult WriteOrbImage(const std::filesystem::path& target, const OrbImage& image);
+
+// ---- Loading into and saving from the program-wide state ----
+
+struct LoadResult {
+    int code = 0;         // 0 loaded, 1 could not be opened
+    std::string message;  // for code 1: "Unable to find " and the file name
+};
+// Loads data file n of the working directory into Orb and FileImage and sets FileLoaded.
+// On failure nothing changes.
+LoadResult LoadOrbFile(int n);
+
+struct SaveResult {
+    int code = 0;  // 0 saved, 1 failed (the old file is left as it was)
+    std::string message;
+    std::filesystem::path path;  // the file written or meant to be written
+};
+// Packs Orb into FileImage and writes it as data file n in directory: over the existing file of
+// that number whatever its letter case, or as a new file named by OrbFileName.
+SaveResult SaveOrbFile(int n, const std::string& directory);

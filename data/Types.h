@@ -1,0 +1,111 @@
+// Record types of one order-of-battle data file and the tables that hold them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+constexpr int UnitCount = 249;
+constexpr int WeaponCount = 249;
+constexpr int FormationCount = 199;
+constexpr int NameLength = 15;
+constexpr std::size_t OrbImageSize = 44500;
+
+// Names are byte strings of 0..15 bytes (each 1..255), never NUL-terminated in the file.
+using OrbName = std::string;
+
+struct UnitRecord {
+    OrbName Name;
+    uint8_t Class = 0;
+    uint8_t IconBytes[2] = {0, 0};
+    uint16_t Icon = 0;
+    uint8_t LBMBytes[2] = {0, 0};
+    uint16_t LBM = 0;
+    uint8_t Size = 0;
+    uint8_t Crew = 0;
+    uint8_t Wpn1 = 0, Wpn2 = 0, Wpn3 = 0, Wpn4 = 0;
+    uint8_t Wpn1HEAmmo = 0, Wpn1APAmmo = 0, Wpn2HEAmmo = 0, Wpn2APAmmo = 0;
+    uint8_t Wpn3HEAmmo = 0, Wpn3APAmmo = 0, Wpn4HEAmmo = 0, Wpn4APAmmo = 0;
+    uint8_t Speed = 0;
+    uint8_t SteelHF = 0, SteelHS = 0, SteelHR = 0, SteelTF = 0, SteelTS = 0, SteelTR = 0, SteelTop = 0;
+    uint8_t HEATHF = 0, HEATHS = 0, HEATHR = 0, HEATTF = 0, HEATTS = 0, HEATTR = 0, HEATTop = 0;
+    uint8_t ERAHF = 0, ERAHS = 0, ERAHR = 0, ERATF = 0, ERATS = 0, ERATR = 0, ERATop = 0;
+    uint8_t Radio = 0;
+    uint8_t YrAvail = 0;
+    uint8_t YrUnavail = 0;
+    uint8_t Cost = 0;
+    uint8_t Nation = 0;
+    uint8_t FC = 0;
+    uint8_t SabotAmmo = 0;
+    uint8_t HEATAmmo = 0;
+    uint8_t Stabiliser = 0;
+    uint8_t HiddenByte = 0;  // loaded and saved, never shown or edited
+    uint8_t Vision = 0;
+    uint8_t Swim = 0;
+    uint8_t SD = 0;
+    uint8_t ROF = 0;
+    uint8_t Carry = 0;
+    uint8_t Weight = 0;
+    uint8_t EW = 0;
+    uint8_t RF = 0;
+    uint8_t MC = 0;
+    uint8_t MonthAvail = 0;
+};
+
+struct WeaponRecord {
+    OrbName Name;
+    uint8_t Class = 0;
+    uint8_t Size = 0;
+    uint8_t WarheadSize = 0;
+    uint8_t HEPen = 0;
+    uint8_t HEKill = 0;
+    uint8_t APPen = 0;  // 222 marks a HEAT weapon used other than in slot 1
+    uint8_t APKill = 0;
+    uint8_t Accuracy = 0;
+    uint8_t Range = 0;  // in 50-metre hexes
+    uint8_t SabotRange = 0;
+    uint8_t SabotPen = 0;
+    uint8_t HEATPen = 0;
+    uint8_t Spare = 0;  // no file column; stays zero
+};
+
+struct FormationRecord {
+    OrbName Name;
+    uint8_t Nation = 0;
+    uint8_t Avail = 0;
+    uint8_t Until = 0;
+    uint8_t Page = 0;
+    uint8_t Type = 0;
+    uint8_t SlotBytes[20] = {};
+    // 0 empty, 1..999 a unit number, 1000 and above a formation number + 1000.
+    uint16_t Slot1 = 0, Slot2 = 0, Slot3 = 0, Slot4 = 0, Slot5 = 0;
+    uint16_t Slot6 = 0, Slot7 = 0, Slot8 = 0, Slot9 = 0, Slot10 = 0;
+    uint8_t Code1 = 0, Code2 = 0, Code3 = 0, Code4 = 0, Code5 = 0;
+    uint8_t Code6 = 0, Code7 = 0, Code8 = 0, Code9 = 0, Code10 = 0;
+    uint8_t MonthAvail = 0;
+    uint8_t Special = 0;
+};
+
+// The slot value at which formation references begin.
+constexpr uint16_t FormationSlotBase = 1000;
+
+// The three tables of one data file. Entries are numbered from 1; the accessors take that number.
+struct OrbData {
+    std::array<UnitRecord, UnitCount> Units{};
+    std::array<WeaponRecord, WeaponCount> Weapons{};
+    std::array<FormationRecord, FormationCount> Formations{};
+
+    UnitRecord& unit(int n) { return Units[static_cast<std::size_t>(n - 1)]; }
+    const UnitRecord& unit(int n) const { return Units[static_cast<std::size_t>(n - 1)]; }
+    WeaponRecord& weapon(int n) { return Weapons[static_cast<std::size_t>(n - 1)]; }
+    const WeaponRecord& weapon(int n) const { return Weapons[static_cast<std::size_t>(n - 1)]; }
+    FormationRecord& formation(int n) { return Formations[static_cast<std::size_t>(n - 1)]; }
+    const FormationRecord& formation(int n) const { return Formations[static_cast<std::size_t>(n - 1)]; }
+};
+
+// Slot k (1..10) of a formation, for code that walks the slots.
+uint16_t& formationSlot(FormationRecord& f, int k);
+uint16_t formationSlot(const FormationRecord& f, int k);
+uint8_t& formationCode(FormationRecord& f, int k);
+uint8_t formationCode(const FormationRecord& f, int k);

@@ -1,0 +1,126 @@
+// Code names, the lenient number reading and the file list lines.
+#include "core/EditRules.h"
+#include "core/FileList.h"
+#include "core/Globals.h"
+
+#include <QTest>
+
+class TestCodes : public QObject {
+    Q_OBJECT
+
+private slots:
+    void namesAndFallbacks()
+    {
+        QCOMPARE(GetWeaponClassName(0), std::string("Unknown Class"));
+        QCOMPARE(GetWeaponClassName(18), std::string("Napalm"));
+        QCOMPARE(GetWeaponClassName(19), std::string("Unknown Class"));
+        for (int c : {1, 5, 6, 8, 255})
+            QCOMPARE(GetMovementClassName(uint8_t(c)), std::string("UNKNOWN"));
+        QCOMPARE(GetMovementClassName(0), std::string("Default"));
+        QCOMPARE(GetMovementClassName(7), std::string("Ship"));
+        QCOMPARE(GetNationName(43), std::string("Generic Red"));
+        for (int c : {44, 69, 92, 255, 300, 65535})
+            QCOMPARE(GetNationName(uint16_t(c)), std::string("Unknown"));
+        QCOMPARE(GetNationName(70), std::string("Nazi Germany"));
+        QCOMPARE(GetNationName(80), GetNationName(2));
+        QCOMPARE(GetNationName(91), std::string("France 2"));
+        QCOMPARE(GetUnitClassName(33), std::string("Light Ambhibian"));
+        QCOMPARE(GetUnitClassName(68), std::string("HQ Fuel Dump"));
+        QCOMPARE(GetUnitClassName(69), std::string("Unknown Class"));
+        QCOMPARE(GetPurchasePageName(5), std::string("Unknown"));
+        QCOMPARE(GetPurchasePageName(10), std::string("Battalion HQ."));
+        QCOMPARE(GetPurchasePageName(11), std::string("Unknown"));
+        QCOMPARE(GetFormationTypeName(0), std::string("Unknown"));
+        QCOMPARE(GetFormationTypeName(3), std::string("Unknown"));
+        QCOMPARE(GetFormationTypeName(5), std::string("Bn HQ"));
+        QCOMPARE(GetFormationTypeName(6), std::string("Unknown"));
+    }
+
+    void stripNonDigits()
+    {
+        QCOMPARE(StripNonDigits(""), std::string("0"));
+        QCOMPARE(StripNonDigits("abc"), std::string("0"));
+        QCOMPARE(StripNonDigits("-"), std::string("0"));
+        QCOMPARE(StripNonDigits("-12"), std::string("12"));
+        QCOMPARE(StripNonDigits("1.5"), std::string("15"));
+        QCOMPARE(StripNonDigits(" 1 2 3 "), std::string("123"));
+        QCOMPARE(StripNonDigits("007"), std::string("007"));
+        QCOMPARE(StripNonDigits("\xb2\xb3"), std::string("0"));  // superscript digits are not digits
+    }
+
+    void limitNumberText()
+    {
+        QCOMPARE(LimitNumberText(255, "300"), std::string("255"));
+        QCOMPARE(LimitNumberText(255, "255"), std::string("255"));
+        QCOMPARE(LimitNumberText(255, "007"), std::string("7"));
+        QCOMPARE(LimitNumberText(255, ""), std::string("0"));
+        QCOMPARE(LimitNumberText(255, "2147483647"), std::string("255"));
+        QCOMPARE(LimitNumberText(1200, "-5"), std::string("5"));
+        QCOMPARE(LimitNumberText(1200, "0000000000001"), std::string("1"));
+        try {
+            LimitNumberText(255, "x2147483648");
+            QFAIL("no error for a value past 2147483647");
+        } catch (const ConversionError& e) {
+            QCOMPARE(std::string(e.what()), std::string("'2147483648' is not a valid integer value"));
+        }
+        QVERIFY_THROWS_EXCEPTION(ConversionError, LimitNumberText(255, "99999999999999999999999"));
+    }
+
+    void commitConversions()
+    {
+        QCOMPARE(NumberFromText(255, FieldWidth::U8, "1a5"), 15u);
+        QCOMPARE(NumberFromText(99999, FieldWidth::U16, "Pm23"), 23u);
+        QCOMPARE(NumberFromText(99999, FieldWidth::U16, "65535"), 65535u);
+        QCOMPARE(NumberFromText(99999, FieldWidth::U16, "70000"), 65535u);
+        QCOMPARE(NumberFromText(99999, FieldWidth::U16, "999999"), 65535u);
+        QCOMPARE(NumberFromText(1200, FieldWidth::U16, "5000"), 1200u);
+        QCOMPARE(NumberFromText(249, FieldWidth::U8, "250"), 249u);
+        QCOMPARE(NameFromText("ABCDEFGHIJKLMNOPQ"), std::string("ABCDEFGHIJKLMNO"));
+        QCOMPARE(NameFromText(" J\xe4ger "), std::string(" J\xe4ger "));
+        QCOMPARE(NameFromText(std::string("A\0B", 3)), std::string("AB"));
+
+        UnitRecord u;
+        u.HiddenByte = 77;
+        StoreFieldText(u, *FindField(UnitFields(), "icon"), "70000");
+        QCOMPARE(u.Icon, uint16_t(65535));
+        QCOMPARE(FieldText(u, *FindField(UnitFields(), "Icon")), std::string("65535"));
+        QCOMPARE(u.HiddenByte, uint8_t(77));
+        QVERIFY(!FindField(UnitFields(), "HiddenByte")->editable());
+        QVERIFY(FindField(WeaponFields(), "Spare") == nullptr);
+        QVERIFY(IsWorkingField("spare") && IsWorkingField("SlotBytes") && !IsWorkingField("Slot1"));
+    }
+
+    void fileListLines()
+    {
+        std::array<bool, 100> none{};
+        QVERIFY(OrbListLines(none).empty());
+        QCOMPARE(FirstExistingListLine(none), -1);
+
+        std::array<bool, 100> some{};
+        some[5] = some[71] = true;
+        auto lines = OrbListLines(some);
+        QCOMPARE(int(lines.size()), 66);
+        QCOMPARE(lines[5], std::string("Orb05 - MOD - Japan"));
+        QCOMPARE(lines[45], std::string("Orb71 - WW2 - Finland"));
+        QCOMPARE(lines[0], std::string(" ? Orb00 - MOD - West Germany"));
+        QCOMPARE(lines[43], std::string(" ? Orb43 - MOD - Generic Red"));
+        QCOMPARE(lines[44], std::string(" ? Orb70 - WW2 - Nazi Germany"));
+        QCOMPARE(lines[65], std::string(" ? Orb91 - WW2 - France 2"));
+        int present = 0;
+        for (const auto& l : lines)
+            present += l.rfind(" ? ", 0) != 0;
+        QCOMPARE(present, 2);
+        QCOMPARE(FirstExistingListLine(some), 5);
+
+        std::array<bool, 100> ww2{};
+        ww2[70] = true;
+        ww2[50] = true;  // never listed
+        QCOMPARE(FirstExistingListLine(ww2), 44);
+        QCOMPARE(FileNumberOfListLine(50), 76);
+        QCOMPARE(ListLineOfFileNumber(76), 50);
+        QCOMPARE(ListLineOfFileNumber(50), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCodes)
+#include "test_codes.moc"
