@@ -1,0 +1,53 @@
+#include "ui/About.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+// A drawn emblem: three stacked unit symbols, as on a map.
+QPixmap emblem()
+{
+    QPixmap pm(64, 64);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 3; ++i) {
+        QRect r(8 + i * 4, 8 + i * 12, 40, 22);
+        p.setBrush(QColor(90 + i * 40, 120, 70));
+        p.setPen(QPen(Qt::black, 2));
+        p.drawRect(r);
+        p.drawLine(r.topLeft(), r.bottomRight());
+        p.drawLine(r.bottomLeft(), r.topRight());
+    }
+    return pm;
+}
+}  // namespace
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("AboutBox");
+    setWindowTitle("About Orbtool");
+    setFixedSize(298, 180);
+    ProgramIcon = new QLabel(this);
+    ProgramIcon->setObjectName("ProgramIcon");
+    ProgramIcon->setPixmap(emblem());
+    ProgramIcon->setGeometry(16, 16, 64, 64);
+    auto* product = new QLabel("Orbtool", this);
+    product->setObjectName("ProductName");
+    QFont big = product->font();
+    big.setBold(true);
+    big.setPointSize(big.pointSize() + 4);
+    product->setFont(big);
+    product->setGeometry(96, 20, 190, 24);
+    Version = new QLabel("Version 1.00 BETA 03", this);
+    Version->setObjectName("Version");
+    Version->setGeometry(96, 52, 190, 20);
+    OKButton = new QPushButton("OK", this);
+    OKButton->setObjectName("OKButton");
+    OKButton->setGeometry(111, 136, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}

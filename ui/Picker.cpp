@@ -1,0 +1,120 @@
+#include "ui/Picker.h"
+
+#include "core/Globals.h"
+#include "ui/Sdimain.h"
+
+#include <QFrame>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+TPickForm* PickForm = nullptr;
+
+TPickForm::TPickForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("PickForm");
+    setWindowTitle("Pick List");
+    setFixedSize(352, 392);
+    move(379, 151);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setGeometry(0, 0, 257, 385);
+    ListBox1 = new QListWidget(Panel1);
+    ListBox1->setObjectName("ListBox1");
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(ListBox1);
+
+    OKBtn = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setGeometry(264, 16, 75, 25);
+    OKBtn->setDefault(true);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(264, 48, 75, 25);
+
+    connect(OKBtn, &QPushButton::clicked, this, &TPickForm::OKBtnClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TPickForm::ListBox1DblClick);
+}
+
+int32_t TPickForm::ShowPickList(uint8_t mode)
+{
+    PickMode = mode;
+    PickResult = -1;
+    FillPickList();
+    int result = exec() == QDialog::Accepted ? 1 : 2;
+    PickResult = result;
+    if (result == 2)
+        PickResult = -2;
+    else
+        GetPickedCode();
+    return PickResult;
+}
+
+namespace {
+struct ModeInfo {
+    const char* caption;
+    int first, last;  // the codes listed
+    std::string (*name)(int code);
+    const char* none;  // the fixed text of line 0 in the entry lists
+};
+
+const ModeInfo& modeInfo(uint8_t mode)
+{
+    static const ModeInfo modes[] = {
+        {"Pick List : Unit", 0, UnitCount, [](int n) { return Orb.unit(n).Name; }, "NO UNIT"},
+        {"Pick List : Formation", 0, FormationCount, [](int n) { return Orb.formation(n).Name; }, "NO UNIT"},
+        {"Pick List : Movement Class", 0, 9, [](int c) { return GetMovementClassName(uint8_t(c)); }, nullptr},
+        {"Pick List : Formation Type", 0, 5, [](int c) { return GetFormationTypeName(uint8_t(c)); }, nullptr},
+        {"Pick List : Nationality", 0, 91, [](int c) { return GetNationName(uint16_t(c)); }, nullptr},
+        {"Pick List : Unit Class", 0, 69, [](int c) { return GetUnitClassName(uint8_t(c)); }, nullptr},
+        {"Pick List : Unit Weapon", 0, WeaponCount, [](int n) { return Orb.weapon(n).Name; }, "NO WEAPON IN SLOT"},
+        {"Pick List : Weapon Class", 0, 19, [](int c) { return GetWeaponClassName(uint8_t(c)); }, nullptr},
+        {"Pick List : Purchase Page", 0, 10, [](int c) { return GetPurchasePageName(uint8_t(c)); }, nullptr},
+    };
+    return modes[mode];
+}
+}  // namespace
+
+void TPickForm::FillPickList()
+{
+    ListBox1->clear();
+    if (PickMode > pmPurchasePage)
+        return;
+    const ModeInfo& m = modeInfo(PickMode);
+    setWindowTitle(m.caption);
+    QStringList lines;
+    for (int code = m.first; code <= m.last; ++code) {
+        if (PickMode == pmNationality && code >= 44 && code < 70)
+            continue;  // no nation has these codes
+        if (m.none) {
+            lines << threeDigits(code) + " - " + (code == 0 ? QString(m.none) : toQ(m.name(code)));
+        } else {
+            lines << QString("%1").arg(code, 2, 10, QChar('0')) + " - " + toQ(m.name(code));
+        }
+    }
+    ListBox1->addItems(lines);
+    ListBox1->setCurrentRow(0);
+}
+
+void TPickForm::GetPickedCode()
+{
+    QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    int i = selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+    PickResult = (PickMode == pmNationality && i > 43) ? i + 26 : i;
+}
+
+void TPickForm::ListBox1DblClick()
+{
+    accept();
+}
+
+void TPickForm::OKBtnClick()
+{
+    accept();
+}

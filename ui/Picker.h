@@ -1,0 +1,45 @@
+// The pick list dialog: every value of one kind of code or entry number as a numbered line.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+
+class QFrame;
+class QListWidget;
+class QPushButton;
+
+enum PickMode : uint8_t {
+    pmUnit = 0,
+    pmFormation = 1,
+    pmMovementClass = 2,
+    pmFormationType = 3,
+    pmNationality = 4,
+    pmUnitClass = 5,
+    pmUnitWeapon = 6,
+    pmWeaponClass = 7,
+    pmPurchasePage = 8,
+};
+
+class TPickForm : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TPickForm(QWidget* parent = nullptr);
+
+    QPushButton* OKBtn = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    uint8_t PickMode = 0;
+    int32_t PickResult = -1;
+
+    // Runs the dialog; the picked code or entry number, -2 when cancelled, -1 when nothing was selected.
+    int32_t ShowPickList(uint8_t mode);
+    void FillPickList();
+    void GetPickedCode();
+    void ListBox1DblClick();
+    void OKBtnClick();
+};
+
+extern TPickForm* PickForm;

@@ -1,0 +1,376 @@
+// The main window's frame: menu, tool bar, pages, status bar, start-up, keys, hints and size limit.
+#include "ui/Sdimain.h"
+
+#include "ui/About.h"
+#include "ui/Widgets.h"
+
+#include <INIReader.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+
+QString toQ(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string fromQ(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+QString threeDigits(int n)
+{
+    return QString("%1").arg(n, 3, 10, QChar('0'));
+}
+
+namespace {
+// Pop-up hints wait five seconds; the status bar shows the hint at once.
+class HintStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return 5000;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+void installHintStyle()
+{
+    if (!dynamic_cast<HintStyle*>(QApplication::style()))
+        QApplication::setStyle(new HintStyle(QApplication::style()->name()));
+    QPalette tips = QToolTip::palette();
+    tips.setColor(QPalette::ToolTipBase, QColor(255, 255, 160));
+    tips.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(tips);
+}
+
+// The step buttons' glyphs: a framed square with a triangle and a bar.
+QIcon stepGlyph(bool forward)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::gray);
+    p.drawRect(0, 0, 15, 15);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    QPolygon tri = forward ? QPolygon({QPoint(4, 3), QPoint(10, 8), QPoint(4, 13)})
+                           : QPolygon({QPoint(11, 3), QPoint(5, 8), QPoint(11, 13)});
+    p.drawPolygon(tri);
+    p.drawRect(forward ? 11 : 3, 3, 2, 11);
+    return QIcon(pm);
+}
+
+// Small drawn glyphs for the other tool bar buttons.
+QIcon drawnGlyph(int kind)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    switch (kind) {
+    case 0:  // erase: a cross
+        p.drawLine(3, 3, 12, 12);
+        p.drawLine(12, 3, 3, 12);
+        break;
+    case 1:  // copy: two sheets
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, 8, 10);
+        p.drawRect(6, 4, 8, 10);
+        break;
+    case 2:  // paste: a clipboard
+        p.setBrush(QColor(200, 160, 90));
+        p.drawRect(2, 2, 11, 13);
+        p.setBrush(Qt::white);
+        p.drawRect(5, 1, 5, 3);
+        break;
+    default:  // print: a printer
+        p.setBrush(Qt::white);
+        p.drawRect(4, 1, 7, 5);
+        p.setBrush(Qt::lightGray);
+        p.drawRect(1, 6, 13, 6);
+        break;
+    }
+    return QIcon(pm);
+}
+}  // namespace
+
+TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName("SDIAppForm");
+    resize(788, 556);
+    buildMenu();
+    buildToolBar();
+
+    Viewer = new QTabWidget(this);
+    Viewer->setObjectName("Viewer");
+    setCentralWidget(Viewer);
+    Units = new QWidget;
+    Units->setObjectName("Units");
+    Weapons = new QWidget;
+    Weapons->setObjectName("Weapons");
+    Formations = new QWidget;
+    Formations->setObjectName("Formations");
+    Load = new QWidget;
+    Load->setObjectName("Load");
+    Viewer->addTab(Units, "Units");
+    Viewer->addTab(Weapons, "Weapons");
+    Viewer->addTab(Formations, "Formations");
+    Viewer->addTab(Load, "Load");
+    buildUnitsPage();
+    buildWeaponsPage();
+    buildFormationsPage();
+    buildLoadPage();
+
+    statusBar()->setObjectName("StatusBar");
+    statusBar()->setSizeGripEnabled(false);
+
+    connect(Viewer, &QTabWidget::currentChanged, this, &TSDIAppForm::pageChanged);
+    // F12 and F9 reach the window before the focused control, wherever the focus is.
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TSDIAppForm::~TSDIAppForm()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TSDIAppForm::buildMenu()
+{
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QString& hint, bool enabled) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        a->setStatusTip(hint);
+        a->setEnabled(enabled);
+        return a;
+    };
+    menuBar()->setObjectName("SDIAppMenu");
+    FileMenu = menuBar()->addMenu("&File");
+    FileMenu->setObjectName("FileMenu");
+    OpenItem = item(FileMenu, "OpenItem", "&Open...", "Open a file", true);
+    SaveAs1 = item(FileMenu, "SaveAs1", "&Save...", "Save current file", true);
+    ChangeDirectory1 = item(FileMenu, "ChangeDirectory1", "&Change Directory", "", true);
+    FileMenu->addSeparator()->setObjectName("N1");
+    WriteCSV1 = item(FileMenu, "WriteCSV1", "&Write CSV...", "Write comma separated data file", false);
+    Print1 = item(FileMenu, "Print1", "&Print", "Get Hard Copy", false);
+    Renationalise1 = item(FileMenu, "Renationalise1", "&Renationalise",
+                          "Renumber units, formations to another nation's ID", true);
+    FileMenu->addSeparator()->setObjectName("N2");
+    ExitItem = item(FileMenu, "ExitItem", "E&xit", "Exit application", true);
+    ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    QMenu* orbtool = menuBar()->addMenu("&Orbtool");
+    orbtool->setObjectName("Orbtool1");
+    SetDefaults1 = item(orbtool, "SetDefaults1", "Set &Defaults", "", false);
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("Help1");
+    Help2 = item(help, "Help2", "&Help", "", true);
+    help->addSeparator()->setObjectName("N3");
+    About1 = item(help, "About1", "&About...", "", true);
+
+    connect(OpenItem, &QAction::triggered, this, &TSDIAppForm::OpenItemClick);
+    connect(Renationalise1, &QAction::triggered, this, &TSDIAppForm::Renationalise1Click);
+    connect(ExitItem, &QAction::triggered, this, &TSDIAppForm::ExitItemClick);
+    connect(Help2, &QAction::triggered, this, &TSDIAppForm::HelpBtnClick);
+    connect(About1, &QAction::triggered, this, &TSDIAppForm::About1Click);
+}
+
+void TSDIAppForm::buildToolBar()
+{
+    SpeedPanel = new QFrame(this);
+    SpeedPanel->setObjectName("SpeedPanel");
+    SpeedPanel->setFixedHeight(30);
+    SpeedPanel->setFrameShape(QFrame::StyledPanel);
+    auto button = [this](const char* name, int left, int width, const QString& hint, const QIcon& icon,
+                         const QString& text = QString()) {
+        auto* b = new QToolButton(SpeedPanel);
+        b->setObjectName(name);
+        b->setGeometry(left, 2, width, 25);
+        b->setIcon(icon);
+        if (!text.isEmpty()) {
+            b->setText(text);
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        }
+        b->setFocusPolicy(Qt::NoFocus);
+        setHint(b, hint);
+        b->setEnabled(false);
+        return b;
+    };
+    EraseButton = button("EraseButton", 8, 25, "Cear this form", drawnGlyph(0));
+    CopyButton = button("CopyButton", 48, 25, "Copy to Paste Buffer", drawnGlyph(1));
+    PasteButton = button("PasteButton", 72, 25, "Paste from Buffer", drawnGlyph(2));
+    PrintButton = button("PrintButton", 112, 25, QString(), drawnGlyph(3));
+    Back1Btn = button("Back1Btn", 152, 25, "Right click << 10 ", stepGlyph(false));
+    Fwd1Btn = button("Fwd1Btn", 176, 25, "Right click >> 10", stepGlyph(true));
+    Back1Btn->setAutoRaise(true);
+    Fwd1Btn->setAutoRaise(true);
+    RestoreButton = button("RestoreButton", 224, 70, "Restore to last Commit action [F9]",
+                           style()->standardIcon(QStyle::SP_BrowserReload), "Restore");
+    CommitButton = button("CommitButton", 304, 70, "Commit your changes [F12]",
+                          style()->standardIcon(QStyle::SP_DialogApplyButton), "Commit");
+
+    connect(CopyButton, &QToolButton::clicked, this, &TSDIAppForm::CopyButtonClick);
+    connect(PasteButton, &QToolButton::clicked, this, &TSDIAppForm::PasteButtonClick);
+    connect(Back1Btn, &QToolButton::clicked, this, &TSDIAppForm::Back1BtnClick);
+    connect(Fwd1Btn, &QToolButton::clicked, this, &TSDIAppForm::Fwd1BtnClick);
+    connect(RestoreButton, &QToolButton::clicked, this, &TSDIAppForm::RestoreButtonClick);
+    connect(CommitButton, &QToolButton::clicked, this, &TSDIAppForm::CommitButtonClick);
+    onMouseDown(Back1Btn, [this](Qt::MouseButton b) { Back1BtnMouseDown(b); });
+    onMouseDown(Fwd1Btn, [this](Qt::MouseButton b) { Fwd1BtnMouseDown(b); });
+
+    // The tool bar sits under the menu bar, above the pages.
+    auto* bar = new QToolBar(this);
+    bar->setObjectName("SpeedBar");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->toggleViewAction()->setVisible(false);
+    bar->addWidget(SpeedPanel);
+    SpeedPanel->setMinimumWidth(780);
+    addToolBar(Qt::TopToolBarArea, bar);
+}
+
+void TSDIAppForm::FormCreate()
+{
+    installHintStyle();
+    setWindowTitle("Orbtool : Initialising");
+    InitPasteBuffers();
+    filling_ = true;
+    Viewer->setCurrentWidget(Load);
+    filling_ = false;
+    setWindowTitle("Orbtool : No File Loaded");
+    CurrentPage = pcLoad;
+    SetButtons(false);
+    FileLoaded = false;
+    CurrentWeapon = CurrentUnit = CurrentFormation = 1;
+    sizeLimit_ = size();
+    setMaximumSize(sizeLimit_);
+    FileImage = OrbImage{};
+
+#ifdef Q_OS_WIN
+    // The upper-cased executable path, cut where the program's own file name begins.
+    QString exe = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toUpper();
+    int cut = exe.indexOf("ORBTOOL.EXE");
+    ProgramDirectory = (cut >= 0 ? exe.left(cut) : exe).toStdString();
+#else
+    ProgramDirectory = (QCoreApplication::applicationDirPath() + "/").toStdString();
+#endif
+
+    INIReader settings(ProgramDirectory + "Orbtool.ini");
+    CurrentDirectory = settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", "");
+    if (!CurrentDirectory.empty() && !QDir::setCurrent(QString::fromStdString(CurrentDirectory))) {
+        showMessage("Cannot find default directory directory, starting in Orbtool .exe dir");
+        CurrentDirectory.clear();
+    }
+
+    if (!CurrentDirectory.empty()) {
+        setDirectory(QString::fromStdString(CurrentDirectory));
+        setWindowTitle("Orbtool : No File Loaded " + QString::fromStdString(CurrentDirectory));
+    } else {
+        QString cwd = QDir::toNativeSeparators(QDir::currentPath());
+        setWindowTitle("Orbtool : No File Loaded " + cwd + ":");
+        CurrentDirectory = cwd.toStdString();
+        setDirectory(cwd);
+    }
+    QDir::setCurrent(QString::fromStdString(CurrentDirectory));
+    SetList();
+}
+
+void TSDIAppForm::SetButtons(bool enabled)
+{
+    for (QToolButton* b : {Back1Btn, Fwd1Btn, CopyButton, PasteButton, RestoreButton, CommitButton})
+        b->setEnabled(enabled);
+}
+
+void TSDIAppForm::ShowHint(const QString& hint)
+{
+    statusBar()->showMessage(hint);
+}
+
+bool TSDIAppForm::event(QEvent* e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool TSDIAppForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && watched->isWidgetType() && !QApplication::activeModalWidget()) {
+        auto* w = static_cast<QWidget*>(watched);
+        QWidget* focus = QApplication::focusWidget();
+        // A key travels from the focused control up through its parents; act on its first stop only.
+        bool first = focus ? w == focus : w == this;
+        if (first && w->window() == this) {
+            int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_F12)
+                CommitButtonClick();
+            else if (key == Qt::Key_F9)
+                RestoreButtonClick();
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TSDIAppForm::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    if (sizeLimit_.isValid() && (height() > sizeLimit_.height() || width() > sizeLimit_.width()))
+        resize(std::min(width(), sizeLimit_.width()), std::min(height(), sizeLimit_.height()));
+}
+
+void TSDIAppForm::showMessage(const QString& text, const QString& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? QCoreApplication::applicationName() : title, text,
+                    QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.setObjectName("MessageBox");
+    box.exec();
+}
+
+void TSDIAppForm::HelpBtnClick()
+{
+    showMessage("for this beta, the only help is the readme.txt file");
+}
+
+void TSDIAppForm::About1Click()
+{
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TSDIAppForm::ExitItemClick()
+{
+    close();
+}
+
+void TSDIAppForm::pageChanged(int index)
+{
+    QWidget* page = Viewer->widget(index);
+    if (page == Units)
+        UnitsEnter();
+    else if (page == Weapons)
+        WeaponsEnter();
+    else if (page == Formations)
+        FormationsEnter();
+    else if (page == Load && !filling_)
+        LoadEnter();
+}

@@ -1,0 +1,191 @@
+// The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar.
+// Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
+// SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
+// SdimainWeapons.cpp, SdimainFormations.cpp (the record pages), SdimainTransfer.cpp
+// (copy, paste, renationalise).
+#pragma once
+
+#include "core/Globals.h"
+#include "data/Fields.h"
+
+#include <QMainWindow>
+
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QFrame;
+
+// One edit of a record page tied to one record field; Show, Save, Copy and Paste walk these.
+template <class R>
+struct FieldEdit {
+    const FieldDef<R>* field;
+    QLineEdit* edit;
+};
+
+class TSDIAppForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TSDIAppForm(QWidget* parent = nullptr);
+    ~TSDIAppForm() override;
+
+    // ---- frame ----
+    QMenu* FileMenu = nullptr;
+    QAction* OpenItem = nullptr;
+    QAction* SaveAs1 = nullptr;
+    QAction* ChangeDirectory1 = nullptr;
+    QAction* WriteCSV1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* Renationalise1 = nullptr;
+    QAction* ExitItem = nullptr;
+    QAction* SetDefaults1 = nullptr;
+    QAction* Help2 = nullptr;
+    QAction* About1 = nullptr;
+    QFrame* SpeedPanel = nullptr;
+    QToolButton* EraseButton = nullptr;
+    QToolButton* CopyButton = nullptr;
+    QToolButton* PasteButton = nullptr;
+    QToolButton* PrintButton = nullptr;
+    QToolButton* Back1Btn = nullptr;
+    QToolButton* Fwd1Btn = nullptr;
+    QToolButton* RestoreButton = nullptr;
+    QToolButton* CommitButton = nullptr;
+    QTabWidget* Viewer = nullptr;
+    QWidget* Units = nullptr;
+    QWidget* Weapons = nullptr;
+    QWidget* Formations = nullptr;
+    QWidget* Load = nullptr;
+
+    // ---- Load page ----
+    QListWidget* OrbListBox = nullptr;
+    QComboBox* DriveComboBox1 = nullptr;
+    QListWidget* DirectoryListBox1 = nullptr;
+    QPushButton* OpenBtn = nullptr;
+    QPushButton* SaveBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
+
+    // ---- record pages ----
+    QListWidget* UnitListBox = nullptr;
+    QListWidget* wpnlistbox = nullptr;
+    QListWidget* FormationListBox = nullptr;
+    QLabel* UnitNumLabel = nullptr;
+    QLabel* UnitClassLabel = nullptr;
+    QLabel* UnitNationLabel = nullptr;
+    QLabel* UnitMCLabel = nullptr;
+    QLabel* UnitWpnNameLbl[4] = {};
+    QLabel* WeaponNumberLabel = nullptr;
+    QLabel* WeaponClassLabel = nullptr;
+    QLabel* FormNamelabel = nullptr;
+    QLabel* FormNationLabel = nullptr;
+    QLabel* FormCatLabel = nullptr;
+    QLabel* FormTypeLabel = nullptr;
+    QLabel* FormslotLabel[10] = {};
+    std::vector<FieldEdit<UnitRecord>> unitEdits;
+    std::vector<FieldEdit<WeaponRecord>> weaponEdits;
+    std::vector<FieldEdit<FormationRecord>> formationEdits;
+
+    // The edit that shows a field of the page, by field name.
+    QLineEdit* unitEdit(const char* field) const;
+    QLineEdit* weaponEdit(const char* field) const;
+    QLineEdit* formationEdit(const char* field) const;
+
+    // ---- operations named after the program's handlers ----
+    void FormCreate();
+    void SetButtons(bool enabled);
+    void ShowHint(const QString& hint);
+    void SetList();
+    void OrbListBoxDblClick();
+    void OpenBtnClick();
+    void OpenItemClick();
+    void DirectoryListBox1Change();
+    void LoadEnter();
+    void UnitsEnter();
+    void WeaponsEnter();
+    void FormationsEnter();
+    void UnitlistboxInit(uint8_t select);
+    void wpnlistboxInit(uint8_t select);
+    void FormationlistboxInit(uint8_t select);
+    void Fwd1BtnClick();
+    void Back1BtnClick();
+    void Fwd1BtnMouseDown(Qt::MouseButton button);
+    void Back1BtnMouseDown(Qt::MouseButton button);
+    void UnitListBoxDblClick();
+    void wpnlistboxDblClick();
+    void FormationListBoxDblClick();
+    void ShowUnit();
+    void SaveUnit();
+    void ShowWeapon();
+    void SaveWeapon();
+    void ShowFormation();
+    void SaveFormation();
+    void CommitButtonClick();
+    void RestoreButtonClick();
+    void SaveBtnClick();
+    void HelpBtnClick();
+    void About1Click();
+    void ExitItemClick();
+    void InitPasteBuffers();
+    void CopyButtonClick();
+    void PasteButtonClick();
+    void Renationalise1Click();
+
+    // Pickers.
+    void UnitGetNationBtnClick();
+    void UnitPickUCBtnClick();
+    void UnitPickMCBtnClick();
+    void UnitWpnPickBtnClick(int slot);  // slot 1..4
+    void WpnClassPickbtnClick();
+    void FormPickNationBtnClick();
+    void FormCatPickBtnClick();
+    void FormTypePickBtnClick();
+    void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
+    void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
+
+    // Moves the directory list (and so CurrentDirectory) to dir.
+    void setDirectory(const QString& dir);
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void buildMenu();
+    void buildToolBar();
+    void buildLoadPage();
+    void buildUnitsPage();
+    void buildWeaponsPage();
+    void buildFormationsPage();
+    void pageChanged(int index);
+    void fillDirectoryList(const QString& dir);
+    void stepBy(int delta);
+    void showMessage(const QString& text, const QString& title = QString());
+
+    // Record pages shown from any record, so that a pasted transfer record shows like a stored one.
+    void showUnitRecord(const UnitRecord& u);
+    void showWeaponRecord(const WeaponRecord& w);
+    void showFormationRecord(const FormationRecord& f);
+    void FillXferBufferUnit();
+    void FillXferBufferWpn();
+    void FillXferBufferFormation();
+    void PasteToUnit();
+    void PasteToWeapon();
+    void PasteToFormation();
+
+    QSize sizeLimit_;
+    bool filling_ = false;  // set while pages are switched by the program
+};
+
+// Text of a name or other byte string, one character per byte, and back.
+QString toQ(const std::string& bytes);
+std::string fromQ(const QString& text);
+// An entry's number as three digits: 007, 042, 249.
+QString threeDigits(int n);

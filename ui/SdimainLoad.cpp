@@ -1,0 +1,380 @@
+// The Load page (data file list, directories, loading), the record lists and stepping through
+// them, and commit, restore and save.
+#include "ui/Sdimain.h"
+
+#include "core/FileList.h"
+#include "ui/Widgets.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+void TSDIAppForm::buildLoadPage()
+{
+    OrbListBox = new QListWidget(Load);
+    OrbListBox->setObjectName("OrbListBox");
+    OrbListBox->setGeometry(4, 4, 584, 420);
+    DriveComboBox1 = new QComboBox(Load);
+    DriveComboBox1->setObjectName("DriveComboBox1");
+    DriveComboBox1->setGeometry(596, 4, 180, 22);
+    for (const QFileInfo& drive : QDir::drives())
+        DriveComboBox1->addItem(QDir::toNativeSeparators(drive.absoluteFilePath()));
+    DirectoryListBox1 = new QListWidget(Load);
+    DirectoryListBox1->setObjectName("DirectoryListBox1");
+    DirectoryListBox1->setGeometry(596, 30, 180, 290);
+    OpenBtn = new QPushButton("Open", Load);
+    OpenBtn->setObjectName("OpenBtn");
+    OpenBtn->setGeometry(596, 330, 75, 25);
+    setHint(OpenBtn, "Load selected orb");
+    SaveBtn = new QPushButton("Save", Load);
+    SaveBtn->setObjectName("SaveBtn");
+    SaveBtn->setGeometry(596, 362, 75, 25);
+    setHint(SaveBtn, "Save your edits");
+    HelpBtn = new QPushButton("Help", Load);
+    HelpBtn->setObjectName("HelpBtn");
+    HelpBtn->setGeometry(596, 399, 75, 25);
+    setHint(HelpBtn, "Help Me!!");
+
+    connect(OrbListBox, &QListWidget::itemDoubleClicked, this, &TSDIAppForm::OrbListBoxDblClick);
+    connect(OpenBtn, &QPushButton::clicked, this, &TSDIAppForm::OpenBtnClick);
+    connect(SaveBtn, &QPushButton::clicked, this, &TSDIAppForm::SaveBtnClick);
+    connect(HelpBtn, &QPushButton::clicked, this, &TSDIAppForm::HelpBtnClick);
+    connect(DirectoryListBox1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        setDirectory(item->data(Qt::UserRole).toString());
+        DirectoryListBox1Change();
+    });
+    connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) {
+        setDirectory(DriveComboBox1->itemText(index));
+        DirectoryListBox1Change();
+    });
+}
+
+// The directory list shows the path from the root down to dir, then dir's subdirectories.
+void TSDIAppForm::fillDirectoryList(const QString& dir)
+{
+    QDir d(dir);
+    QString path = QDir::cleanPath(d.absolutePath());
+    DirectoryListBox1->clear();
+    DirectoryListBox1->setProperty("directory", QDir::toNativeSeparators(path));
+    QStringList chain;
+    for (QDir up(path);; ) {
+        chain.prepend(up.absolutePath());
+        if (up.isRoot() || !up.cdUp())
+            break;
+    }
+    int depth = 0;
+    for (const QString& p : chain) {
+        QString name = depth == 0 ? QDir::toNativeSeparators(p) : QDir(p).dirName();
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + name, DirectoryListBox1);
+        item->setData(Qt::UserRole, p);
+        ++depth;
+    }
+    DirectoryListBox1->setCurrentRow(DirectoryListBox1->count() - 1);
+    for (const QFileInfo& sub : d.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + sub.fileName(), DirectoryListBox1);
+        item->setData(Qt::UserRole, sub.absoluteFilePath());
+    }
+    // The drive box follows the list (on systems without drives it holds the root alone).
+    QString root = QDir::toNativeSeparators(chain.first());
+    int drive = DriveComboBox1->findText(root, Qt::MatchFixedString);
+    if (drive >= 0)
+        DriveComboBox1->setCurrentIndex(drive);
+}
+
+void TSDIAppForm::setDirectory(const QString& dir)
+{
+    fillDirectoryList(dir);
+}
+
+void TSDIAppForm::DirectoryListBox1Change()
+{
+    CurrentDirectory = DirectoryListBox1->property("directory").toString().toStdString();
+    QDir::setCurrent(QString::fromStdString(CurrentDirectory));
+    SetList();
+}
+
+void TSDIAppForm::SetList()
+{
+    OrbListBox->clear();
+    FileExistsTable = ScanOrbFiles(QDir::currentPath().toStdString());
+    // Numbers that are never listed are never marked as found.
+    for (int n = 0; n < 100; ++n)
+        if (ListLineOfFileNumber(n) < 0)
+            FileExistsTable[static_cast<std::size_t>(n)] = false;
+    QStringList lines;
+    for (const std::string& line : OrbListLines(FileExistsTable))
+        lines << toQ(line);
+    if (lines.isEmpty())
+        return;
+    OrbListBox->addItems(lines);
+    OrbListBox->setCurrentRow(FirstExistingListLine(FileExistsTable));
+}
+
+void TSDIAppForm::OrbListBoxDblClick()
+{
+    QList<QListWidgetItem*> selected = OrbListBox->selectedItems();
+    if (selected.isEmpty())
+        return;
+    QString line = selected.first()->text();
+    int n = FileNumberOfListLine(OrbListBox->row(selected.first()));
+    // Ask again: the file may have come or gone since the list was built.
+    if (!OrbFileExists(n)) {
+        showMessage("Try changing your current directory !", "File Not Found");
+        return;
+    }
+    LoadResult loaded = LoadOrbFile(n);
+    if (loaded.code != 0) {
+        showMessage(QString::fromStdString(loaded.message), "File Load Error");
+        return;
+    }
+    setWindowTitle("Orbtool : " + line);
+    CurrentWeapon = CurrentUnit = CurrentFormation = 1;
+    CurrentFileNumber = static_cast<uint16_t>(n);
+    statusBar()->showMessage("Loaded " + QString::fromStdString(ProgramDirectory) + line);
+    FileLoaded = true;
+    if (Viewer->currentWidget() == Units)
+        UnitsEnter();
+    else
+        Viewer->setCurrentWidget(Units);
+    unitEdit("Name")->setFocus();
+}
+
+void TSDIAppForm::OpenBtnClick()
+{
+    OrbListBoxDblClick();
+}
+
+void TSDIAppForm::OpenItemClick()
+{
+    if (CurrentPage == pcLoad) {
+        OrbListBoxDblClick();
+        return;
+    }
+    CurrentPage = pcLoad;
+    Viewer->setCurrentWidget(Load);
+    setFocus();
+}
+
+void TSDIAppForm::LoadEnter()
+{
+    CurrentPage = pcLoad;
+    SetButtons(false);
+}
+
+namespace {
+// Refills a record list in one go: hidden while it is rebuilt, drawn once afterwards.
+template <class Table>
+void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
+{
+    list->setUpdatesEnabled(false);
+    list->clear();
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(table.size()));
+    int n = 1;
+    for (const auto& entry : table)
+        lines << threeDigits(n++) + "  " + toQ(entry.Name);
+    list->addItems(lines);
+    list->setCurrentRow(select - 1);
+    list->setUpdatesEnabled(true);
+}
+}  // namespace
+
+void TSDIAppForm::UnitlistboxInit(uint8_t select)
+{
+    fillRecordList(UnitListBox, Orb.Units, select);
+}
+
+void TSDIAppForm::wpnlistboxInit(uint8_t select)
+{
+    fillRecordList(wpnlistbox, Orb.Weapons, select);
+}
+
+void TSDIAppForm::FormationlistboxInit(uint8_t select)
+{
+    fillRecordList(FormationListBox, Orb.Formations, select);
+}
+
+void TSDIAppForm::UnitsEnter()
+{
+    CurrentPage = pcUnits;
+    if (FileLoaded) {
+        UnitlistboxInit(CurrentUnit);
+        SetButtons(true);
+    }
+    ShowUnit();
+}
+
+void TSDIAppForm::WeaponsEnter()
+{
+    CurrentPage = pcWeapons;
+    if (FileLoaded) {
+        wpnlistboxInit(CurrentWeapon);
+        SetButtons(true);
+    }
+    ShowWeapon();
+}
+
+void TSDIAppForm::FormationsEnter()
+{
+    CurrentPage = pcFormations;
+    if (FileLoaded) {
+        FormationlistboxInit(CurrentFormation);
+        SetButtons(true);
+    }
+    ShowFormation();
+}
+
+// Moves the current entry of the page in front: +1/-1 for a click, +10/-10 for a right click.
+// Forward stops at the last entry; back moves only when it can go the whole step.
+void TSDIAppForm::stepBy(int delta)
+{
+    uint8_t* current = nullptr;
+    int last = 0;
+    QListWidget* list = nullptr;
+    void (TSDIAppForm::*show)() = nullptr;
+    switch (CurrentPage) {
+    case pcWeapons:
+        current = &CurrentWeapon, last = WeaponCount, list = wpnlistbox, show = &TSDIAppForm::ShowWeapon;
+        break;
+    case pcUnits:
+        current = &CurrentUnit, last = UnitCount, list = UnitListBox, show = &TSDIAppForm::ShowUnit;
+        break;
+    case pcFormations:
+        current = &CurrentFormation, last = FormationCount, list = FormationListBox, show = &TSDIAppForm::ShowFormation;
+        break;
+    default:
+        break;
+    }
+    if (current) {
+        int n = *current;
+        if (delta > 0)
+            n = std::min(n + delta, last);
+        else if (n > -delta)
+            n += delta;
+        *current = static_cast<uint8_t>(n);
+        list->setCurrentRow(n - 1);
+        (this->*show)();
+    }
+    update();
+}
+
+void TSDIAppForm::Fwd1BtnClick()
+{
+    stepBy(1);
+}
+
+void TSDIAppForm::Back1BtnClick()
+{
+    stepBy(-1);
+}
+
+void TSDIAppForm::Fwd1BtnMouseDown(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        stepBy(10);
+}
+
+void TSDIAppForm::Back1BtnMouseDown(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        stepBy(-10);
+}
+
+namespace {
+// The entry number a double-click on a record list chooses, or 0 when nothing is selected.
+int chosenEntry(QListWidget* list)
+{
+    QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? 0 : list->row(selected.first()) + 1;
+}
+}  // namespace
+
+void TSDIAppForm::UnitListBoxDblClick()
+{
+    if (int n = chosenEntry(UnitListBox)) {
+        CurrentUnit = static_cast<uint8_t>(n);
+        ShowUnit();
+    }
+}
+
+void TSDIAppForm::wpnlistboxDblClick()
+{
+    if (int n = chosenEntry(wpnlistbox)) {
+        CurrentWeapon = static_cast<uint8_t>(n);
+        ShowWeapon();
+    }
+}
+
+void TSDIAppForm::FormationListBoxDblClick()
+{
+    if (int n = chosenEntry(FormationListBox)) {
+        CurrentFormation = static_cast<uint8_t>(n);
+        ShowFormation();
+    }
+}
+
+void TSDIAppForm::CommitButtonClick()
+{
+    switch (CurrentPage) {
+    case pcWeapons:
+        SaveWeapon();
+        ShowWeapon();
+        wpnlistboxInit(CurrentWeapon);
+        break;
+    case pcUnits:
+        SaveUnit();
+        ShowUnit();
+        UnitlistboxInit(CurrentUnit);
+        break;
+    case pcFormations:
+        SaveFormation();
+        ShowFormation();
+        FormationlistboxInit(CurrentFormation);
+        break;
+    default:
+        statusBar()->showMessage("Unknown Page!");
+    }
+}
+
+void TSDIAppForm::RestoreButtonClick()
+{
+    switch (CurrentPage) {
+    case pcWeapons:
+        ShowWeapon();
+        break;
+    case pcUnits:
+        ShowUnit();
+        break;
+    case pcFormations:
+        ShowFormation();
+        break;
+    default:
+        statusBar()->showMessage("Wrong Page");
+    }
+}
+
+void TSDIAppForm::SaveBtnClick()
+{
+    if (!FileLoaded) {
+        showMessage("Please load a file first!!");
+        return;
+    }
+    SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
+    QString file = QString::fromStdString(saved.path.filename().string());
+    if (saved.code != 0) {
+        // The old file is still there as it was; say so rather than claim a save.
+        showMessage("Unable to save " + QDir::toNativeSeparators(QString::fromStdString(saved.path.string())) +
+                        "\n" + QString::fromStdString(saved.message) + "\nThe file on disk has not been changed.",
+                    "File Save Error");
+        statusBar()->clearMessage();
+        return;
+    }
+    QString dir = QString::fromStdString(CurrentDirectory);
+    if (!dir.endsWith(QDir::separator()))
+        dir += QDir::separator();
+    statusBar()->showMessage("Saved " + dir + file);
+}

@@ -1,0 +1,120 @@
+// Copy and paste through the transfer buffers, and renationalising.
+#include "ui/Picker.h"
+#include "ui/RecordPage.h"
+#include "ui/paster.h"
+#include "ui/renationalise.h"
+
+#include "core/PasteBuffers.h"
+
+void TSDIAppForm::InitPasteBuffers()
+{
+    MarkPasteBuffersUnused();
+}
+
+// A copy takes the page as typed, with the same conversions a commit applies; fields no edit
+// shows keep what the transfer record held.
+void TSDIAppForm::FillXferBufferUnit()
+{
+    UnitXferBuffer.SourceFile = CurrentFileNumber;
+    readFields(unitEdits, UnitXferBuffer.Entry);
+}
+
+void TSDIAppForm::FillXferBufferWpn()
+{
+    WeaponXferBuffer.SourceFile = CurrentFileNumber;
+    readFields(weaponEdits, WeaponXferBuffer.Entry);
+}
+
+void TSDIAppForm::FillXferBufferFormation()
+{
+    FormationXferBuffer.SourceFile = CurrentFileNumber;
+    readFields(formationEdits, FormationXferBuffer.Entry);
+}
+
+// A paste shows the transfer record under the current entry number; it reaches Orb on Commit.
+void TSDIAppForm::PasteToUnit()
+{
+    showUnitRecord(UnitXferBuffer.Entry);
+}
+
+void TSDIAppForm::PasteToWeapon()
+{
+    showWeaponRecord(WeaponXferBuffer.Entry);
+}
+
+void TSDIAppForm::PasteToFormation()
+{
+    showFormationRecord(FormationXferBuffer.Entry);
+}
+
+void TSDIAppForm::CopyButtonClick()
+{
+    switch (CurrentPage) {
+    case pcWeapons:
+        FillXferBufferWpn();
+        PasterDlg->SelectWeaponBuffer(xaCopy, WeaponXferBuffer);
+        break;
+    case pcUnits:
+        FillXferBufferUnit();
+        PasterDlg->SelectUnitBuffer(xaCopy, UnitXferBuffer);
+        break;
+    case pcFormations:
+        FillXferBufferFormation();
+        PasterDlg->SelectFormationBuffer(xaCopy, FormationXferBuffer);
+        break;
+    default:
+        return;
+    }
+    PasterDlg->exec();
+}
+
+void TSDIAppForm::PasteButtonClick()
+{
+    switch (CurrentPage) {
+    case pcWeapons:
+        PasterDlg->SelectWeaponBuffer(xaPaste, WeaponXferBuffer);
+        break;
+    case pcUnits:
+        PasterDlg->SelectUnitBuffer(xaPaste, UnitXferBuffer);
+        break;
+    case pcFormations:
+        PasterDlg->SelectFormationBuffer(xaPaste, FormationXferBuffer);
+        break;
+    default:
+        return;
+    }
+    int result = PasterDlg->exec();
+    if (result == TPasterDlg::mrOk) {
+        switch (CurrentPage) {
+        case pcWeapons: PasteToWeapon(); break;
+        case pcUnits: PasteToUnit(); break;
+        default: PasteToFormation(); break;
+        }
+    } else if (result == TPasterDlg::mrAll) {
+        switch (CurrentPage) {
+        case pcWeapons:
+            ShowWeapon();
+            wpnlistboxInit(CurrentWeapon);
+            break;
+        case pcUnits:
+            ShowUnit();
+            UnitlistboxInit(CurrentUnit);
+            break;
+        default:
+            ShowFormation();
+            FormationlistboxInit(CurrentFormation);
+            break;
+        }
+    }
+}
+
+void TSDIAppForm::Renationalise1Click()
+{
+    if (!FileLoaded) {
+        showMessage("Please load a file first!!");
+        return;
+    }
+    RenatDlg->init(static_cast<uint8_t>(CurrentFileNumber));
+    RenatDlg->exec();
+    update();
+}

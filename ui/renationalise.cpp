@@ -1,0 +1,112 @@
+#include "ui/renationalise.h"
+
+#include "core/EditRules.h"
+#include "core/Globals.h"
+#include "ui/Picker.h"
+#include "ui/Sdimain.h"
+#include "ui/Widgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+TRenatDlg* RenatDlg = nullptr;
+
+TRenatDlg::TRenatDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("RenatDlg");
+    setWindowTitle("Renationalise Dialogue");
+    setFixedSize(330, 142);
+    move(449, 306);
+    auto label = [this](const char* name, const QString& text, int left, int top) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(name);
+        l->move(left, top);
+        l->resize(220, l->sizeHint().height());
+        return l;
+    };
+    Label1 = label("Label1", "Current Orb :", 24, 16);
+    Label2 = label("Label2", "Change any", 24, 50);
+    Label2->resize(70, Label2->height());
+    Label4 = label("Label4", "", 144, 50);
+    Label3 = label("Label3", "To", 72, 74);
+    Label3->resize(20, Label3->height());
+    Label5 = label("Label5", "", 144, 74);
+    RenatFromEdit = lineEdit(this, "RenatFromEdit", 2, 96, 48, 22);
+    RenatToEdit = lineEdit(this, "RenatToEdit", 2, 96, 72, 22);
+    UnitWpn1PickBtn = pickButton(this, "UnitWpn1PickBtn", 120, 47);
+    SpeedButton1 = pickButton(this, "SpeedButton1", 120, 71);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), "Renumber", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(72, 104, 97, 25);
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
+    BitBtn2->setObjectName("BitBtn2");
+    BitBtn2->setGeometry(248, 16, 75, 25);
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, RenatFromEdit);
+    setTabOrder(RenatFromEdit, RenatToEdit);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TRenatDlg::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(UnitWpn1PickBtn, &QToolButton::clicked, this, &TRenatDlg::UnitWpn1PickBtnClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TRenatDlg::SpeedButton1Click);
+}
+
+void TRenatDlg::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    BitBtn1->setFocus();
+}
+
+void TRenatDlg::init(uint8_t n)
+{
+    RenatFileNumber = n;
+    Label1->setText("Current Orb : " + QString("%1").arg(n, 2, 10, QChar('0')) + " - " + toQ(GetNationName(n)));
+    RenatFromEdit->setText(QString::number(n));
+    RenatToEdit->setText(QString::number(n));
+    Label4->setText(toQ(GetNationName(n)));
+    Label5->setText(toQ(GetNationName(n)));
+}
+
+int Renumber(uint8_t from, uint8_t to)
+{
+    int changed = 0;
+    for (auto& u : Orb.Units)
+        if (u.Nation == from) {
+            u.Nation = to;
+            ++changed;
+        }
+    for (auto& f : Orb.Formations)
+        if (f.Nation == from) {
+            f.Nation = to;
+            ++changed;
+        }
+    return changed;
+}
+
+void TRenatDlg::BitBtn1Click()
+{
+    auto code = [](QLineEdit* e) { return static_cast<uint8_t>(NumberFromText(99, FieldWidth::U8, fromQ(e->text()))); };
+    Renumber(code(RenatFromEdit), code(RenatToEdit));
+}
+
+void TRenatDlg::UnitWpn1PickBtnClick()
+{
+    int code = PickForm->ShowPickList(pmNationality);
+    if (code < 0)
+        return;
+    RenatFromEdit->setText(QString::number(code));
+    Label4->setText(toQ(GetNationName(uint16_t(code))));
+}
+
+void TRenatDlg::SpeedButton1Click()
+{
+    int code = PickForm->ShowPickList(pmNationality);
+    if (code < 0)
+        return;
+    RenatToEdit->setText(QString::number(code));
+    Label5->setText(toQ(GetNationName(uint16_t(code))));
+}
