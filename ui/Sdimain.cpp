@@ -243,7 +243,8 @@ void TSDIAppForm::buildToolBar()
     bar->setFloatable(false);
     bar->toggleViewAction()->setVisible(false);
     bar->addWidget(SpeedPanel);
-    SpeedPanel->setMinimumWidth(780);
+    SpeedPanel->setMinimumWidth(380);  // the buttons end at 374; the window may shrink to that
+    SpeedPanel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     addToolBar(Qt::TopToolBarArea, bar);
 }
 

@@ -1,0 +1,151 @@
+// Helpers for driving the real windows on the offscreen platform.
+#pragma once
+
+#include "TestFiles.h"
+
+#include "core/Globals.h"
+#include "core/PasteBuffers.h"
+#include "ui/Application.h"
+#include "ui/Picker.h"
+#include "ui/Sdimain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+// Runs act on the next modal dialog as soon as it is open (the test's own code waits in exec()).
+inline void whenModal(std::function<void(QWidget*)> act)
+{
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && clock->elapsed() < 5000)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (modal)
+            act(modal);
+    });
+    timer->start();
+}
+
+// Double-clicks line `row` of a list, pressing first as a hand does.
+inline void doubleClickRow(QListWidget* list, int row)
+{
+    list->scrollToItem(list->item(row));
+    QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// What a message box said; filled when the box is answered.
+struct SeenMessage {
+    QString title, text;
+    int count = 0;
+};
+
+// Answers the next message box with OK, noting what it said.
+inline void acceptMessage(std::shared_ptr<SeenMessage> seen)
+{
+    whenModal([seen](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            seen->title = box->windowTitle();
+            seen->text = box->text();
+            ++seen->count;
+            box->button(QMessageBox::Ok)->click();
+        } else {
+            qWarning("expected a message box, got %s", qPrintable(w->objectName()));
+            static_cast<QDialog*>(w)->reject();
+        }
+    });
+}
+
+// Picks line `row` of the next pick list and presses OK (or Cancel when row < 0).
+inline void pickLine(int row)
+{
+    whenModal([row](QWidget* w) {
+        auto* pick = static_cast<TPickForm*>(w);
+        if (row < 0) {
+            QTest::mouseClick(pick->BitBtn1, Qt::LeftButton);
+            return;
+        }
+        pick->ListBox1->setCurrentRow(row);
+        QTest::mouseClick(pick->OKBtn, Qt::LeftButton);
+    });
+}
+
+// The settings file beside the test program, as the editor looks for it.
+inline QString settingsPath()
+{
+    return QCoreApplication::applicationDirPath() + "/Orbtool.ini";
+}
+
+inline void writeSettings(const QString& defaultDir)
+{
+    writeAll(settingsPath(), ("[Orbtool]\nDefaultDir=" + defaultDir + "\n").toUtf8());
+}
+
+inline void removeSettings()
+{
+    QFile::remove(settingsPath());
+}
+
+// A fresh run of the editor: program state reset, windows created and shown.
+struct Editor {
+    std::unique_ptr<TSDIAppForm> w;
+
+    explicit Editor(bool show = true)
+    {
+        ResetProgramState();
+        w.reset(CreateOrbtoolWindows());
+        if (show) {
+            w->show();
+            w->activateWindow();
+            if (!QTest::qWaitForWindowActive(w.get()))
+                qWarning("the editor window did not become active");
+        }
+    }
+    TSDIAppForm* operator->() const { return w.get(); }
+
+    QString status() const { return w->statusBar()->currentMessage(); }
+    QLineEdit* edit(const char* name) const { return w->findChild<QLineEdit*>(name); }
+    QToolButton* tool(const char* name) const { return w->findChild<QToolButton*>(name); }
+
+    // Loads the file of list line `line` by double-clicking it.
+    void loadLine(int line)
+    {
+        w->Viewer->setCurrentWidget(w->Load);
+        doubleClickRow(w->OrbListBox, line);
+    }
+    // Presses a key on whatever has the focus, as the user would.
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
+    {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.get();
+        QTest::keyClick(target, k, mods);
+    }
+    // Replaces an edit's text by typing, so that its length limit applies.
+    void type(QLineEdit* e, const QString& text)
+    {
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Delete);
+        QTest::keyClicks(e, text);
+    }
+    void commit() { QTest::mouseClick(w->CommitButton, Qt::LeftButton); }
+};
