@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -145,7 +146,12 @@ struct Editor {
     {
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Delete);
-        QTest::keyClicks(e, text);
+        bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 128; });
+        if (ascii)
+            QTest::keyClicks(e, text);
+        else
+            e->insert(text);  // the key simulator knows ASCII only; insert() keeps the length limit
+
     }
     void commit() { QTest::mouseClick(w->CommitButton, Qt::LeftButton); }
 };

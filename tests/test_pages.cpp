@@ -1,0 +1,488 @@
+// The record pages through the real window: show, commit, restore, navigation, pickers and save.
+#include "WindowFixture.h"
+
+#include "data/Fields.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+class TestPages : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp;
+    QString startDir = QDir::currentPath();
+    std::unique_ptr<Editor> e;
+
+    // A fresh editor on the sample files, with file 12 loaded.
+    void openSample12()
+    {
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        QVERIFY(FileLoaded);
+    }
+    QString file12() const { return tmp.filePath("ORB12"); }
+    OrbData reread(const QString& path) const
+    {
+        OrbImage image;
+        ReadOrbImage(path.toStdString(), image, false);
+        OrbData orb;
+        UnpackImage(image.bytes.data(), orb);
+        return orb;
+    }
+    void save()
+    {
+        e->w->Viewer->setCurrentWidget(e->w->Load);
+        QTest::mouseClick(e->w->SaveBtn, Qt::LeftButton);
+    }
+    void goTo(QWidget* page) { e->w->Viewer->setCurrentWidget(page); }
+
+    // Types `text` into every numeric edit of a page and commits; each field must then hold
+    // what a commit is meant to store, in memory and, after a save, in the file.
+    template <class R>
+    void everyNumberOfAPage(QWidget* page, const std::vector<FieldEdit<R>>& edits, R& (OrbData::*entry)(int),
+                            int number, uint8_t& current)
+    {
+        goTo(page);
+        current = uint8_t(number);
+        e->w->RestoreButtonClick();
+        std::vector<std::pair<const FieldDef<R>*, uint32_t>> expected;
+        for (const auto& fe : edits) {
+            if (fe.field->width == FieldWidth::Text)
+                continue;
+            // As many nines as the edit takes: the value is capped at the field's bound.
+            QString nines(fe.edit->maxLength(), '9');
+            e->type(fe.edit, nines);
+            uint32_t want = std::min<uint32_t>(nines.toUInt(), fe.field->bound);
+            if (fe.field->width == FieldWidth::U16)
+                want = std::min<uint32_t>(want, 65535);
+            expected.emplace_back(fe.field, want);
+        }
+        e->key(Qt::Key_F12);
+        for (auto [f, want] : expected) {
+            QVERIFY2(f->number((Orb.*entry)(number)) == want, f->name);
+            QCOMPARE(editOfField(edits, f)->text(), QString::number(want));
+        }
+        save();
+        OrbData saved = reread(file12());
+        for (auto [f, want] : expected)
+            QVERIFY2(f->number((saved.*entry)(number)) == want, f->name);
+    }
+    template <class R>
+    static QLineEdit* editOfField(const std::vector<FieldEdit<R>>& edits, const FieldDef<R>* f)
+    {
+        for (const auto& fe : edits)
+            if (fe.field == f)
+                return fe.edit;
+        return nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        QDir(tmp.path()).removeRecursively();
+        QDir().mkpath(tmp.path());
+        for (int n : SampleFileNumbers())
+            putSample(tmp.path(), n);
+        writeSettings(tmp.path());
+        QDir::setCurrent(startDir);
+    }
+    void cleanup()
+    {
+        e.reset();
+        removeSettings();
+        QDir::setCurrent(startDir);
+    }
+
+    void beforeAnyLoadThePagesShowEntryOneOfEmptyTables()
+    {
+        e = std::make_unique<Editor>();
+        goTo(e->w->Units);
+        QCOMPARE(int(CurrentPage), int(pcUnits));
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 001"));
+        QCOMPARE(e->edit("UnitCostEdit")->text(), QString("0"));
+        QCOMPARE(e->w->UnitListBox->count(), 0);
+        QVERIFY(!e->w->CommitButton->isEnabled());
+        doubleClickRow(e->w->UnitListBox, 0);  // nothing there: nothing happens
+        QCOMPARE(int(CurrentUnit), 1);
+        goTo(e->w->Formations);
+        QCOMPARE(e->w->FormNamelabel->text(), QString("Formation 001"));
+        QCOMPARE(e->w->FormNationLabel->text(), QString("West Germany"));
+        QCOMPARE(e->w->FormCatLabel->text(), QString("Default"));
+        QCOMPARE(e->w->FormTypeLabel->text(), QString("Unknown"));
+        QCOMPARE(e->w->FormslotLabel[0]->text(), QString());
+    }
+
+    void saveBeforeLoadAsksForAFile()
+    {
+        e = std::make_unique<Editor>();
+        auto seen = std::make_shared<SeenMessage>();
+        acceptMessage(seen);
+        QTest::mouseClick(e->w->SaveBtn, Qt::LeftButton);
+        QCOMPARE(seen->text, QString("Please load a file first!!"));
+        QCOMPARE(e->status(), QString());
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), int(SampleFileNumbers().size()));
+    }
+
+    void everyUnitNumberIsCappedAtItsBound()
+    {
+        openSample12();
+        everyNumberOfAPage(e->w->Units, e->w->unitEdits, &OrbData::unit, 100, CurrentUnit);
+    }
+    void everyWeaponNumberIsCappedAtItsBound()
+    {
+        openSample12();
+        everyNumberOfAPage(e->w->Weapons, e->w->weaponEdits, &OrbData::weapon, 249, CurrentWeapon);
+    }
+    void everyFormationNumberIsCappedAtItsBound()
+    {
+        openSample12();
+        everyNumberOfAPage(e->w->Formations, e->w->formationEdits, &OrbData::formation, 199, CurrentFormation);
+    }
+
+    void typedTextIsReadLeniently_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("1a5") << "Units" << "UnitCostEdit" << "1a5" << "15";
+        QTest::newRow("-7") << "Units" << "UnitCostEdit" << "-7" << "7";
+        QTest::newRow("empty") << "Units" << "UnitCostEdit" << "" << "0";
+        QTest::newRow("x") << "Units" << "UnitCostEdit" << "x" << "0";
+        QTest::newRow("300") << "Units" << "UnitCostEdit" << "300" << "255";
+        QTest::newRow("Pm23") << "Units" << "UnitLBMEdit" << "Pm23" << "23";
+        QTest::newRow("icon 70000") << "Units" << "UnitIconEdit" << "70000" << "65535";
+        QTest::newRow("nation 99") << "Units" << "UnitNationEdit" << "99" << "99";
+        QTest::newRow("year 45") << "Units" << "UnitYrAvailEdit" << "45" << "45";
+        QTest::newRow("range 4O") << "Weapons" << "WeaponRangeEdit" << "4O" << "4";
+        QTest::newRow("APPen 222") << "Weapons" << "WeaponAPPenEdit" << "222" << "222";
+        QTest::newRow("slot 5000") << "Formations" << "FormSlot3Edit" << "5000" << "1200";
+        QTest::newRow("avail 999") << "Formations" << "FormAvailEdit" << "999" << "255";
+        QTest::newRow("12a") << "Formations" << "FormUntilEdit" << "12a" << "12";
+        QTest::newRow("code empty") << "Formations" << "Form05CodeEdit" << "" << "0";
+    }
+    void typedTextIsReadLeniently()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, control);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        openSample12();
+        goTo(e->w->findChild<QWidget*>(page));
+        QLineEdit* edit = e->edit(qPrintable(control));
+        e->type(edit, typed);
+        e->commit();
+        QCOMPARE(edit->text(), stored);
+    }
+
+    void weaponSlotsAndTheirNames()
+    {
+        openSample12();
+        QLineEdit* wpn3 = e->edit("UnitWpn3Edit");
+        e->type(wpn3, "250");
+        e->commit();
+        QCOMPARE(int(Orb.unit(1).Wpn3), 249);
+        QCOMPARE(e->w->UnitWpnNameLbl[2]->text(), toQ(Orb.weapon(249).Name));
+        e->type(e->edit("UnitNationEdit"), "250");  // two characters fit: 25
+        e->commit();
+        QCOMPARE(int(Orb.unit(1).Nation), 25);
+        const UnitRecord committed = Orb.unit(1);
+
+        // The pick list's first line empties the slot; Cancel changes nothing.
+        pickLine(0);
+        QTest::mouseClick(e->tool("UnitWpn1PickBtn"), Qt::LeftButton);
+        QCOMPARE(e->edit("UnitWpn1Edit")->text(), QString("0"));
+        QCOMPARE(e->w->UnitWpnNameLbl[0]->text(), QString());
+        pickLine(7);
+        QTest::mouseClick(e->tool("UnitWpn2PickBtn"), Qt::LeftButton);
+        QCOMPARE(e->edit("UnitWpn2Edit")->text(), QString("7"));
+        QCOMPARE(e->w->UnitWpnNameLbl[1]->text(), toQ(Orb.weapon(7).Name));
+        QString before = e->w->UnitWpnNameLbl[3]->text(), number = e->edit("UnitWpn4Edit")->text();
+        pickLine(-1);
+        QTest::mouseClick(e->tool("UnitWpn4PickBtn"), Qt::LeftButton);
+        QCOMPARE(e->w->UnitWpnNameLbl[3]->text(), before);
+        QCOMPARE(e->edit("UnitWpn4Edit")->text(), number);
+        // Picks reach the unit only on Commit.
+        QCOMPARE(Orb.unit(1).Wpn1, committed.Wpn1);
+        QCOMPARE(Orb.unit(1).Wpn2, committed.Wpn2);
+        e->commit();
+        QCOMPARE(int(Orb.unit(1).Wpn1), 0);
+        QCOMPARE(int(Orb.unit(1).Wpn2), 7);
+    }
+
+    void codePickersFillEditAndLabel()
+    {
+        openSample12();
+        pickLine(44);
+        QTest::mouseClick(e->tool("UnitGetNationBtn"), Qt::LeftButton);
+        QCOMPARE(e->edit("UnitNationEdit")->text(), QString("70"));
+        QCOMPARE(e->w->UnitNationLabel->text(), QString("Nazi Germany"));
+        pickLine(33);
+        QTest::mouseClick(e->tool("UnitPickUCBtn"), Qt::LeftButton);
+        QCOMPARE(e->w->UnitClassLabel->text(), QString("Light Ambhibian"));
+        pickLine(7);
+        QTest::mouseClick(e->tool("UnitPickMCBtn"), Qt::LeftButton);
+        QCOMPARE(e->w->UnitMCLabel->text(), QString("Ship"));
+        // A code typed by hand leaves the label alone until the unit is shown again.
+        e->type(e->edit("UnitClassEdit"), "12");
+        QCOMPARE(e->w->UnitClassLabel->text(), QString("Light Ambhibian"));
+        e->commit();
+        QCOMPARE(e->w->UnitClassLabel->text(), QString("Light Tank"));
+        QCOMPARE(int(Orb.unit(1).Nation), 70);
+        QCOMPARE(int(Orb.unit(1).MC), 7);
+
+        goTo(e->w->Weapons);
+        pickLine(19);
+        QTest::mouseClick(e->tool("WpnClassPickbtn"), Qt::LeftButton);
+        QCOMPARE(e->edit("WeaponClassEdit")->text(), QString("19"));
+        QCOMPARE(e->w->WeaponClassLabel->text(), QString("Unknown Class"));
+        e->type(e->edit("WeaponClassEdit"), "99");
+        e->commit();
+        QCOMPARE(int(Orb.weapon(1).Class), 99);
+        QCOMPARE(e->w->WeaponClassLabel->text(), QString("Unknown Class"));
+
+        goTo(e->w->Formations);
+        pickLine(10);
+        QTest::mouseClick(e->tool("FormCatPickBtn"), Qt::LeftButton);
+        QCOMPARE(e->w->FormCatLabel->text(), QString("Battalion HQ."));
+        pickLine(5);
+        QTest::mouseClick(e->tool("FormTypePickBtn"), Qt::LeftButton);
+        QCOMPARE(e->w->FormTypeLabel->text(), QString("Bn HQ"));
+        pickLine(65);
+        QTest::mouseClick(e->tool("FormPickNationBtn"), Qt::LeftButton);
+        QCOMPARE(e->edit("FormNationEdit")->text(), QString("91"));
+        // Moving away without Commit loses the picks.
+        uint8_t oldPage = Orb.formation(1).Page;
+        QTest::mouseClick(e->w->Fwd1Btn, Qt::LeftButton);
+        QTest::mouseClick(e->w->Back1Btn, Qt::LeftButton);
+        QCOMPARE(e->edit("FormPageEdit")->text(), QString::number(oldPage));
+    }
+
+    void formationSlotPickersAndLabels()
+    {
+        openSample12();
+        goTo(e->w->Formations);
+        FormationRecord& f = Orb.formation(1);
+        f.Slot1 = 0, f.Slot2 = 999, f.Slot3 = 1000, f.Slot4 = 1001, f.Slot5 = 7, f.Slot6 = 1199, f.Slot7 = 1200;
+        e->w->ShowFormation();
+        QCOMPARE(e->w->FormslotLabel[0]->text(), QString());
+        QCOMPARE(e->w->FormslotLabel[1]->text(), QString());
+        QCOMPARE(e->w->FormslotLabel[2]->text(), QString());
+        QCOMPARE(e->w->FormslotLabel[3]->text(), toQ(Orb.formation(1).Name));
+        QCOMPARE(e->w->FormslotLabel[4]->text(), toQ(Orb.unit(7).Name));
+        QCOMPARE(e->w->FormslotLabel[5]->text(), toQ(Orb.formation(199).Name));
+        QCOMPARE(e->w->FormslotLabel[6]->text(), QString());
+
+        // Right click picks a formation, left click a unit; slot 1 takes no formation.
+        pickLine(12);
+        QTest::mousePress(e->tool("FormSlot3PickBtn"), Qt::RightButton);
+        QTest::mouseRelease(e->tool("FormSlot3PickBtn"), Qt::RightButton);
+        QCOMPARE(e->edit("FormSlot3Edit")->text(), QString("1012"));
+        QCOMPARE(e->w->FormslotLabel[2]->text(), toQ(Orb.formation(12).Name));
+        pickLine(0);
+        QTest::mousePress(e->tool("FormSlot6Btn"), Qt::RightButton);
+        QTest::mouseRelease(e->tool("FormSlot6Btn"), Qt::RightButton);
+        QCOMPARE(e->edit("FormSlot6Edit")->text(), QString("0"));
+        QCOMPARE(e->w->FormslotLabel[5]->text(), QString());
+        QString pickCaption;
+        whenModal([&](QWidget* w) {
+            pickCaption = w->windowTitle();
+            PickForm->ListBox1->setCurrentRow(40);
+            QTest::mouseClick(PickForm->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(e->tool("FormSlot3PickBtn"), Qt::LeftButton);
+        QCOMPARE(pickCaption, QString("Pick List : Unit"));
+        QCOMPARE(e->edit("FormSlot3Edit")->text(), QString("40"));
+        QCOMPARE(e->w->FormslotLabel[2]->text(), toQ(Orb.unit(40).Name));
+        QString slot1 = e->edit("FormSlot1Edit")->text();
+        QTest::mousePress(e->tool("FormSlot1PickBtn"), Qt::RightButton);  // no dialog opens
+        QTest::mouseRelease(e->tool("FormSlot1PickBtn"), Qt::RightButton);
+        QCOMPARE(e->edit("FormSlot1Edit")->text(), slot1);
+        QTest::mousePress(e->tool("FormSlot4PickBtn"), Qt::MiddleButton);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        e->commit();
+        QCOMPARE(int(Orb.formation(1).Slot3), 40);
+        QCOMPARE(int(Orb.formation(1).Slot6), 0);
+        // The fixed columns stay as they are.
+        QCOMPARE(e->w->findChild<QLabel*>("Form07DateLabel")->text(), QString("1900/99"));
+        QCOMPARE(e->w->findChild<QLabel*>("Form07TypeLabel")->text(), QString("Unit"));
+        QCOMPARE(e->w->findChild<QLabel*>("FormTotalsLabel")->text(), QString("0"));
+    }
+
+    void navigationStaysInsideTheTables()
+    {
+        openSample12();
+        auto right = [this](QToolButton* b) {
+            QTest::mousePress(b, Qt::RightButton);
+            QTest::mouseRelease(b, Qt::RightButton);
+        };
+        QTest::mouseClick(e->w->Back1Btn, Qt::LeftButton);
+        QCOMPARE(int(CurrentUnit), 1);
+        right(e->w->Fwd1Btn);
+        QCOMPARE(int(CurrentUnit), 11);
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 011"));
+        QCOMPARE(e->w->UnitListBox->currentRow(), 10);
+        right(e->w->Back1Btn);
+        QCOMPARE(int(CurrentUnit), 1);
+        CurrentUnit = 10;
+        right(e->w->Back1Btn);
+        QCOMPARE(int(CurrentUnit), 10);
+        QTest::mousePress(e->w->Fwd1Btn, Qt::MiddleButton);
+        QTest::mouseRelease(e->w->Fwd1Btn, Qt::MiddleButton);
+        QCOMPARE(int(CurrentUnit), 10);
+        CurrentUnit = 235;
+        right(e->w->Fwd1Btn);
+        QCOMPARE(int(CurrentUnit), 245);
+        right(e->w->Fwd1Btn);
+        QCOMPARE(int(CurrentUnit), 249);
+        QTest::mouseClick(e->w->Fwd1Btn, Qt::LeftButton);
+        QCOMPARE(int(CurrentUnit), 249);
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 249"));
+
+        goTo(e->w->Weapons);
+        CurrentWeapon = 240;
+        right(e->w->Fwd1Btn);
+        QCOMPARE(int(CurrentWeapon), 249);
+        QTest::mouseClick(e->w->Back1Btn, Qt::LeftButton);
+        QCOMPARE(e->w->WeaponNumberLabel->text(), QString("Weapon 248"));
+        goTo(e->w->Formations);
+        CurrentFormation = 195;
+        right(e->w->Fwd1Btn);
+        QCOMPARE(int(CurrentFormation), 199);
+        CurrentFormation = 15;
+        right(e->w->Back1Btn);
+        QCOMPARE(int(CurrentFormation), 5);
+        QCOMPARE(e->w->FormNamelabel->text(), QString("Formation 005"));
+        // Each table keeps its own place.
+        goTo(e->w->Units);
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 249"));
+        QCOMPARE(e->w->UnitListBox->currentRow(), 248);
+
+        // A single click only moves the highlight; a double-click chooses.
+        e->w->UnitListBox->setCurrentRow(41);
+        QCOMPARE(int(CurrentUnit), 249);
+        doubleClickRow(e->w->UnitListBox, 41);
+        QCOMPARE(int(CurrentUnit), 42);
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 042"));
+        QCOMPARE(e->w->UnitListBox->item(98)->text(), "099  " + toQ(Orb.unit(99).Name));
+        QCOMPARE(e->w->UnitListBox->item(248)->text(), QString("249  "));  // an unnamed unit
+    }
+
+    void movingDiscardsUncommittedEditsAndRestoreShowsTheStoredOnes()
+    {
+        openSample12();
+        uint8_t cost = Orb.unit(1).Cost;
+        e->type(e->edit("UnitCostEdit"), "1");
+        QTest::mouseClick(e->w->Fwd1Btn, Qt::LeftButton);
+        QTest::mouseClick(e->w->Back1Btn, Qt::LeftButton);
+        QCOMPARE(e->edit("UnitCostEdit")->text(), QString::number(cost));
+        e->type(e->edit("UnitCostEdit"), "2");
+        e->key(Qt::Key_F9);
+        QCOMPARE(e->edit("UnitCostEdit")->text(), QString::number(cost));
+        QCOMPARE(Orb.unit(1).Cost, cost);
+    }
+
+    void commitRefreshesTheListAndKeepsWhatNoEditShows()
+    {
+        openSample12();
+        goTo(e->w->Weapons);
+        CurrentWeapon = 5;
+        e->w->RestoreButtonClick();
+        Orb.weapon(5).Spare = 0;
+        e->type(e->edit("WeaponNameEdit"), "Renamed Gun");
+        e->key(Qt::Key_F12);
+        QCOMPARE(e->w->wpnlistbox->item(4)->text(), QString("005  Renamed Gun"));
+        QCOMPARE(e->w->wpnlistbox->currentRow(), 4);
+        QCOMPARE(int(Orb.weapon(5).Spare), 0);
+
+        goTo(e->w->Units);
+        CurrentUnit = 30;
+        e->w->RestoreButtonClick();
+        const UnitRecord before = Orb.unit(30);
+        e->commit();
+        QCOMPARE(Orb.unit(30).HiddenByte, before.HiddenByte);
+        QCOMPARE(std::memcmp(Orb.unit(30).IconBytes, before.IconBytes, 2), 0);
+        QCOMPARE(Orb.unit(30).Name, before.Name);
+        QCOMPARE(Orb.unit(30).Icon, before.Icon);
+    }
+
+    void namesKeepTheirBytesThroughCommitAndSave()
+    {
+        openSample12();
+        QByteArray original = readAll(file12());
+        // Commit every unit, weapon and formation whose name has a byte above 127, untouched.
+        int seen = 0;
+        for (int n = 1; n <= UnitCount; ++n) {
+            const std::string& name = Orb.unit(n).Name;
+            if (std::none_of(name.begin(), name.end(), [](char c) { return uint8_t(c) > 127; }))
+                continue;
+            CurrentUnit = uint8_t(n);
+            e->w->ShowUnit();
+            e->commit();
+            ++seen;
+        }
+        QVERIFY(seen > 0);
+        save();
+        QCOMPARE(readAll(file12()), original);
+
+        // Typed characters above 127 are stored as their single bytes; a name takes 15 of them.
+        goTo(e->w->Units);
+        CurrentUnit = 3;
+        e->w->ShowUnit();
+        e->type(e->edit("UnitnameEdit"), QString::fromUtf8(" M\u00fcller Gr\u00fcppe XYZ"));
+        e->commit();
+        QCOMPARE(Orb.unit(3).Name, std::string(" M\xfcller Gr\xfcppe "));
+        save();
+        QCOMPARE(readAll(file12()).mid(9250 + 45, 15), QByteArray(" M\xfcller Gr\xfcppe "));
+    }
+
+    void saveWritesOnlyCommittedValues()
+    {
+        openSample12();
+        QByteArray original = readAll(file12());
+        e->type(e->edit("UnitCostEdit"), "1");  // typed, not committed
+        save();
+        QCOMPARE(readAll(file12()), original);
+        QCOMPARE(e->status(), "Saved " + tmp.path() + "/ORB12");
+
+        goTo(e->w->Units);
+        e->type(e->edit("UnitCostEdit"), "1");
+        e->key(Qt::Key_F12);
+        save();
+        QCOMPARE(changedOffsets(original, readAll(file12())), original[24751] == 1 ? QList<int>{} : QList<int>{24751});
+    }
+
+    void saveGoesToTheCurrentDirectory()
+    {
+        openSample12();
+        QDir(tmp.path()).mkdir("other");
+        e->w->Viewer->setCurrentWidget(e->w->Load);
+        e->w->setDirectory(tmp.filePath("other"));
+        e->w->DirectoryListBox1Change();
+        QCOMPARE(e->w->UnitListBox->count(), 249);  // the loaded data stays
+        save();
+        QCOMPARE(readAll(tmp.filePath("other/ORB12")), readAll(file12()));
+        QCOMPARE(e->status(), "Saved " + tmp.filePath("other") + "/ORB12");
+    }
+
+    void aFailedSaveSaysSoAndKeepsTheOldFile()
+    {
+        openSample12();
+        QDir(tmp.path()).mkpath("blocked/ORB12");  // a directory in the way of the file
+        e->w->setDirectory(tmp.filePath("blocked"));
+        e->w->DirectoryListBox1Change();
+        e->type(e->edit("UnitCostEdit"), "3");
+        e->commit();
+        auto seen = std::make_shared<SeenMessage>();
+        acceptMessage(seen);
+        save();
+        QCOMPARE(seen->title, QString("File Save Error"));
+        QVERIFY(seen->text.contains(tmp.filePath("blocked/ORB12")));
+        QVERIFY(!e->status().startsWith("Saved "));
+        QVERIFY(QFileInfo(tmp.filePath("blocked/ORB12")).isDir());
+        QCOMPARE(readAll(file12()), sampleBytes(12));
+    }
+};
+
+QTEST_MAIN(TestPages)
+#include "test_pages.moc"
