@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -28,14 +29,18 @@
 #include <memory>
 
 // Runs act on the next modal dialog as soon as it is open (the test's own code waits in exec()).
+// A dialog already open when this is called does not count: it waits for the one opened from it.
 inline void whenModal(std::function<void(QWidget*)> act)
 {
     auto* timer = new QTimer;
     auto* clock = new QElapsedTimer;
     clock->start();
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, act] {
+    QPointer<QWidget> already = QApplication::activeModalWidget();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, act, already] {
         QWidget* modal = QApplication::activeModalWidget();
+        if (modal == already.data())
+            modal = nullptr;
         if (!modal && clock->elapsed() < 5000)
             return;
         timer->stop();
