@@ -18,6 +18,9 @@ TPasterDlg::TPasterDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName("PasterDlg");
     setWindowTitle("Copy/Paste Dialogue");
+    QFont small("MS Sans Serif", 8);  // falls back to the nearest sans serif
+    small.setStyleHint(QFont::SansSerif);
+    setFont(small);
     setFixedSize(492, 407);
     move(256, 104);
 

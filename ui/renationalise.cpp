@@ -18,6 +18,9 @@ TRenatDlg::TRenatDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName("RenatDlg");
     setWindowTitle("Renationalise Dialogue");
+    QFont small("MS Sans Serif", 8);  // falls back to the nearest sans serif
+    small.setStyleHint(QFont::SansSerif);
+    setFont(small);
     setFixedSize(330, 142);
     move(449, 306);
     auto label = [this](const char* name, const QString& text, int left, int top) {
