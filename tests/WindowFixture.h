@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -141,10 +142,17 @@ struct Editor {
         doubleClickRow(w->OrbListBox, line);
     }
     // Presses a key on whatever has the focus, as the user would.
+    // The window must be active again first: with no window manager, nothing hands the activation
+    // back to it when a dialog closes.
     void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
     {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.get();
-        QTest::keyClick(target, k, mods);
+        if (!w->isActiveWindow()) {
+            w->activateWindow();
+            if (!QTest::qWaitForWindowActive(w.get()))
+                qWarning("the editor window is not active");
+        }
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == w.get() ? focus : w.get(), k, mods);
     }
     // Replaces an edit's text by typing, so that its length limit applies.
     void type(QLineEdit* e, const QString& text)
@@ -159,4 +167,34 @@ struct Editor {
 
     }
     void commit() { QTest::mouseClick(w->CommitButton, Qt::LeftButton); }
+    void goTo(QWidget* page) { w->Viewer->setCurrentWidget(page); }
+    // Save, pressed on the Load page as the user must.
+    void save()
+    {
+        goTo(w->Load);
+        QTest::mouseClick(w->SaveBtn, Qt::LeftButton);
+    }
+};
+
+// A temporary directory holding every sample file, named in the settings as the start directory.
+struct SampleDirectory {
+    QTemporaryDir tmp;
+    QString startDir = QDir::currentPath();
+
+    void prepare()
+    {
+        QDir(tmp.path()).removeRecursively();
+        QDir().mkpath(tmp.path());
+        for (int n : SampleFileNumbers())
+            putSample(tmp.path(), n);
+        writeSettings(tmp.path());
+        QDir::setCurrent(startDir);
+    }
+    void restore()
+    {
+        removeSettings();
+        QDir::setCurrent(startDir);
+    }
+    QString path() const { return tmp.path(); }
+    QString filePath(const QString& name) const { return tmp.filePath(name); }
 };

@@ -4,13 +4,11 @@
 #include "data/Fields.h"
 
 #include <QLabel>
-#include <QTemporaryDir>
 
 class TestPages : public QObject {
     Q_OBJECT
 
-    QTemporaryDir tmp;
-    QString startDir = QDir::currentPath();
+    SampleDirectory tmp;
     std::unique_ptr<Editor> e;
 
     // A fresh editor on the sample files, with file 12 loaded.
@@ -29,12 +27,6 @@ class TestPages : public QObject {
         UnpackImage(image.bytes.data(), orb);
         return orb;
     }
-    void save()
-    {
-        e->w->Viewer->setCurrentWidget(e->w->Load);
-        QTest::mouseClick(e->w->SaveBtn, Qt::LeftButton);
-    }
-    void goTo(QWidget* page) { e->w->Viewer->setCurrentWidget(page); }
 
     // Types `text` into every numeric edit of a page and commits; each field must then hold
     // what a commit is meant to store, in memory and, after a save, in the file.
@@ -42,7 +34,7 @@ class TestPages : public QObject {
     void everyNumberOfAPage(QWidget* page, const std::vector<FieldEdit<R>>& edits, R& (OrbData::*entry)(int),
                             int number, uint8_t& current)
     {
-        goTo(page);
+        e->goTo(page);
         current = uint8_t(number);
         e->w->RestoreButtonClick();
         std::vector<std::pair<const FieldDef<R>*, uint32_t>> expected;
@@ -62,7 +54,7 @@ class TestPages : public QObject {
             QVERIFY2(f->number((Orb.*entry)(number)) == want, f->name);
             QCOMPARE(editOfField(edits, f)->text(), QString::number(want));
         }
-        save();
+        e->save();
         OrbData saved = reread(file12());
         for (auto [f, want] : expected)
             QVERIFY2(f->number((saved.*entry)(number)) == want, f->name);
@@ -77,26 +69,17 @@ class TestPages : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        QDir(tmp.path()).removeRecursively();
-        QDir().mkpath(tmp.path());
-        for (int n : SampleFileNumbers())
-            putSample(tmp.path(), n);
-        writeSettings(tmp.path());
-        QDir::setCurrent(startDir);
-    }
+    void init() { tmp.prepare(); }
     void cleanup()
     {
         e.reset();
-        removeSettings();
-        QDir::setCurrent(startDir);
+        tmp.restore();
     }
 
     void beforeAnyLoadThePagesShowEntryOneOfEmptyTables()
     {
         e = std::make_unique<Editor>();
-        goTo(e->w->Units);
+        e->goTo(e->w->Units);
         QCOMPARE(int(CurrentPage), int(pcUnits));
         QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 001"));
         QCOMPARE(e->edit("UnitCostEdit")->text(), QString("0"));
@@ -104,7 +87,7 @@ private slots:
         QVERIFY(!e->w->CommitButton->isEnabled());
         doubleClickRow(e->w->UnitListBox, 0);  // nothing there: nothing happens
         QCOMPARE(int(CurrentUnit), 1);
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         QCOMPARE(e->w->FormNamelabel->text(), QString("Formation 001"));
         QCOMPARE(e->w->FormNationLabel->text(), QString("West Germany"));
         QCOMPARE(e->w->FormCatLabel->text(), QString("Default"));
@@ -168,7 +151,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, stored);
         openSample12();
-        goTo(e->w->findChild<QWidget*>(page));
+        e->goTo(e->w->findChild<QWidget*>(page));
         QLineEdit* edit = e->edit(qPrintable(control));
         e->type(edit, typed);
         e->commit();
@@ -231,7 +214,7 @@ private slots:
         QCOMPARE(int(Orb.unit(1).Nation), 70);
         QCOMPARE(int(Orb.unit(1).MC), 7);
 
-        goTo(e->w->Weapons);
+        e->goTo(e->w->Weapons);
         pickLine(19);
         QTest::mouseClick(e->tool("WpnClassPickbtn"), Qt::LeftButton);
         QCOMPARE(e->edit("WeaponClassEdit")->text(), QString("19"));
@@ -241,7 +224,7 @@ private slots:
         QCOMPARE(int(Orb.weapon(1).Class), 99);
         QCOMPARE(e->w->WeaponClassLabel->text(), QString("Unknown Class"));
 
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         pickLine(10);
         QTest::mouseClick(e->tool("FormCatPickBtn"), Qt::LeftButton);
         QCOMPARE(e->w->FormCatLabel->text(), QString("Battalion HQ."));
@@ -261,7 +244,7 @@ private slots:
     void formationSlotPickersAndLabels()
     {
         openSample12();
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         FormationRecord& f = Orb.formation(1);
         f.Slot1 = 0, f.Slot2 = 999, f.Slot3 = 1000, f.Slot4 = 1001, f.Slot5 = 7, f.Slot6 = 1199, f.Slot7 = 1200;
         e->w->ShowFormation();
@@ -339,13 +322,13 @@ private slots:
         QCOMPARE(int(CurrentUnit), 249);
         QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 249"));
 
-        goTo(e->w->Weapons);
+        e->goTo(e->w->Weapons);
         CurrentWeapon = 240;
         right(e->w->Fwd1Btn);
         QCOMPARE(int(CurrentWeapon), 249);
         QTest::mouseClick(e->w->Back1Btn, Qt::LeftButton);
         QCOMPARE(e->w->WeaponNumberLabel->text(), QString("Weapon 248"));
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         CurrentFormation = 195;
         right(e->w->Fwd1Btn);
         QCOMPARE(int(CurrentFormation), 199);
@@ -354,7 +337,7 @@ private slots:
         QCOMPARE(int(CurrentFormation), 5);
         QCOMPARE(e->w->FormNamelabel->text(), QString("Formation 005"));
         // Each table keeps its own place.
-        goTo(e->w->Units);
+        e->goTo(e->w->Units);
         QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 249"));
         QCOMPARE(e->w->UnitListBox->currentRow(), 248);
 
@@ -385,7 +368,7 @@ private slots:
     void commitRefreshesTheListAndKeepsWhatNoEditShows()
     {
         openSample12();
-        goTo(e->w->Weapons);
+        e->goTo(e->w->Weapons);
         CurrentWeapon = 5;
         e->w->RestoreButtonClick();
         Orb.weapon(5).Spare = 0;
@@ -395,7 +378,7 @@ private slots:
         QCOMPARE(e->w->wpnlistbox->currentRow(), 4);
         QCOMPARE(int(Orb.weapon(5).Spare), 0);
 
-        goTo(e->w->Units);
+        e->goTo(e->w->Units);
         CurrentUnit = 30;
         e->w->RestoreButtonClick();
         const UnitRecord before = Orb.unit(30);
@@ -422,17 +405,17 @@ private slots:
             ++seen;
         }
         QVERIFY(seen > 0);
-        save();
+        e->save();
         QCOMPARE(readAll(file12()), original);
 
         // Typed characters above 127 are stored as their single bytes; a name takes 15 of them.
-        goTo(e->w->Units);
+        e->goTo(e->w->Units);
         CurrentUnit = 3;
         e->w->ShowUnit();
         e->type(e->edit("UnitnameEdit"), QString::fromUtf8(" M\u00fcller Gr\u00fcppe XYZ"));
         e->commit();
         QCOMPARE(Orb.unit(3).Name, std::string(" M\xfcller Gr\xfcppe "));
-        save();
+        e->save();
         QCOMPARE(readAll(file12()).mid(9250 + 45, 15), QByteArray(" M\xfcller Gr\xfcppe "));
     }
 
@@ -441,14 +424,14 @@ private slots:
         openSample12();
         QByteArray original = readAll(file12());
         e->type(e->edit("UnitCostEdit"), "1");  // typed, not committed
-        save();
+        e->save();
         QCOMPARE(readAll(file12()), original);
         QCOMPARE(e->status(), "Saved " + tmp.path() + "/ORB12");
 
-        goTo(e->w->Units);
+        e->goTo(e->w->Units);
         e->type(e->edit("UnitCostEdit"), "1");
         e->key(Qt::Key_F12);
-        save();
+        e->save();
         QCOMPARE(changedOffsets(original, readAll(file12())), original[24751] == 1 ? QList<int>{} : QList<int>{24751});
     }
 
@@ -460,7 +443,7 @@ private slots:
         e->w->setDirectory(tmp.filePath("other"));
         e->w->DirectoryListBox1Change();
         QCOMPARE(e->w->UnitListBox->count(), 249);  // the loaded data stays
-        save();
+        e->save();
         QCOMPARE(readAll(tmp.filePath("other/ORB12")), readAll(file12()));
         QCOMPARE(e->status(), "Saved " + tmp.filePath("other") + "/ORB12");
     }
@@ -475,7 +458,7 @@ private slots:
         e->commit();
         auto seen = std::make_shared<SeenMessage>();
         acceptMessage(seen);
-        save();
+        e->save();
         QCOMPARE(seen->title, QString("File Save Error"));
         QVERIFY(seen->text.contains(tmp.filePath("blocked/ORB12")));
         QVERIFY(!e->status().startsWith("Saved "));

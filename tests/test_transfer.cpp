@@ -5,13 +5,11 @@
 #include "ui/renationalise.h"
 
 #include <QLabel>
-#include <QTemporaryDir>
 
 class TestTransfer : public QObject {
     Q_OBJECT
 
-    QTemporaryDir tmp;
-    QString startDir = QDir::currentPath();
+    SampleDirectory tmp;
     std::unique_ptr<Editor> e;
 
     void openEditorOn(int line)
@@ -20,7 +18,6 @@ class TestTransfer : public QObject {
         e->loadLine(line);
         QVERIFY(FileLoaded);
     }
-    void goTo(QWidget* page) { e->w->Viewer->setCurrentWidget(page); }
     void showUnit(int n)
     {
         CurrentUnit = uint8_t(n);
@@ -66,27 +63,13 @@ class TestTransfer : public QObject {
         QTest::mouseClick(e->w->PasteButton, Qt::LeftButton);
         return seen;
     }
-    void save()
-    {
-        goTo(e->w->Load);
-        QTest::mouseClick(e->w->SaveBtn, Qt::LeftButton);
-    }
 
 private slots:
-    void init()
-    {
-        QDir(tmp.path()).removeRecursively();
-        QDir().mkpath(tmp.path());
-        for (int n : SampleFileNumbers())
-            putSample(tmp.path(), n);
-        writeSettings(tmp.path());
-        QDir::setCurrent(startDir);
-    }
+    void init() { tmp.prepare(); }
     void cleanup()
     {
         e.reset();
-        removeSettings();
-        QDir::setCurrent(startDir);
+        tmp.restore();
     }
 
     void aUnitTravelsToAnotherFile()
@@ -117,7 +100,7 @@ private slots:
 
         e->commit();
         QByteArray before = readAll(tmp.filePath("ORB12"));
-        save();
+        e->save();
         OrbImage image;
         QVERIFY(ReadOrbImage(tmp.filePath("ORB12").toStdString(), image, false).ok);
         OrbData saved;
@@ -156,7 +139,7 @@ private slots:
     void cancelStillFillsTheTransferRecord()
     {
         openEditorOn(5);
-        goTo(e->w->Weapons);
+        e->goTo(e->w->Weapons);
         CurrentWeapon = 7;
         e->w->ShowWeapon();
         e->type(e->edit("WeaponNameEdit"), "Cancelled Gun");
@@ -179,14 +162,14 @@ private slots:
     void dialogLinesLineUp()
     {
         openEditorOn(5);
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         const char* names[] = {"", "Abc", "Fifteen Letters"};
         for (int i = 0; i < 3; ++i) {
             e->type(e->edit("FormNameEdit"), names[i]);
             copyTo(i + 1);
         }
         e->loadLine(12);
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         e->type(e->edit("FormNameEdit"), "From twelve");
         auto seen = copyTo(230);  // past the 199 formations: still a slot
         QCOMPARE(seen->prompt, QString("Select formation buffer  to COPY to"));
@@ -208,7 +191,7 @@ private slots:
         QCOMPARE(e->edit("FormNameEdit")->text(), QString("From twelve"));
         QCOMPARE(e->w->FormNamelabel->text(), QString("Formation 150"));
 
-        goTo(e->w->Weapons);
+        e->goTo(e->w->Weapons);
         seen = copyTo(0);
         QCOMPARE(seen->prompt, QString("Select weapon buffer  to COPY to"));
     }
@@ -238,7 +221,7 @@ private slots:
         openEditorOn(5);
         const OrbData five = Orb;
         copyTo(-1);  // All, from the Units page
-        goTo(e->w->Weapons);
+        e->goTo(e->w->Weapons);
         copyTo(-1);
         QCOMPARE(UnitPasteBuffers[248].SourceFile, 5);
 
@@ -254,7 +237,7 @@ private slots:
             QCOMPARE(Orb.unit(n).HiddenByte, five.unit(n).HiddenByte);  // All carries it
         }
         // Formations were never copied: pasting them all empties the table.
-        goTo(e->w->Formations);
+        e->goTo(e->w->Formations);
         pasteFrom(-1);
         QCOMPARE(Orb.formation(1).Name, std::string());
         QCOMPARE(int(Orb.formation(199).Slot1), 0);
@@ -298,7 +281,7 @@ private slots:
             QCOMPARE(int(Orb.formation(n).Nation), before.formation(n).Nation == 5 ? 12 : int(before.formation(n).Nation));
         QVERIFY(moved > 0);
         QCOMPARE(readAll(tmp.filePath("ORB05")), fileBefore);  // only Save writes the file
-        save();
+        e->save();
         QCOMPARE(int(uint8_t(readAll(tmp.filePath("ORB05"))[25001])), int(Orb.unit(1).Nation));
 
         // An empty from-code means nation 0; the picker fills code and name.

@@ -6,8 +6,13 @@
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 
+#include "ui/Picker.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include <algorithm>
 
@@ -86,4 +91,27 @@ inline QLabel* sectionCaption(QWidget* panel, const QString& text, int left, int
     f.setUnderline(true);
     l->setFont(f);
     return l;
+}
+
+// Lays out a record page: the entry list in a fixed-width panel on the left, and returns the
+// editing panel beside it (its children are placed by position).
+inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelWidth, QListWidget*& list,
+                                const char* listName, const char* editingName, int gap)
+{
+    auto* pageLayout = new QHBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(gap);
+    auto* listPanel = new QFrame(page);
+    listPanel->setObjectName(panelName);
+    listPanel->setFixedWidth(panelWidth);
+    list = new QListWidget(listPanel);
+    list->setObjectName(listName);
+    auto* listLayout = new QHBoxLayout(listPanel);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addWidget(list);
+    auto* editing = new QWidget(page);
+    editing->setObjectName(editingName);
+    pageLayout->addWidget(listPanel);
+    pageLayout->addWidget(editing, 1);
+    return editing;
 }

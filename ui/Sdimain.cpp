@@ -320,7 +320,8 @@ bool TSDIAppForm::eventFilter(QObject* watched, QEvent* e)
         auto* w = static_cast<QWidget*>(watched);
         QWidget* focus = QApplication::focusWidget();
         // A key travels from the focused control up through its parents; act on its first stop only.
-        bool first = focus ? w == focus : w == this;
+        // With the focus in no control of this window, the window itself is the first stop.
+        bool first = w == focus || (w == this && (!focus || focus->window() != this));
         if (first && w->window() == this) {
             int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_F12)

@@ -58,21 +58,8 @@ std::vector<EditRow> formationRows()
 
 void TSDIAppForm::buildFormationsPage()
 {
-    auto* pageLayout = new QHBoxLayout(Formations);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    pageLayout->setSpacing(0);
-    auto* Panel6 = new QFrame(Formations);
-    Panel6->setObjectName("Panel6");
-    Panel6->setFixedWidth(kListWidth);
-    FormationListBox = new QListWidget(Panel6);
-    FormationListBox->setObjectName("FormationListBox");
-    auto* listLayout = new QHBoxLayout(Panel6);
-    listLayout->setContentsMargins(0, 0, 0, 0);
-    listLayout->addWidget(FormationListBox);
-    auto* panel = new QWidget(Formations);
-    panel->setObjectName("FormationPanel");
-    pageLayout->addWidget(Panel6);
-    pageLayout->addWidget(panel, 1);
+    QWidget* panel = buildRecordPage(Formations, "Panel6", kListWidth, FormationListBox, "FormationListBox",
+                                     "FormationPanel", 0);
     const int x = -kListWidth;
 
     FormNamelabel = valueLabel(panel, "FormNamelabel", "Formation 001", 176 + x, 16, 100);
@@ -159,38 +146,25 @@ void TSDIAppForm::SaveFormation()
 
 void TSDIAppForm::FormPickNationBtnClick()
 {
-    int r = PickForm->ShowPickList(pmNationality);
-    if (r < 0)
-        return;
-    formationEdit("Nation")->setText(QString::number(r));
-    FormNationLabel->setText(toQ(GetNationName(uint16_t(r))));
+    pickInto(pmNationality, formationEdit("Nation"), FormNationLabel,
+             [](int r) { return toQ(GetNationName(uint16_t(r))); });
 }
 
 void TSDIAppForm::FormCatPickBtnClick()
 {
-    int r = PickForm->ShowPickList(pmPurchasePage);
-    if (r < 0)
-        return;
-    formationEdit("Page")->setText(QString::number(r));
-    FormCatLabel->setText(toQ(GetPurchasePageName(uint8_t(r))));
+    pickInto(pmPurchasePage, formationEdit("Page"), FormCatLabel,
+             [](int r) { return toQ(GetPurchasePageName(uint8_t(r))); });
 }
 
 void TSDIAppForm::FormTypePickBtnClick()
 {
-    int r = PickForm->ShowPickList(pmFormationType);
-    if (r < 0)
-        return;
-    formationEdit("Type")->setText(QString::number(r));
-    FormTypeLabel->setText(toQ(GetFormationTypeName(uint8_t(r))));
+    pickInto(pmFormationType, formationEdit("Type"), FormTypeLabel,
+             [](int r) { return toQ(GetFormationTypeName(uint8_t(r))); });
 }
 
 void TSDIAppForm::FormSlotPickBtnClick(int slot)
 {
-    int r = PickForm->ShowPickList(pmUnit);
-    if (r < 0)
-        return;
-    formationEdit(kSlotFields[slot - 1])->setText(QString::number(r));
-    FormslotLabel[slot - 1]->setText(memberName(r));
+    pickInto(pmUnit, formationEdit(kSlotFields[slot - 1]), FormslotLabel[slot - 1], memberName);
 }
 
 void TSDIAppForm::FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button)

@@ -82,21 +82,7 @@ std::vector<EditRow> unitRows()
 
 void TSDIAppForm::buildUnitsPage()
 {
-    auto* pageLayout = new QHBoxLayout(Units);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    pageLayout->setSpacing(4);
-    auto* Panel2 = new QFrame(Units);
-    Panel2->setObjectName("Panel2");
-    Panel2->setFixedWidth(161);
-    UnitListBox = new QListWidget(Panel2);
-    UnitListBox->setObjectName("UnitListBox");
-    auto* listLayout = new QHBoxLayout(Panel2);
-    listLayout->setContentsMargins(0, 0, 0, 0);
-    listLayout->addWidget(UnitListBox);
-    auto* panel = new QWidget(Units);
-    panel->setObjectName("UnitPanel");
-    pageLayout->addWidget(Panel2);
-    pageLayout->addWidget(panel, 1);
+    QWidget* panel = buildRecordPage(Units, "Panel2", 161, UnitListBox, "UnitListBox", "UnitPanel", 4);
 
     UnitNumLabel = valueLabel(panel, "UnitNumLabel", "Unit 001", 8, 16, 48);
     caption(panel, "Unit Class", 248, 16, "UnitClassLbl");
@@ -177,36 +163,20 @@ void TSDIAppForm::SaveUnit()
 
 void TSDIAppForm::UnitGetNationBtnClick()
 {
-    int r = PickForm->ShowPickList(pmNationality);
-    if (r < 0)
-        return;
-    unitEdit("Nation")->setText(QString::number(r));
-    UnitNationLabel->setText(toQ(GetNationName(uint16_t(r))));
+    pickInto(pmNationality, unitEdit("Nation"), UnitNationLabel, [](int r) { return toQ(GetNationName(uint16_t(r))); });
 }
 
 void TSDIAppForm::UnitPickUCBtnClick()
 {
-    int r = PickForm->ShowPickList(pmUnitClass);
-    if (r < 0)
-        return;
-    unitEdit("Class")->setText(QString::number(r));
-    UnitClassLabel->setText(toQ(GetUnitClassName(uint8_t(r))));
+    pickInto(pmUnitClass, unitEdit("Class"), UnitClassLabel, [](int r) { return toQ(GetUnitClassName(uint8_t(r))); });
 }
 
 void TSDIAppForm::UnitPickMCBtnClick()
 {
-    int r = PickForm->ShowPickList(pmMovementClass);
-    if (r < 0)
-        return;
-    unitEdit("MC")->setText(QString::number(r));
-    UnitMCLabel->setText(toQ(GetMovementClassName(uint8_t(r))));
+    pickInto(pmMovementClass, unitEdit("MC"), UnitMCLabel, [](int r) { return toQ(GetMovementClassName(uint8_t(r))); });
 }
 
 void TSDIAppForm::UnitWpnPickBtnClick(int slot)
 {
-    int r = PickForm->ShowPickList(pmUnitWeapon);
-    if (r < 0)
-        return;
-    unitEdit(kWeaponNames[slot - 1])->setText(QString::number(r));
-    UnitWpnNameLbl[slot - 1]->setText(weaponName(r));
+    pickInto(pmUnitWeapon, unitEdit(kWeaponNames[slot - 1]), UnitWpnNameLbl[slot - 1], weaponName);
 }

@@ -45,21 +45,7 @@ std::vector<EditRow> weaponRows()
 
 void TSDIAppForm::buildWeaponsPage()
 {
-    auto* pageLayout = new QHBoxLayout(Weapons);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    pageLayout->setSpacing(4);
-    auto* Panel4 = new QFrame(Weapons);
-    Panel4->setObjectName("Panel4");
-    Panel4->setFixedWidth(145);
-    wpnlistbox = new QListWidget(Panel4);
-    wpnlistbox->setObjectName("wpnlistbox");
-    auto* listLayout = new QHBoxLayout(Panel4);
-    listLayout->setContentsMargins(0, 0, 0, 0);
-    listLayout->addWidget(wpnlistbox);
-    auto* Panel5 = new QWidget(Weapons);
-    Panel5->setObjectName("Panel5");
-    pageLayout->addWidget(Panel4);
-    pageLayout->addWidget(Panel5, 1);
+    QWidget* Panel5 = buildRecordPage(Weapons, "Panel4", 145, wpnlistbox, "wpnlistbox", "Panel5", 4);
 
     WeaponNumberLabel = valueLabel(Panel5, "WeaponNumberLabel", "Weapon 001", 32, 23, 100);
     weaponEdits = buildEdits(Panel5, WeaponFields(), weaponRows());
@@ -126,9 +112,6 @@ void TSDIAppForm::SaveWeapon()
 
 void TSDIAppForm::WpnClassPickbtnClick()
 {
-    int r = PickForm->ShowPickList(pmWeaponClass);
-    if (r < 0)
-        return;
-    weaponEdit("Class")->setText(QString::number(r));
-    WeaponClassLabel->setText(toQ(GetWeaponClassName(uint8_t(r))));
+    pickInto(pmWeaponClass, weaponEdit("Class"), WeaponClassLabel,
+             [](int r) { return toQ(GetWeaponClassName(uint8_t(r))); });
 }

@@ -1,5 +1,8 @@
 #include "ui/Widgets.h"
 
+#include "ui/Picker.h"
+
+#include <QDialog>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,4 +83,25 @@ QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, 
     e->setMaxLength(maxLength);
     e->setGeometry(left, top, width, 22);
     return e;
+}
+
+int pickInto(uint8_t mode, QLineEdit* edit, QLabel* label, const std::function<QString(int)>& name)
+{
+    int r = PickForm->ShowPickList(mode);
+    if (r >= 0) {
+        edit->setText(QString::number(r));
+        label->setText(name(r));
+    }
+    return r;
+}
+
+void setUpDialog(QDialog* d, const char* name, const QString& title, int width, int height, int left, int top)
+{
+    d->setObjectName(name);
+    d->setWindowTitle(title);
+    QFont small("MS Sans Serif", 8);  // falls back to the nearest sans serif
+    small.setStyleHint(QFont::SansSerif);
+    d->setFont(small);
+    d->setFixedSize(width, height);
+    d->move(left, top);
 }

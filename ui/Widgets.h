@@ -3,8 +3,10 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -22,3 +24,9 @@ QLabel* valueLabel(QWidget* parent, const char* name, const QString& text, int l
 QToolButton* pickButton(QWidget* parent, const char* name, int left, int top, const QString& hint = QString());
 // A single-line edit limited to maxLength characters.
 QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width);
+
+// Runs the pick list in mode; on a pick, edit gets the code and label the name of it.
+// Returns the pick list's result.
+int pickInto(uint8_t mode, QLineEdit* edit, QLabel* label, const std::function<QString(int)>& name);
+// A fixed-size dialog at its designed screen position, in the small dialog font.
+void setUpDialog(QDialog* d, const char* name, const QString& title, int width, int height, int left, int top);

@@ -16,13 +16,7 @@ TPasterDlg* PasterDlg = nullptr;
 
 TPasterDlg::TPasterDlg(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("PasterDlg");
-    setWindowTitle("Copy/Paste Dialogue");
-    QFont small("MS Sans Serif", 8);  // falls back to the nearest sans serif
-    small.setStyleHint(QFont::SansSerif);
-    setFont(small);
-    setFixedSize(492, 407);
-    move(256, 104);
+    setUpDialog(this, "PasterDlg", "Copy/Paste Dialogue", 492, 407, 256, 104);
 
     LabelStatus = new QLabel(this);
     LabelStatus->setObjectName("LabelStatus");

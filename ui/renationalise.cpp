@@ -16,13 +16,7 @@ TRenatDlg* RenatDlg = nullptr;
 
 TRenatDlg::TRenatDlg(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("RenatDlg");
-    setWindowTitle("Renationalise Dialogue");
-    QFont small("MS Sans Serif", 8);  // falls back to the nearest sans serif
-    small.setStyleHint(QFont::SansSerif);
-    setFont(small);
-    setFixedSize(330, 142);
-    move(449, 306);
+    setUpDialog(this, "RenatDlg", "Renationalise Dialogue", 330, 142, 449, 306);
     auto label = [this](const char* name, const QString& text, int left, int top) {
         auto* l = new QLabel(text, this);
         l->setObjectName(name);
@@ -96,20 +90,19 @@ void TRenatDlg::BitBtn1Click()
     Renumber(code(RenatFromEdit), code(RenatToEdit));
 }
 
+namespace {
+QString nationName(int code)
+{
+    return toQ(GetNationName(uint16_t(code)));
+}
+}  // namespace
+
 void TRenatDlg::UnitWpn1PickBtnClick()
 {
-    int code = PickForm->ShowPickList(pmNationality);
-    if (code < 0)
-        return;
-    RenatFromEdit->setText(QString::number(code));
-    Label4->setText(toQ(GetNationName(uint16_t(code))));
+    pickInto(pmNationality, RenatFromEdit, Label4, nationName);
 }
 
 void TRenatDlg::SpeedButton1Click()
 {
-    int code = PickForm->ShowPickList(pmNationality);
-    if (code < 0)
-        return;
-    RenatToEdit->setText(QString::number(code));
-    Label5->setText(toQ(GetNationName(uint16_t(code))));
+    pickInto(pmNationality, RenatToEdit, Label5, nationName);
 }
