@@ -280,7 +280,8 @@ LoadResult LoadOrbFile(int n)
 SaveResult SaveOrbFile(int n, const std::string& directory)
 {
     PackImage(Orb, FileImage.bytes.data());
-    fs::path dir = directory.empty() ? fs::path(".") : fs::path(directory);
+    // Directory texts come from the window as UTF-8, whatever the system's narrow encoding.
+    fs::path dir = directory.empty() ? fs::path(".") : fs::u8path(directory);
     fs::path target = FindOrbFile(dir, n);
     if (target.empty())
         target = dir / OrbFileName(n);

@@ -100,7 +100,7 @@ void TSDIAppForm::DirectoryListBox1Change()
 void TSDIAppForm::SetList()
 {
     OrbListBox->clear();
-    FileExistsTable = ScanOrbFiles(QDir::currentPath().toStdString());
+    FileExistsTable = ScanOrbFiles(".");
     // Numbers that are never listed are never marked as found.
     for (int n = 0; n < 100; ++n)
         if (ListLineOfFileNumber(n) < 0)
