@@ -227,7 +227,6 @@ private slots:
     {
         QString path = putSample(tmp.path(), 12);
         QCOMPARE(LoadOrbFile(12).code, 0);
-        const OrbData loaded = Orb;
         QByteArray before = readAll(path);
         auto check = [&](auto& fields, auto& record, int n, const char* table) {
             for (const auto& f : fields) {
@@ -250,7 +249,6 @@ private slots:
         check(FormationFields(), Orb.formation(199), 199, "formation");
         QCOMPARE(SaveOrbFile(12, tmp.path().toStdString()).code, 0);
         QCOMPARE(readAll(path), before);
-        Q_UNUSED(loaded);
     }
 
     void shortAndLongFilesKeepTheirLength()

@@ -6,8 +6,6 @@
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 
-#include "ui/Picker.h"
-
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>

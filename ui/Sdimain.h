@@ -149,7 +149,7 @@ public:
     void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
     void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
 
-    // Moves the directory list (and so CurrentDirectory) to dir.
+    // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
 
 protected:
@@ -165,7 +165,6 @@ private:
     void buildWeaponsPage();
     void buildFormationsPage();
     void pageChanged(int index);
-    void fillDirectoryList(const QString& dir);
     void stepBy(int delta);
     void showMessage(const QString& text, const QString& title = QString());
 

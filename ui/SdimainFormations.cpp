@@ -87,7 +87,6 @@ void TSDIAppForm::buildFormationsPage()
         QString pickName = k == 6 ? "FormSlot6Btn" : QString("FormSlot%1PickBtn").arg(k);
         auto* pick = pickButton(panel, qPrintable(pickName), 320 + x, top,
                                 k == 1 ? "slot 1 MUST be a unit - NOT a formation" : "Right click to pick formation");
-        pick->setObjectName(pickName);
         FormslotLabel[k - 1] = valueLabel(panel, qPrintable(QString("Formslot%1Label").arg(k)), "Its Name etc",
                                           352 + x, top, 124);
         valueLabel(panel, qPrintable(QString("Form%1DateLabel").arg(k, 2, 10, QChar('0'))), "1900/99", 536 + x, top, 64);

@@ -54,7 +54,7 @@ void TSDIAppForm::buildLoadPage()
 }
 
 // The directory list shows the path from the root down to dir, then dir's subdirectories.
-void TSDIAppForm::fillDirectoryList(const QString& dir)
+void TSDIAppForm::setDirectory(const QString& dir)
 {
     QDir d(dir);
     QString path = QDir::cleanPath(d.absolutePath());
@@ -83,11 +83,6 @@ void TSDIAppForm::fillDirectoryList(const QString& dir)
     int drive = DriveComboBox1->findText(root, Qt::MatchFixedString);
     if (drive >= 0)
         DriveComboBox1->setCurrentIndex(drive);
-}
-
-void TSDIAppForm::setDirectory(const QString& dir)
-{
-    fillDirectoryList(dir);
 }
 
 void TSDIAppForm::DirectoryListBox1Change()
