@@ -2,6 +2,7 @@
 // the tables that name every numeric code, and the lenient reading of numbers from edit text.
 #pragma once
 
+#include "core/OrbFile.h"
 #include "data/ORBIO.h"
 #include "data/Types.h"
 

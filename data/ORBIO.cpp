@@ -259,32 +259,60 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
     return {true, {}};
 }
 
-// The state-bound operations live here beside the reader and writer they wrap.
-#include "core/Globals.h"
-
-LoadResult LoadOrbFile(int n)
+namespace {
+template <class R>
+void collectPastEnd(const uint8_t* image, std::size_t end, const char* table, int count,
+                    const std::vector<FieldDef<R>>& fields, std::vector<PastEndValue>& out)
 {
-    std::error_code ec;
-    fs::path path = FindOrbFile(fs::current_path(ec), n);
-    if (path.empty())
-        path = OrbFileName(n);
-    OrbImage image;
-    if (!ReadOrbImage(path, image).ok)
-        return {1, "Unable to find " + OrbFileName(n)};
-    FileImage = std::move(image);
-    UnpackImage(FileImage.bytes.data(), Orb);
-    FileLoaded = true;
-    return {0, {}};
+    for (const auto& f : fields) {
+        const int width = f.width == FieldWidth::Text ? NameLength : f.width == FieldWidth::U16 ? 2 : 1;
+        for (int n = 1; n <= count; ++n) {
+            const std::size_t first = static_cast<std::size_t>(f.at(n));
+            for (std::size_t i = std::max(first, end); i < first + static_cast<std::size_t>(width); ++i)
+                if (image[i]) {
+                    out.push_back({table, n, f.name});
+                    break;
+                }
+        }
+    }
+}
+}  // namespace
+
+std::vector<PastEndValue> ValuesPastEnd(const uint8_t* image, std::size_t bytesRead)
+{
+    std::vector<PastEndValue> out;
+    if (bytesRead >= OrbImageSize)
+        return out;
+    collectPastEnd(image, bytesRead, "units", UnitCount, UnitFields(), out);
+    collectPastEnd(image, bytesRead, "weapons", WeaponCount, WeaponFields(), out);
+    collectPastEnd(image, bytesRead, "formations", FormationCount, FormationFields(), out);
+    return out;
 }
 
-SaveResult SaveOrbFile(int n, const std::string& directory)
+std::string DescribePastEnd(const std::vector<PastEndValue>& values)
 {
-    PackImage(Orb, FileImage.bytes.data());
-    // Directory texts come from the window as UTF-8, whatever the system's narrow encoding.
-    fs::path dir = directory.empty() ? fs::path(".") : fs::u8path(directory);
-    fs::path target = FindOrbFile(dir, n);
-    if (target.empty())
-        target = dir / OrbFileName(n);
-    IoResult written = WriteOrbImage(target, FileImage);
-    return {written.ok ? 0 : 1, written.error, target};
+    std::string text;
+    for (const char* table : {"units", "weapons", "formations"}) {
+        std::vector<int> entries;
+        for (const PastEndValue& v : values)
+            if (std::string(v.table) == table)
+                entries.push_back(v.entry);
+        if (entries.empty())
+            continue;
+        std::sort(entries.begin(), entries.end());
+        entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+        text += text.empty() ? "" : "; ";
+        text += table;
+        // Runs of consecutive numbers as first-last.
+        for (std::size_t i = 0; i < entries.size();) {
+            std::size_t j = i;
+            while (j + 1 < entries.size() && entries[j + 1] == entries[j] + 1)
+                ++j;
+            text += (i ? ", " : " ") + std::to_string(entries[i]);
+            if (j > i)
+                text += "-" + std::to_string(entries[j]);
+            i = j + 1;
+        }
+    }
+    return text;
 }

@@ -48,21 +48,14 @@ IoResult ReadOrbImage(const std::filesystem::path& path, OrbImage& out, bool wri
 // target, so that a failure at any point leaves the old file exactly as it was.
 IoResult WriteOrbImage(const std::filesystem::path& target, const OrbImage& image);
 
-// ---- Loading into and saving from the program-wide state ----
-
-struct LoadResult {
-    int code = 0;         // 0 loaded, 1 could not be opened
-    std::string message;  // for code 1: "Unable to find " and the file name
+// A committed value that a short file cannot hold: one of its bytes lies past the file's end.
+struct PastEndValue {
+    const char* table;  // "units", "weapons" or "formations"
+    int entry;
+    const char* field;
 };
-// Loads data file n of the working directory into Orb and FileImage and sets FileLoaded.
-// On failure nothing changes.
-LoadResult LoadOrbFile(int n);
-
-struct SaveResult {
-    int code = 0;  // 0 saved, 1 failed (the old file is left as it was)
-    std::string message;
-    std::filesystem::path path;  // the file written or meant to be written
-};
-// Packs Orb into FileImage and writes it as data file n in directory: over the existing file of
-// that number whatever its letter case, or as a new file named by OrbFileName.
-SaveResult SaveOrbFile(int n, const std::string& directory);
+// The values of a packed image whose bytes at or past bytesRead are not zero. A short file is
+// zero-filled past its end when read, so these are exactly the values a save would drop.
+std::vector<PastEndValue> ValuesPastEnd(const uint8_t* image, std::size_t bytesRead);
+// "units 201-249; formations 3, 7": the tables and entry numbers of such values.
+std::string DescribePastEnd(const std::vector<PastEndValue>& values);

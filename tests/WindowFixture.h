@@ -8,6 +8,7 @@
 #include "ui/Application.h"
 #include "ui/Picker.h"
 #include "ui/Sdimain.h"
+#include "ui/Widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -165,6 +166,14 @@ struct Editor {
         else
             e->insert(text);  // the key simulator knows ASCII only; insert() keeps the length limit
 
+    }
+    // Shows entry n of the page in front by double-clicking its line.
+    void showEntry(int n)
+    {
+        QListWidget* list = CurrentPage == pcUnits     ? w->UnitListBox
+                            : CurrentPage == pcWeapons ? w->wpnlistbox
+                                                       : w->FormationListBox;
+        doubleClickRow(list, n - 1);
     }
     void commit() { QTest::mouseClick(w->CommitButton, Qt::LeftButton); }
     void goTo(QWidget* page) { w->Viewer->setCurrentWidget(page); }

@@ -135,8 +135,13 @@ private slots:
     void refusedCommandsLeaveTheFileAlone()
     {
         QString path = putSample(tmp.path(), 70);
-        QByteArray before = readAll(path);
+        QString shortFile = tmp.filePath("ORB05");
+        writeAll(shortFile, sampleBytes(5).left(30000));
         const QList<QStringList> bad = {
+            {"set", path, "units", "1", QString::fromUtf8("Name=Tiger \u20ac")},
+            {"set", path, "weapons", "2", QString::fromUtf8("Name=\u65e5\u672c")},
+            {"set", shortFile, "formations", "3", "Name=Lost"},
+            {"set", shortFile, "formations", "150", "Special=9"},
             {"set", path, "units", "1", "HiddenByte=3"},
             {"set", path, "units", "1", "IconBytes=3"},
             {"set", path, "weapons", "1", "Spare=3"},
@@ -149,12 +154,18 @@ private slots:
             {"frobnicate"},
             {},
         };
+        QByteArray before = readAll(path), beforeShort = readAll(shortFile);
         for (const auto& args : bad) {
             Run r = cli(args);
             QVERIFY2(r.status == 2, qPrintable(args.join(' ')));
             QVERIFY2(!r.err.isEmpty(), qPrintable(args.join(' ')));
             QCOMPARE(readAll(path), before);
+            QCOMPARE(readAll(shortFile), beforeShort);
         }
+        // The refusal names the character that has no byte, and a value inside a short file stores.
+        QVERIFY(cli(bad[0]).err.contains("\xe2\x82\xac"));
+        QCOMPARE(cli({"set", shortFile, "units", "1", "Cost=9"}).status, 0);
+        QCOMPARE(readAll(shortFile).size(), 30000);
     }
 };
 

@@ -42,7 +42,7 @@ class TestPages : public QObject {
             if (fe.field->width == FieldWidth::Text)
                 continue;
             // As many nines as the edit takes: the value is capped at the field's bound.
-            QString nines(fe.edit->maxLength(), '9');
+            QString nines(qobject_cast<LimitedEdit*>(fe.edit)->typingLimit(), QChar('9'));
             e->type(fe.edit, nines);
             uint32_t want = std::min<uint32_t>(nines.toUInt(), fe.field->bound);
             if (fe.field->width == FieldWidth::U16)

@@ -6,6 +6,7 @@
 #include "core/EditRules.h"
 #include "core/FileList.h"
 #include "core/Globals.h"
+#include "core/Latin1.h"
 #include "data/Fields.h"
 #include "data/ORBIO.h"
 
@@ -36,7 +37,7 @@ const char* const kUsage =
 // Names are bytes; shown through Latin-1, one character per byte, and printed as UTF-8.
 std::string nameAsUtf8(const OrbName& name)
 {
-    return QString::fromLatin1(name.data(), static_cast<int>(name.size())).toStdString();
+    return Latin1ToUtf8(name);
 }
 
 std::string jsonString(const std::string& utf8)
@@ -205,9 +206,16 @@ void applyAssignment(R& record, const std::vector<FieldDef<R>>& fields, const st
         fail("field '" + field + "' cannot be set: no page of the editor edits it");
     if (!f)
         fail("unknown field '" + field + "'");
+    std::string stored = text.toStdString();
+    if (f->width == FieldWidth::Text) {
+        // A name is one byte per character: only Latin-1 characters have one.
+        Latin1Result latin1 = Utf8ToLatin1(stored);
+        if (!latin1.ok)
+            fail(std::string(f->name) + ": '" + latin1.refused + "' cannot be stored in a name (Latin-1 characters only)");
+        stored = latin1.text;
+    }
     try {
-        // One byte per character, as the editor's name edits take them.
-        StoreFieldText(record, *f, text.toLatin1().toStdString());
+        StoreFieldText(record, *f, stored);
     } catch (const ConversionError& e) {
         fail(e.what());
     }
@@ -242,6 +250,11 @@ int cmdSet(const QStringList& args)
             applyAssignment(orb.formation(number), FormationFields(), field, text);
     }
     PackImage(orb, image.bytes.data());
+    std::vector<PastEndValue> lost = ValuesPastEnd(image.bytes.data(), image.bytesRead);
+    if (!lost.empty())
+        fail("'" + file + "' is only " + std::to_string(image.bytesRead) + " bytes long: " +
+             lost.front().table + " " + std::to_string(lost.front().entry) + " " + lost.front().field +
+             " lies past its end and cannot be stored");
     IoResult written = WriteOrbImage(file, image);
     if (!written.ok)
         fail(written.error);

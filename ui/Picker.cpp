@@ -118,3 +118,9 @@ void TPickForm::OKBtnClick()
 {
     accept();
 }
+
+void TPickForm::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    ListBox1->setFocus();
+}

@@ -40,6 +40,10 @@ public:
     void GetPickedCode();
     void ListBox1DblClick();
     void OKBtnClick();
+
+protected:
+    // Every opening starts in the list, whatever was clicked when the dialog last closed.
+    void showEvent(QShowEvent* e) override;
 };
 
 extern TPickForm* PickForm;

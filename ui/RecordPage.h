@@ -34,7 +34,10 @@ std::vector<FieldEdit<R>> buildEdits(QWidget* panel, const std::vector<FieldDef<
     std::vector<std::pair<int, QLineEdit*>> byTab;
     std::vector<FieldEdit<R>> edits;
     for (const EditRow& row : rows) {
-        QLineEdit* edit = lineEdit(panel, row.control, row.maxLength, row.left, row.top, row.width);
+        const FieldDef<R>* f = row.field ? FindField(fields, row.field) : nullptr;
+        Q_ASSERT(!row.field || f);
+        bool name = f && f->width == FieldWidth::Text;
+        QLineEdit* edit = lineEdit(panel, row.control, row.maxLength, row.left, row.top, row.width, name);
         if (row.hint)
             setHint(edit, row.hint);
         if (row.caption) {
@@ -43,11 +46,8 @@ std::vector<FieldEdit<R>> buildEdits(QWidget* panel, const std::vector<FieldDef<
                 label->move(row.left - label->width() - 4, label->y());
         }
         byTab.emplace_back(row.tab, edit);
-        if (row.field) {
-            const FieldDef<R>* f = FindField(fields, row.field);
-            Q_ASSERT(f);
+        if (f)
             edits.push_back({f, edit});
-        }
     }
     std::stable_sort(byTab.begin(), byTab.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < byTab.size(); ++i)

@@ -143,6 +143,10 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
 
+    for (LimitedEdit* e : findChildren<LimitedEdit*>())
+        connect(e, &LimitedEdit::refused, this, [this](const QString& chars) {
+            statusBar()->showMessage("A name holds Latin-1 characters only: \"" + chars + "\" left out");
+        });
     connect(Viewer, &QTabWidget::currentChanged, this, &TSDIAppForm::pageChanged);
     // F12 and F9 reach the window before the focused control, wherever the focus is.
     qApp->installEventFilter(this);
@@ -276,6 +280,13 @@ void TSDIAppForm::FormCreate()
 
     INIReader settings(ProgramDirectory + "Orbtool.ini");
     CurrentDirectory = settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", "");
+    // A relative DefaultDir means the folder of the settings file, resolved once here so that the
+    // directory list, the file list, loading and saving all use the same absolute path.
+    if (!CurrentDirectory.empty() && QDir::isRelativePath(QString::fromStdString(CurrentDirectory)))
+        CurrentDirectory = QDir::toNativeSeparators(
+                               QDir::cleanPath(QDir(QString::fromStdString(ProgramDirectory))
+                                                   .absoluteFilePath(QString::fromStdString(CurrentDirectory))))
+                               .toStdString();
     if (!CurrentDirectory.empty() && !QDir::setCurrent(QString::fromStdString(CurrentDirectory))) {
         showMessage("Cannot find default directory directory, starting in Orbtool .exe dir");
         CurrentDirectory.clear();

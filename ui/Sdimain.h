@@ -188,3 +188,6 @@ QString toQ(const std::string& bytes);
 std::string fromQ(const QString& text);
 // An entry's number as three digits: 007, 042, 249.
 QString threeDigits(int n);
+struct RenumberResult;
+// "Renumbered 126 units and 71 formations from 05 to 12".
+QString RenumberSummary(const RenumberResult& r);

@@ -129,7 +129,12 @@ void TSDIAppForm::OrbListBoxDblClick()
     setWindowTitle("Orbtool : " + line);
     CurrentWeapon = CurrentUnit = CurrentFormation = 1;
     CurrentFileNumber = static_cast<uint16_t>(n);
-    statusBar()->showMessage("Loaded " + QString::fromStdString(ProgramDirectory) + line);
+    QString loadedText = "Loaded " + QString::fromStdString(ProgramDirectory) + line;
+    if (FileImage.bytesRead < OrbImageSize)
+        loadedText += QString(" - a short file: %1 of %2 bytes; values past its end cannot be saved")
+                          .arg(FileImage.bytesRead)
+                          .arg(OrbImageSize);
+    statusBar()->showMessage(loadedText);
     FileLoaded = true;
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
@@ -371,5 +376,18 @@ void TSDIAppForm::SaveBtnClick()
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
-    statusBar()->showMessage("Saved " + dir + file);
+    QString savedText = "Saved " + dir + file;
+    if (!saved.pastEnd.empty()) {
+        // The file keeps its length, so these committed values are not in it: say which.
+        showMessage(QString("%1 is %2 bytes long, shorter than a full data file (%3 bytes). It was saved at that "
+                            "length, so %4 committed values past its end were not written:\n%5")
+                        .arg(file)
+                        .arg(FileImage.bytesRead)
+                        .arg(OrbImageSize)
+                        .arg(saved.pastEnd.size())
+                        .arg(QString::fromStdString(DescribePastEnd(saved.pastEnd))),
+                    "File Save Warning");
+        savedText += QString(" - %1 values past the end of the short file were not written").arg(saved.pastEnd.size());
+    }
+    statusBar()->showMessage(savedText);
 }

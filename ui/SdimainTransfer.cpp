@@ -6,6 +6,9 @@
 
 #include "core/PasteBuffers.h"
 
+#include <QStatusBar>
+#include <QStringList>
+
 void TSDIAppForm::InitPasteBuffers()
 {
     MarkPasteBuffersUnused();
@@ -116,5 +119,23 @@ void TSDIAppForm::Renationalise1Click()
     }
     RenatDlg->init(static_cast<uint8_t>(CurrentFileNumber));
     RenatDlg->exec();
+    if (!RenatDlg->Presses.empty()) {
+        // The page must not keep showing the old code: a Commit would write it back.
+        if (CurrentPage != pcLoad)
+            RestoreButtonClick();
+        QStringList done;
+        for (const RenumberResult& r : RenatDlg->Presses)
+            done << RenumberSummary(r);
+        statusBar()->showMessage(done.join("; "));
+    }
     update();
+}
+
+QString RenumberSummary(const RenumberResult& r)
+{
+    auto code = [](int c) { return QString("%1").arg(c, 2, 10, QChar('0')); };
+    return QString("Renumbered %1 units and %2 formations from %3 to %4")
+        .arg(r.changed() ? r.units.size() : 0)
+        .arg(r.changed() ? r.formations.size() : 0)
+        .arg(code(r.from), code(r.to));
 }

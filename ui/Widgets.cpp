@@ -8,6 +8,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QToolButton>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace {
 class MouseDownHook : public QObject {
@@ -15,7 +18,8 @@ public:
     MouseDownHook(QObject* parent, std::function<void(Qt::MouseButton)> fn) : QObject(parent), fn_(std::move(fn)) {}
     bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->type() == QEvent::MouseButtonPress)
+        // The second press of a quick pair arrives as a double-click: it is a press all the same.
+        if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick)
             fn_(static_cast<QMouseEvent*>(e)->button());
         return false;
     }
@@ -76,11 +80,86 @@ QToolButton* pickButton(QWidget* parent, const char* name, int left, int top, co
     return b;
 }
 
-QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width)
+namespace {
+// Applies a LimitedEdit's limits to a change the user made. It knows the text before the change
+// (from textChanged) and the cursor after it, so it can tell which characters were just put in
+// and cut only those, as a length limit does when text is typed over a selection or pasted.
+class TypingValidator : public QValidator {
+public:
+    explicit TypingValidator(LimitedEdit* edit) : QValidator(edit), edit_(edit)
+    {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { before_ = t; });
+    }
+
+    State validate(QString& input, int& pos) const override
+    {
+        if (!edit_->inUserInput())
+            return Acceptable;
+        const QString& old = before_;
+        // The change replaced old[a, b) by input[a, pos).
+        int b = static_cast<int>(old.size() - (input.size() - pos));
+        if (b < 0 || b > old.size() || pos < 0 || pos > input.size())
+            return input.size() <= edit_->typingLimit() ? Acceptable : Invalid;
+        int a = 0;
+        while (a < b && a < pos && old[a] == input[a])
+            ++a;
+        QString inserted = input.mid(a, pos - a);
+        if (edit_->latin1Only()) {
+            QString refused;
+            QString kept;
+            for (QChar c : inserted)
+                (c.unicode() > 0xff ? refused : kept) += c;
+            if (!refused.isEmpty())
+                emit edit_->refused(refused);
+            inserted = kept;
+        }
+        int outside = a + static_cast<int>(old.size()) - b;
+        int room = std::max(edit_->typingLimit(), static_cast<int>(old.size())) - outside;
+        if (input.size() > edit_->typingLimit() && inserted.size() > room)
+            inserted.truncate(std::max(room, 0));
+        QString result = input.left(a) + inserted + input.mid(pos);
+        if (result == old && inserted.isEmpty() && pos - a > 0)
+            return Invalid;  // nothing of what was put in fits: leave the edit as it was
+        pos = a + static_cast<int>(inserted.size());
+        input = result;
+        return Acceptable;
+    }
+
+private:
+    LimitedEdit* edit_;
+    QString before_;
+};
+}  // namespace
+
+LimitedEdit::LimitedEdit(QWidget* parent, int typingLimit, bool latin1Only)
+    : QLineEdit(parent), limit_(typingLimit), latin1_(latin1Only)
 {
-    auto* e = new QLineEdit(parent);
+    setValidator(new TypingValidator(this));
+}
+
+bool LimitedEdit::event(QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+    case QEvent::ContextMenu:         // its Paste runs inside this event
+    case QEvent::MouseButtonRelease:  // a middle-button paste
+    {
+        ++userInput_;
+        bool r = QLineEdit::event(e);
+        --userInput_;
+        return r;
+    }
+    default:
+        return QLineEdit::event(e);
+    }
+}
+
+LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width, bool latin1Only)
+{
+    auto* e = new LimitedEdit(parent, maxLength, latin1Only);
     e->setObjectName(name);
-    e->setMaxLength(maxLength);
     e->setGeometry(left, top, width, 22);
     return e;
 }

@@ -1,6 +1,7 @@
 // Small helpers for building the windows: hints, captions, picker buttons, mouse-down hooks.
 #pragma once
 
+#include <QLineEdit>
 #include <QString>
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 
 class QDialog;
 class QLabel;
-class QLineEdit;
 class QToolButton;
 class QWidget;
 
@@ -22,8 +22,36 @@ QLabel* caption(QWidget* parent, const QString& text, int left, int top, const c
 QLabel* valueLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int width = 160);
 // A "..." picker button, 18 x 22, that never takes the focus.
 QToolButton* pickButton(QWidget* parent, const char* name, int left, int top, const QString& hint = QString());
-// A single-line edit limited to maxLength characters.
-QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width);
+// A single-line edit whose limit binds only what the user types, pastes or drops into it: text
+// the program sets (a stored value wider than the limit) is shown whole, so that showing and
+// committing an entry never cuts a value nobody touched. A Latin-1 edit also refuses characters
+// that cannot be stored as one byte.
+class LimitedEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    LimitedEdit(QWidget* parent, int typingLimit, bool latin1Only);
+    int typingLimit() const { return limit_; }
+    bool latin1Only() const { return latin1_; }
+    // True while an event of the user's is being handled by the edit.
+    bool inUserInput() const { return userInput_ > 0; }
+
+signals:
+    // Characters the edit left out because a name cannot hold them.
+    void refused(const QString& characters);
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    int limit_;
+    bool latin1_;
+    int userInput_ = 0;
+};
+
+// A LimitedEdit for a number (digits limit) or, with latin1Only, a name.
+LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width,
+                      bool latin1Only = false);
 
 // Runs the pick list in mode; on a pick, edit gets the code and label the name of it.
 // Returns the pick list's result.

@@ -163,3 +163,9 @@ void TPasterDlg::CopyAllBtnClick()
         PasteBuffersToTable(static_cast<XferKind>(BufferKind));
     done(mrAll);
 }
+
+void TPasterDlg::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    ListBox1->setFocus();
+}

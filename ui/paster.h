@@ -44,6 +44,10 @@ public:
     void OKBtnClick();
     void ListBox1DblClick();
     void CopyAllBtnClick();
+
+protected:
+    // Every opening starts in the list, whatever was clicked when the dialog last closed.
+    void showEvent(QShowEvent* e) override;
 };
 
 // One line of the slot list: number, name column (16 wide), source file and its nation.

@@ -61,6 +61,7 @@ void TRenatDlg::showEvent(QShowEvent* e)
 void TRenatDlg::init(uint8_t n)
 {
     RenatFileNumber = n;
+    Presses.clear();
     Label1->setText("Current Orb : " + QString("%1").arg(n, 2, 10, QChar('0')) + " - " + toQ(GetNationName(n)));
     RenatFromEdit->setText(QString::number(n));
     RenatToEdit->setText(QString::number(n));
@@ -68,26 +69,12 @@ void TRenatDlg::init(uint8_t n)
     Label5->setText(toQ(GetNationName(n)));
 }
 
-int Renumber(uint8_t from, uint8_t to)
-{
-    int changed = 0;
-    for (auto& u : Orb.Units)
-        if (u.Nation == from) {
-            u.Nation = to;
-            ++changed;
-        }
-    for (auto& f : Orb.Formations)
-        if (f.Nation == from) {
-            f.Nation = to;
-            ++changed;
-        }
-    return changed;
-}
-
 void TRenatDlg::BitBtn1Click()
 {
     auto code = [](QLineEdit* e) { return static_cast<uint8_t>(NumberFromText(99, FieldWidth::U8, fromQ(e->text()))); };
-    Renumber(code(RenatFromEdit), code(RenatToEdit));
+    Presses.push_back(RenumberNation(Orb, code(RenatFromEdit), code(RenatToEdit)));
+    if (Presses.back().changed())
+        emit renumbered(Presses.back());
 }
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "core/Renumber.h"
+
 #include <cstdint>
 
 class QLabel;
@@ -29,16 +31,20 @@ public:
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
 
+    // Every Renumber press since init, in order.
+    std::vector<RenumberResult> Presses;
+
     void init(uint8_t n);
     void BitBtn1Click();
     void UnitWpn1PickBtnClick();
     void SpeedButton1Click();
 
+signals:
+    // A Renumber press changed OrbData as r says.
+    void renumbered(const RenumberResult& r);
+
 protected:
     void showEvent(QShowEvent* e) override;
 };
-
-// Gives every unit and formation of nation `from` the nation `to`; returns how many changed.
-int Renumber(uint8_t from, uint8_t to);
 
 extern TRenatDlg* RenatDlg;

@@ -1,0 +1,48 @@
+#include "core/Latin1.h"
+
+std::string Latin1ToUtf8(const std::string& latin1)
+{
+    std::string out;
+    out.reserve(latin1.size());
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xc0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+        }
+    }
+    return out;
+}
+
+Latin1Result Utf8ToLatin1(const std::string& utf8)
+{
+    Latin1Result r;
+    for (std::size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        std::size_t len = c < 0x80 ? 1 : (c & 0xe0) == 0xc0 ? 2 : (c & 0xf0) == 0xe0 ? 3 : (c & 0xf8) == 0xf0 ? 4 : 0;
+        bool wellFormed = len > 0 && i + len <= utf8.size();
+        for (std::size_t k = 1; wellFormed && k < len; ++k)
+            wellFormed = (static_cast<unsigned char>(utf8[i + k]) & 0xc0) == 0x80;
+        if (!wellFormed) {
+            r.refused = "byte " + std::to_string(c) + " (not UTF-8)";
+            return r;
+        }
+        if (len == 1) {
+            r.text += static_cast<char>(c);
+        } else if (len == 2 && c <= 0xc3) {
+            unsigned code = ((c & 0x1fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3fu);
+            if (code < 0x80) {  // an overlong form of an ASCII character
+                r.refused = utf8.substr(i, len);
+                return r;
+            }
+            r.text += static_cast<char>(code);
+        } else {
+            r.refused = utf8.substr(i, len);
+            return r;
+        }
+        i += len;
+    }
+    r.ok = true;
+    return r;
+}

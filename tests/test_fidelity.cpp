@@ -1,0 +1,289 @@
+// An edit changes only what the user changed: the window driven by mouse and keyboard must never
+// alter a value nobody touched, and must act on the line and the entry the user chose.
+#include "WindowFixture.h"
+
+#include "core/EditRules.h"
+#include "core/Renumber.h"
+#include "data/Fields.h"
+#include "ui/paster.h"
+#include "ui/renationalise.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace {
+// Every numeric field at the widest value it may hold, every name 15 bytes with some above 127.
+template <class R, std::size_t N>
+void widen(std::array<R, N>& table, const std::vector<FieldDef<R>>& fields)
+{
+    int n = 0;
+    for (R& r : table) {
+        ++n;
+        for (const auto& f : fields) {
+            if (f.width == FieldWidth::Text)
+                r.*f.text = "W\xe9" "de entry " + std::to_string(100 + n % 900).substr(0, 3) + "\xff\xe4";
+            else if (f.editable())
+                f.setNumber(r, std::min<uint32_t>(f.bound, f.width == FieldWidth::U16 ? 65535 : 255) - uint32_t(n % 2));
+        }
+    }
+}
+
+QByteArray wideImage(int n)
+{
+    QByteArray bytes = sampleBytes(n);
+    auto* image = reinterpret_cast<uint8_t*>(bytes.data());
+    OrbData orb;
+    UnpackImage(image, orb);
+    widen(orb.Units, UnitFields());
+    widen(orb.Weapons, WeaponFields());
+    widen(orb.Formations, FormationFields());
+    PackImage(orb, image);
+    return bytes;
+}
+
+// Focuses the modal dialog w and sends it keys, as a person at the keyboard would.
+void keysTo(QWidget* w, std::initializer_list<Qt::Key> keys)
+{
+    w->activateWindow();
+    QTest::qWaitForWindowActive(w);
+    for (Qt::Key k : keys) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == w ? focus : w, k);
+    }
+}
+}  // namespace
+
+class TestFidelity : public QObject {
+    Q_OBJECT
+
+    SampleDirectory tmp;
+    std::unique_ptr<Editor> e;
+
+    void load(int line) { e->loadLine(line); }
+
+private slots:
+    void init() { tmp.prepare(); }
+    void cleanup()
+    {
+        e.reset();
+        tmp.restore();
+    }
+
+    // Show + Commit of untouched entries, and Copy + Paste between files, keep every byte.
+    void wideValuesSurviveShowCommitCopyAndPaste()
+    {
+        QByteArray wide = wideImage(5);
+        writeAll(tmp.filePath("ORB05"), wide);
+        e = std::make_unique<Editor>();
+        load(5);
+        for (QWidget* page : {e->w->Units, e->w->Weapons, e->w->Formations}) {
+            e->goTo(page);
+            for (int step = 0; step < 20; ++step) {
+                e->key(Qt::Key_F12);
+                QTest::mouseClick(e->w->Fwd1Btn, Qt::RightButton);
+            }
+            e->key(Qt::Key_F12);
+        }
+        e->save();
+        QCOMPARE(changedOffsets(readAll(tmp.filePath("ORB05")), wide), QList<int>());
+
+        // Entry 7 of each table of ORB05 into the same entry of ORB12 through slot 1.
+        for (QWidget* page : {e->w->Units, e->w->Weapons, e->w->Formations}) {
+            e->goTo(page);
+            e->showEntry(7);
+            whenModal([](QWidget* d) { QTest::mouseClick(static_cast<TPasterDlg*>(d)->OKBtn, Qt::LeftButton); });
+            QTest::mouseClick(e->w->CopyButton, Qt::LeftButton);
+        }
+        OrbData from = Orb;
+        load(12);
+        for (QWidget* page : {e->w->Units, e->w->Weapons, e->w->Formations}) {
+            e->goTo(page);
+            e->showEntry(7);
+            whenModal([](QWidget* d) { QTest::mouseClick(static_cast<TPasterDlg*>(d)->OKBtn, Qt::LeftButton); });
+            QTest::mouseClick(e->w->PasteButton, Qt::LeftButton);
+            e->key(Qt::Key_F12);
+        }
+        for (const auto& f : UnitFields())
+            if (f.editable())
+                QVERIFY2(FieldText(Orb.unit(7), f) == FieldText(from.unit(7), f), f.name);
+        for (const auto& f : WeaponFields())
+            QVERIFY2(FieldText(Orb.weapon(7), f) == FieldText(from.weapon(7), f), f.name);
+        for (const auto& f : FormationFields())
+            QVERIFY2(FieldText(Orb.formation(7), f) == FieldText(from.formation(7), f), f.name);
+    }
+
+    // The limit binds what the user puts in: typing, typing over a selection, pasting.
+    void typingIsLimitedButShownValuesAreWhole()
+    {
+        e = std::make_unique<Editor>();
+        load(12);
+        QLineEdit* cls = e->edit("UnitClassEdit");
+        Orb.unit(1).Class = 207;
+        e->w->RestoreButtonClick();
+        QCOMPARE(cls->text(), QString("207"));
+        QTest::keyClick(cls, Qt::Key_End);
+        QTest::keyClick(cls, Qt::Key_5);
+        QCOMPARE(cls->text(), QString("207"));  // no room for a fourth digit
+        cls->selectAll();
+        QTest::keyClicks(cls, "123");
+        QCOMPARE(cls->text(), QString("12"));
+        QLineEdit* cost = e->edit("UnitCostEdit");
+        cost->clear();
+        QApplication::clipboard()->setText("98765");
+        QTest::keyClick(cost, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(cost->text(), QString("987"));
+
+        // A name takes only what a byte can hold; the rest is left out with a word in the status bar.
+        QLineEdit* name = e->edit("UnitnameEdit");
+        e->type(name, "Tiger");
+        QKeyEvent euro(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("\u20ac"));
+        QApplication::sendEvent(name, &euro);
+        QInputMethodEvent ime;
+        ime.setCommitString(QString::fromUtf8("\u65e5\u672c\u00e9"));
+        QApplication::sendEvent(name, &ime);
+        QCOMPARE(name->text(), QString::fromUtf8("Tiger\u00e9"));
+        QVERIFY(e->status().contains(QString::fromUtf8("\u65e5\u672c")));
+        e->key(Qt::Key_F12);
+        QCOMPARE(Orb.unit(1).Name, std::string("Tiger\xe9"));
+    }
+
+    // After a mouse click on OK or Cancel, the next opening still answers the keyboard.
+    void dialogsListenToTheKeyboardOnEveryOpening()
+    {
+        e = std::make_unique<Editor>();
+        load(12);
+        auto* pickUC = e->w->findChild<QToolButton*>("UnitPickUCBtn");
+        for (const char* button : {"OKBtn", "BitBtn1"}) {
+            whenModal([button](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>(button), Qt::LeftButton); });
+            QTest::mouseClick(pickUC, Qt::LeftButton);
+            whenModal([](QWidget* d) { keysTo(d, {Qt::Key_End, Qt::Key_Up, Qt::Key_Return}); });
+            QTest::mouseClick(pickUC, Qt::LeftButton);
+            QCOMPARE(e->edit("UnitClassEdit")->text(), QString("68"));  // the unit class list ends at 69
+        }
+        for (const char* button : {"OKBtn", "CancelBtn"}) {
+            whenModal([button](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>(button), Qt::LeftButton); });
+            QTest::mouseClick(e->w->CopyButton, Qt::LeftButton);
+            whenModal([](QWidget* d) { keysTo(d, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}); });
+            QTest::mouseClick(e->w->CopyButton, Qt::LeftButton);
+            QVERIFY(UnitPasteBuffers[2].Used);
+            UnitPasteBuffers[2].Used = false;
+        }
+    }
+
+    // The second press of a quick pair arrives as a double-click: it must act all the same.
+    void quickRightPressesAllCount()
+    {
+        e = std::make_unique<Editor>();
+        load(12);
+        e->showEntry(2);
+        for (int pair = 0; pair < 5; ++pair) {
+            QTest::mouseClick(e->w->Fwd1Btn, Qt::RightButton);
+            QTest::mouseDClick(e->w->Fwd1Btn, Qt::RightButton);
+        }
+        QCOMPARE(int(CurrentUnit), 102);
+        for (int pair = 0; pair < 2; ++pair) {
+            QTest::mouseClick(e->w->Back1Btn, Qt::RightButton);
+            QTest::mouseDClick(e->w->Back1Btn, Qt::RightButton);
+        }
+        QCOMPARE(int(CurrentUnit), 62);
+
+        e->goTo(e->w->Formations);
+        auto* slot3 = e->w->findChild<QToolButton*>("FormSlot3PickBtn");
+        auto opened = std::make_shared<int>(0);
+        for (int press = 0; press < 2; ++press) {
+            whenModal([opened](QWidget* d) {
+                ++*opened;
+                static_cast<QDialog*>(d)->reject();
+            });
+            if (press == 0)
+                QTest::mouseClick(slot3, Qt::RightButton);
+            else
+                QTest::mouseDClick(slot3, Qt::RightButton);
+        }
+        QCOMPARE(*opened, 2);
+    }
+
+    // Renumber changes what the page shows, so that a Commit cannot write the old code back.
+    void commitAfterRenumberKeepsTheNewCode()
+    {
+        QByteArray bytes = sampleBytes(5);
+        OrbData before;
+        UnpackImage(reinterpret_cast<const uint8_t*>(bytes.constData()), before);
+        int units = 0, formations = 0, first = 0;
+        for (int n = UnitCount; n >= 1; --n)
+            if (before.unit(n).Nation == 5)
+                ++units, first = n;
+        for (int n = 1; n <= FormationCount; ++n)
+            formations += before.formation(n).Nation == 5;
+        QVERIFY(units > 0 && formations > 0);
+
+        e = std::make_unique<Editor>();
+        load(5);
+        e->goTo(e->w->Units);
+        e->showEntry(first);
+        whenModal([](QWidget* d) {
+            auto* dlg = static_cast<TRenatDlg*>(d);
+            dlg->RenatToEdit->selectAll();
+            QTest::keyClicks(dlg->RenatToEdit, "12");
+            QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+            QTest::mouseClick(dlg->BitBtn2, Qt::LeftButton);
+        });
+        e->w->Renationalise1->trigger();
+        QCOMPARE(e->status(), QString("Renumbered %1 units and %2 formations from 05 to 12").arg(units).arg(formations));
+        QCOMPARE(e->edit("UnitNationEdit")->text(), QString("12"));
+        e->key(Qt::Key_F12);
+        QCOMPARE(int(Orb.unit(first).Nation), 12);
+    }
+
+    // A short file keeps its length; what could not be written is named, not hidden.
+    void aShortFileSaysWhatItCannotHold()
+    {
+        writeAll(tmp.filePath("ORB05"), sampleBytes(5).left(30000));
+        e = std::make_unique<Editor>();
+        load(5);
+        QVERIFY(e->status().contains("short file: 30000 of 44500 bytes"));
+        e->goTo(e->w->Formations);
+        e->showEntry(3);
+        e->type(e->edit("FormNameEdit"), "Lost");
+        e->key(Qt::Key_F12);
+        auto seen = std::make_shared<SeenMessage>();
+        acceptMessage(seen);
+        e->save();
+        QCOMPARE(seen->title, QString("File Save Warning"));
+        QVERIFY2(seen->text.contains("formations 3") && seen->text.contains("1 committed values"), qPrintable(seen->text));
+        QVERIFY(!e->status().endsWith("ORB05"));
+        QCOMPARE(readAll(tmp.filePath("ORB05")), sampleBytes(5).left(30000));
+    }
+
+    // A relative DefaultDir is the folder beside the settings file, everywhere.
+    void aRelativeDefaultDirLoadsAndSaves()
+    {
+        QDir beside(QCoreApplication::applicationDirPath());
+        beside.mkpath("reldata");
+        QString dir = beside.filePath("reldata");
+        putSample(dir, 12);
+        writeSettings("reldata");
+        QDir::setCurrent(QDir::rootPath());
+        e = std::make_unique<Editor>();
+        QCOMPARE(QString::fromStdString(CurrentDirectory), QDir::toNativeSeparators(dir));
+        QCOMPARE(e->w->windowTitle(), "Orbtool : No File Loaded " + QDir::toNativeSeparators(dir));
+        QVERIFY(!e->w->OrbListBox->item(12)->text().startsWith(" ? "));
+        load(12);
+        QVERIFY(FileLoaded);
+        e->type(e->edit("UnitCostEdit"), "77");
+        e->key(Qt::Key_F12);
+        e->save();
+        QCOMPARE(e->status(), "Saved " + QDir::toNativeSeparators(dir + "/ORB12"));
+        OrbData saved;
+        QByteArray bytes = readAll(dir + "/ORB12");
+        UnpackImage(reinterpret_cast<const uint8_t*>(bytes.constData()), saved);
+        QCOMPARE(int(saved.unit(1).Cost), 77);
+        QDir(dir).removeRecursively();
+    }
+};
+
+QTEST_MAIN(TestFidelity)
+#include "test_fidelity.moc"
