@@ -12,11 +12,11 @@ LoadResult LoadOrbFile(int n)
         path = OrbFileName(n);
     OrbImage image;
     if (!ReadOrbImage(path, image).ok)
-        return {1, "Unable to find " + OrbFileName(n)};
+        return {1, "Unable to find " + OrbFileName(n), path};
     FileImage = std::move(image);
     UnpackImage(FileImage.bytes.data(), Orb);
     FileLoaded = true;
-    return {0, {}};
+    return {0, {}, path};
 }
 
 SaveResult SaveOrbFile(int n, const std::string& directory)

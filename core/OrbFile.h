@@ -10,6 +10,7 @@
 struct LoadResult {
     int code = 0;         // 0 loaded, 1 could not be opened
     std::string message;  // for code 1: "Unable to find " and the file name
+    std::filesystem::path path;  // the file read
 };
 // Loads data file n of the working directory into Orb and FileImage and sets FileLoaded.
 // On failure nothing changes.

@@ -28,25 +28,32 @@ bool OrbFileExists(int n);
 // Which data files 0..99 exist in dir, from one pass over the directory.
 std::array<bool, 100> ScanOrbFiles(const std::filesystem::path& dir);
 
-// A data file's bytes as read: the first OrbImageSize bytes (zero-filled past a short file's end),
-// how many of them the file supplied, and whatever the file holds beyond them.
+// A data file's bytes as read: the first OrbImageSize bytes (zero-filled past a short file's end)
+// and how many of them the file supplied. Whatever a long file holds past them is not read into
+// memory: a save copies it from the file it was loaded from.
 struct OrbImage {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(OrbImageSize, 0);
     std::size_t bytesRead = 0;
-    std::vector<uint8_t> tail;
+    std::filesystem::path source;  // the file read, whose tail a save copies
+    std::uint64_t tailSize = 0;    // bytes the source holds past OrbImageSize
 };
 
 struct IoResult {
     bool ok = false;
-    std::string error;  // why it failed, for the user
+    std::string error;  // why it failed, for the user; it names the data file, never a temporary one
 };
 
 // Reads a data file's image. The editor opens it for reading and writing, as a file it will save
 // back must allow; a reader that only looks may pass writable = false.
 IoResult ReadOrbImage(const std::filesystem::path& path, OrbImage& out, bool writable = true);
-// Writes bytes[0, bytesRead) and the tail to a temporary file beside target and renames it over
-// target, so that a failure at any point leaves the old file exactly as it was.
+// Replaces target (through any symbolic links, so the file they point to changes) with
+// bytes[0, bytesRead) followed by the source's tail. The new file is written under a unique
+// hidden name beside target, flushed to disk and renamed over it, and keeps target's mode, owner
+// and group; a failure at any point leaves the old file exactly as it was.
 IoResult WriteOrbImage(const std::filesystem::path& target, const OrbImage& image);
+// Why a save over path would be refused (a read-only file, a folder the process may not write
+// in); empty when nothing stands in the way that can be told beforehand.
+std::string SaveObstacle(const std::filesystem::path& path);
 
 // A committed value that a short file cannot hold: one of its bytes lies past the file's end.
 struct PastEndValue {

@@ -14,19 +14,33 @@ private slots:
         QCOMPARE(GetWeaponClassName(0), std::string("Unknown Class"));
         QCOMPARE(GetWeaponClassName(18), std::string("Napalm"));
         QCOMPARE(GetWeaponClassName(19), std::string("Unknown Class"));
-        for (int c : {1, 5, 6, 8, 255})
-            QCOMPARE(GetMovementClassName(uint8_t(c)), std::string("UNKNOWN"));
-        QCOMPARE(GetMovementClassName(0), std::string("Default"));
-        QCOMPARE(GetMovementClassName(7), std::string("Ship"));
+        std::string moves;
+        for (int c = 0; c <= 9; ++c)
+            moves += (c ? "|" : "") + GetMovementClassName(uint8_t(c));
+        QCOMPARE(moves, std::string("Default|UNKNOWN|Wheel|A/T Wheel|Track|UNKNOWN|UNKNOWN|Ship|UNKNOWN|UNKNOWN"));
+        QCOMPARE(GetMovementClassName(255), std::string("UNKNOWN"));
         QCOMPARE(GetNationName(43), std::string("Generic Red"));
         for (int c : {44, 69, 92, 255, 300, 65535})
             QCOMPARE(GetNationName(uint16_t(c)), std::string("Unknown"));
         QCOMPARE(GetNationName(70), std::string("Nazi Germany"));
         QCOMPARE(GetNationName(80), GetNationName(2));
         QCOMPARE(GetNationName(91), std::string("France 2"));
-        QCOMPARE(GetUnitClassName(33), std::string("Light Ambhibian"));
-        QCOMPARE(GetUnitClassName(68), std::string("HQ Fuel Dump"));
-        QCOMPARE(GetUnitClassName(69), std::string("Unknown Class"));
+        // Every unit class text, as the game's list has them, typos included.
+        std::string classes;
+        for (int c = 0; c <= 69; ++c)
+            classes += (c ? "|" : "") + GetUnitClassName(uint8_t(c));
+        QCOMPARE(classes,
+                 std::string("Fort|Infantry|Inf - AT|Cavalry|Machine Gun|Mortar|AT Gun|Infantry Gun/AGL|Flak|Howitzer"
+                             "|Naval Artillery|Armoured Car|Light Tank|Main Battle Tank|Heavy Tank|Close Support Tank"
+                             "|Long Range SAM|Flame Tank|Airborne AT|SP ATGW|Engineer|SP Artillery|SP Flak|APC (Wheel)"
+                             "|APC (Halftrack)|APC (Track)|Utility Vehicle|Medium Truck|Heavy Truck|Manpack SAM|SP SAM"
+                             "|Rocket Arty|Scout Vehicle|Light Ambhibian|Heavy Ambhibian|Amphibian Tank|Mine Clearing Tank"
+                             "|Engineer Tank|SP Mortar|SP AT Gun|Heavy Infantry|Landing Barge|Assault Boat|LCS|Aircraft"
+                             "|Sniper|LCG|Transport Helicopter|Barge Carrier|Motorcycle|Attack Helicopter|Light Infantry"
+                             "|AT - Wheeled|Utility Helo - Do NOT use|Crew|HQ|Ammo Carrier|FO Vehicle|Scout|Airborne IFV"
+                             "|Tank Destroyer|Class 61|Class 62|Infantry Tank|Cruiser Tank|Command Tank|Ammo Dump|Warship"
+                             "|HQ Fuel Dump|Unknown Class"));
+        QCOMPARE(GetUnitClassName(255), std::string("Unknown Class"));
         QCOMPARE(GetPurchasePageName(5), std::string("Unknown"));
         QCOMPARE(GetPurchasePageName(10), std::string("Battalion HQ."));
         QCOMPARE(GetPurchasePageName(11), std::string("Unknown"));

@@ -48,7 +48,8 @@ QByteArray wideImage(int n)
 void keysTo(QWidget* w, std::initializer_list<Qt::Key> keys)
 {
     w->activateWindow();
-    QTest::qWaitForWindowActive(w);
+    if (!QTest::qWaitForWindowActive(w))
+        qWarning("the dialog did not become active");
     for (Qt::Key k : keys) {
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus && focus->window() == w ? focus : w, k);

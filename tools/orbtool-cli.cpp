@@ -89,6 +89,8 @@ Table parseTable(const std::string& t)
 OrbImage readImage(const std::string& path, bool writable)
 {
     std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        fail("'" + path + "' does not exist");
     if (!std::filesystem::is_regular_file(path, ec))
         fail("'" + path + "' is not a data file");
     OrbImage image;

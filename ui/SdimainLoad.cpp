@@ -134,6 +134,10 @@ void TSDIAppForm::OrbListBoxDblClick()
         loadedText += QString(" - a short file: %1 of %2 bytes; values past its end cannot be saved")
                           .arg(FileImage.bytesRead)
                           .arg(OrbImageSize);
+    // Say now, before any editing, when the file will not be saved back.
+    std::string obstacle = SaveObstacle(loaded.path);
+    if (!obstacle.empty())
+        loadedText += " - it cannot be saved here: " + QString::fromStdString(obstacle);
     statusBar()->showMessage(loadedText);
     FileLoaded = true;
     if (Viewer->currentWidget() == Units)

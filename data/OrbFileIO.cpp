@@ -1,0 +1,272 @@
+// Reading and writing whole data file images. A save must never leave a half-written file or
+// touch anything but the data file itself, whatever the file system holds.
+#include "data/ORBIO.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+#ifdef _WIN32
+int openRead(const fs::path& p, bool writable)
+{
+    return _wopen(p.c_str(), (writable ? _O_RDWR : _O_RDONLY) | _O_BINARY);
+}
+int closeFd(int fd) { return _close(fd); }
+long long readFd(int fd, void* buf, std::size_t n) { return _read(fd, buf, static_cast<unsigned>(n)); }
+long long writeFd(int fd, const void* buf, std::size_t n) { return _write(fd, buf, static_cast<unsigned>(n)); }
+int syncFd(int fd) { return _commit(fd); }
+#else
+int openRead(const fs::path& p, bool writable)
+{
+    return ::open(p.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+}
+int closeFd(int fd) { return ::close(fd); }
+long long readFd(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
+long long writeFd(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
+int syncFd(int fd) { return ::fsync(fd); }
+#endif
+
+std::string reason(int err)
+{
+    return std::generic_category().message(err);
+}
+
+IoResult failure(const fs::path& file, const std::string& why)
+{
+    return {false, file.string() + ": " + why};
+}
+
+// Reads up to n bytes, retrying short reads; the count read, or -1 with errno set.
+long long readFull(int fd, uint8_t* buf, std::size_t n)
+{
+    std::size_t done = 0;
+    while (done < n) {
+        long long r = readFd(fd, buf + done, n - done);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            break;
+        done += static_cast<std::size_t>(r);
+    }
+    return static_cast<long long>(done);
+}
+
+bool writeFull(int fd, const uint8_t* buf, std::size_t n)
+{
+    while (n > 0) {
+        long long w = writeFd(fd, buf, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = EIO;
+            return false;
+        }
+        buf += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+// A unique hidden temporary file beside target, created exclusively (never through an existing
+// name or link) with the final mode from the start. Returns its descriptor, or -1 with errno set.
+int createTemp(const fs::path& target, unsigned mode, fs::path& temp)
+{
+    std::random_device rd;
+    std::mt19937_64 rng((static_cast<std::uint64_t>(rd()) << 32) ^ rd());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
+        temp = target.parent_path() / ("." + target.filename().string() + ".orbtool-" + suffix);
+#ifdef _WIN32
+        int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
+#endif
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Copies the bytes of source past OrbImageSize (expected in number) to fd.
+bool copyTail(const OrbImage& image, int fd, std::string& why)
+{
+    if (image.tailSize == 0)
+        return true;
+    int in = openRead(image.source, false);
+    if (in < 0) {
+        why = "cannot read the part past " + std::to_string(OrbImageSize) + " bytes from " + image.source.string() +
+              ": " + reason(errno);
+        return false;
+    }
+    std::vector<uint8_t> buf(1 << 16);
+    std::uint64_t left = image.tailSize;
+    bool ok = true;
+#ifdef _WIN32
+    ok = _lseeki64(in, static_cast<long long>(OrbImageSize), SEEK_SET) >= 0;
+#else
+    ok = ::lseek(in, static_cast<off_t>(OrbImageSize), SEEK_SET) >= 0;
+#endif
+    while (ok && left > 0) {
+        long long r = readFull(in, buf.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size())));
+        if (r <= 0) {
+            why = r < 0 ? reason(errno) : image.source.string() + " has become shorter since it was loaded";
+            ok = false;
+            break;
+        }
+        if (!writeFull(fd, buf.data(), static_cast<std::size_t>(r))) {
+            why = reason(errno);
+            ok = false;
+            break;
+        }
+        left -= static_cast<std::uint64_t>(r);
+    }
+    closeFd(in);
+    return ok;
+}
+
+bool writable(const fs::file_status& st)
+{
+    return (st.permissions() & fs::perms::owner_write) != fs::perms::none;
+}
+}  // namespace
+
+IoResult ReadOrbImage(const fs::path& path, OrbImage& out, bool wantWrite)
+{
+    std::error_code ec;
+    auto st = fs::status(path, ec);
+    if (ec || !fs::exists(st))
+        return failure(path, "no such file");
+    if (!fs::is_regular_file(st))
+        return failure(path, "not a data file");
+    int fd = openRead(path, wantWrite);
+    if (fd < 0)
+        return failure(path, errno == EACCES && wantWrite && !writable(st) ? "the file is read-only" : reason(errno));
+    OrbImage image;
+    long long got = readFull(fd, image.bytes.data(), OrbImageSize);
+    int err = errno;
+    closeFd(fd);
+    if (got < 0)
+        return failure(path, reason(err));
+    image.bytesRead = static_cast<std::size_t>(got);
+    image.source = fs::absolute(path, ec);
+    std::uintmax_t size = fs::file_size(path, ec);
+    image.tailSize = !ec && size > OrbImageSize ? size - OrbImageSize : 0;
+    out = std::move(image);
+    return {true, {}};
+}
+
+std::string SaveObstacle(const fs::path& path)
+{
+    std::error_code ec;
+    fs::path real = fs::exists(path, ec) ? fs::canonical(path, ec) : path;
+    if (ec)
+        real = path;
+    auto st = fs::status(real, ec);
+    if (!ec && fs::exists(st) && !writable(st))
+        return "the file is read-only";
+    fs::path dir = real.has_parent_path() ? real.parent_path() : fs::path(".");
+#ifndef _WIN32
+    if (::access(dir.c_str(), W_OK | X_OK) != 0)
+        return "the folder " + dir.string() + " cannot be written in (" + reason(errno) + ")";
+#endif
+    return {};
+}
+
+IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
+{
+    std::error_code ec;
+    // Through symbolic links: the file they point to is the one to change.
+    fs::path real = target;
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        real = fs::canonical(target, ec);
+        if (ec)
+            return failure(target, "the link points to no file");
+    }
+    auto st = fs::status(real, ec);
+    bool exists = !ec && fs::exists(st);
+    if (exists && !fs::is_regular_file(st))
+        return failure(target, "not a data file");
+    // Honour a file the user has made read-only, also when running with rights that would ignore it.
+    if (exists && !writable(st))
+        return failure(target, "the file is read-only");
+
+    unsigned mode = 0644;
+    struct stat old {};
+#ifndef _WIN32
+    if (exists && ::stat(real.c_str(), &old) == 0)
+        mode = old.st_mode & 07777;
+#else
+    (void)old;
+#endif
+    fs::path temp;
+    int fd = createTemp(real, mode, temp);
+    if (fd < 0)
+        return failure(target, "cannot write in its folder: " + reason(errno));
+    auto abandon = [&](const std::string& why) {
+        closeFd(fd);
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        return failure(target, why);
+    };
+#ifndef _WIN32
+    // The mode as the old file had it (the creation mode was cut by the umask); owner and group
+    // too, where the process may set them.
+    if (::fchmod(fd, mode) != 0)
+        return abandon(reason(errno));
+    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Not ours to give away: the file stays ours, as any editor's save would leave it.
+        }
+#endif
+    if (!writeFull(fd, image.bytes.data(), std::min(image.bytesRead, image.bytes.size())))
+        return abandon(reason(errno));
+    std::string why;
+    if (!copyTail(image, fd, why))
+        return abandon(why);
+    // On disk before the rename, so that a power loss leaves the old file or the new, never an empty one.
+    if (syncFd(fd) != 0)
+        return abandon(reason(errno));
+    if (closeFd(fd) != 0) {
+        int err = errno;
+        fs::remove(temp, ec);
+        return failure(target, reason(err));
+    }
+#ifdef _WIN32
+    if (!MoveFileExW(temp.c_str(), real.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        fs::remove(temp, ec);
+        return failure(target, "cannot replace the file (error " + std::to_string(GetLastError()) + ")");
+    }
+#else
+    if (::rename(temp.c_str(), real.c_str()) != 0) {
+        int err = errno;
+        fs::remove(temp, ec);
+        return failure(target, reason(err));
+    }
+    // And the rename itself, by flushing the folder that holds the name.
+    fs::path dir = real.has_parent_path() ? real.parent_path() : fs::path(".");
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+#endif
+    return {true, {}};
+}
