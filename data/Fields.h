@@ -45,6 +45,16 @@ const std::vector<FieldDef<UnitRecord>>& UnitFields();
 const std::vector<FieldDef<WeaponRecord>>& WeaponFields();
 const std::vector<FieldDef<FormationRecord>>& FormationFields();
 
+// The table of a record type, for code written once for all three.
+template <class R>
+const std::vector<FieldDef<R>>& FieldsOf();
+template <>
+inline const std::vector<FieldDef<UnitRecord>>& FieldsOf<UnitRecord>() { return UnitFields(); }
+template <>
+inline const std::vector<FieldDef<WeaponRecord>>& FieldsOf<WeaponRecord>() { return WeaponFields(); }
+template <>
+inline const std::vector<FieldDef<FormationRecord>>& FieldsOf<FormationRecord>() { return FormationFields(); }
+
 // Looks a field up by its name, ignoring letter case; nullptr when there is none.
 template <class R>
 const FieldDef<R>* FindField(const std::vector<FieldDef<R>>& fields, const std::string& name);

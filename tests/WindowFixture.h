@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <functional>
@@ -133,6 +134,8 @@ struct Editor {
     TSDIAppForm* operator->() const { return w.get(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
+    // The caption as the window shows it: the modified mark, when there is one, is "*".
+    QString caption() const { return w->windowHandle() ? w->windowHandle()->title() : w->windowTitle(); }
     QLineEdit* edit(const char* name) const { return w->findChild<QLineEdit*>(name); }
     QToolButton* tool(const char* name) const { return w->findChild<QToolButton*>(name); }
 

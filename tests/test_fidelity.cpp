@@ -270,7 +270,7 @@ private slots:
         QDir::setCurrent(QDir::rootPath());
         e = std::make_unique<Editor>();
         QCOMPARE(QString::fromStdString(CurrentDirectory), QDir::toNativeSeparators(dir));
-        QCOMPARE(e->w->windowTitle(), "Orbtool : No File Loaded " + QDir::toNativeSeparators(dir));
+        QCOMPARE(e->caption(), "Orbtool : No File Loaded " + QDir::toNativeSeparators(dir));
         QVERIFY(!e->w->OrbListBox->item(12)->text().startsWith(" ? "));
         load(12);
         QVERIFY(FileLoaded);

@@ -48,7 +48,7 @@ private slots:
         putSample(tmp.path(), 71, "Orb71");
         writeSettings(tmp.path());
         Editor e;
-        QCOMPARE(e->windowTitle(), "Orbtool : No File Loaded " + tmp.path());
+        QCOMPARE(e.caption(), "Orbtool : No File Loaded " + tmp.path());
         QCOMPARE(QString::fromStdString(CurrentDirectory), tmp.path());
         QCOMPARE(QDir::currentPath(), tmp.path());
         QCOMPARE(QString::fromStdString(ProgramDirectory), QCoreApplication::applicationDirPath() + "/");
@@ -73,7 +73,7 @@ private slots:
         putSample(tmp.path(), 70, "orb70");
         QDir::setCurrent(tmp.path());
         Editor e;
-        QCOMPARE(e->windowTitle(), "Orbtool : No File Loaded " + tmp.path() + ":");
+        QCOMPARE(e.caption(), "Orbtool : No File Loaded " + tmp.path() + ":");
         QCOMPARE(QString::fromStdString(CurrentDirectory), tmp.path());
         QCOMPARE(e->OrbListBox->count(), 66);
         QCOMPARE(e->OrbListBox->currentRow(), 44);  // the line of file 70
@@ -88,7 +88,7 @@ private slots:
         Editor e;
         QCOMPARE(seen->count, 1);
         QCOMPARE(seen->text, QString("Cannot find default directory directory, starting in Orbtool .exe dir"));
-        QCOMPARE(e->windowTitle(), "Orbtool : No File Loaded " + tmp.path() + ":");
+        QCOMPARE(e.caption(), "Orbtool : No File Loaded " + tmp.path() + ":");
         QCOMPARE(QString::fromStdString(CurrentDirectory), tmp.path());
         QCOMPARE(e->OrbListBox->count(), 0);  // no data files there: an empty list
     }
@@ -138,7 +138,7 @@ private slots:
         e.loadLine(5);
         QVERIFY(FileLoaded);
         QCOMPARE(int(CurrentFileNumber), 5);
-        QCOMPARE(e->windowTitle(), "Orbtool : " + line5);
+        QCOMPARE(e.caption(), "Orbtool : " + line5);
         QCOMPARE(e.status(), "Loaded " + QString::fromStdString(ProgramDirectory) + line5);
         QCOMPARE(e->Viewer->currentWidget(), e->Units);
         QCOMPARE(int(CurrentPage), int(pcUnits));

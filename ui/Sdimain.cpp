@@ -19,6 +19,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <QUndoStack>
+#include <QCloseEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -181,6 +183,26 @@ void TSDIAppForm::buildMenu()
     FileMenu->addSeparator()->setObjectName("N2");
     ExitItem = item(FileMenu, "ExitItem", "E&xit", "Exit application", true);
     ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    SaveAs1->setShortcut(QKeySequence::Save);
+    SaveAs1->setEnabled(false);  // until a file is loaded
+
+    // Undo and redo of every change to the tables, named after the step.
+    UndoStack = new QUndoStack(this);
+    UndoStack->setObjectName("UndoStack");
+    EditMenu = menuBar()->addMenu("&Edit");
+    EditMenu->setObjectName("EditMenu");
+    UndoItem = UndoStack->createUndoAction(this);
+    UndoItem->setObjectName("UndoItem");
+    UndoItem->setShortcuts({QKeySequence::Undo});
+    UndoItem->setStatusTip("Take back the last Commit, Paste All or Renumber");
+    RedoItem = UndoStack->createRedoAction(this);
+    RedoItem->setObjectName("RedoItem");
+    RedoItem->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    RedoItem->setStatusTip("Do again what was taken back");
+    EditMenu->addAction(UndoItem);
+    EditMenu->addAction(RedoItem);
+    connect(UndoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+
     QMenu* orbtool = menuBar()->addMenu("&Orbtool");
     orbtool->setObjectName("Orbtool1");
     SetDefaults1 = item(orbtool, "SetDefaults1", "Set &Defaults", "", false);
@@ -191,6 +213,7 @@ void TSDIAppForm::buildMenu()
     About1 = item(help, "About1", "&About...", "", true);
 
     connect(OpenItem, &QAction::triggered, this, &TSDIAppForm::OpenItemClick);
+    connect(SaveAs1, &QAction::triggered, this, &TSDIAppForm::SaveBtnClick);
     connect(Renationalise1, &QAction::triggered, this, &TSDIAppForm::Renationalise1Click);
     connect(ExitItem, &QAction::triggered, this, &TSDIAppForm::ExitItemClick);
     connect(Help2, &QAction::triggered, this, &TSDIAppForm::HelpBtnClick);
@@ -255,12 +278,12 @@ void TSDIAppForm::buildToolBar()
 void TSDIAppForm::FormCreate()
 {
     installHintStyle();
-    setWindowTitle("Orbtool : Initialising");
+    setCaption("Orbtool : Initialising");
     InitPasteBuffers();
     filling_ = true;
     Viewer->setCurrentWidget(Load);
     filling_ = false;
-    setWindowTitle("Orbtool : No File Loaded");
+    setCaption("Orbtool : No File Loaded");
     CurrentPage = pcLoad;
     SetButtons(false);
     FileLoaded = false;
@@ -294,10 +317,10 @@ void TSDIAppForm::FormCreate()
 
     if (!CurrentDirectory.empty()) {
         setDirectory(QString::fromStdString(CurrentDirectory));
-        setWindowTitle("Orbtool : No File Loaded " + QString::fromStdString(CurrentDirectory));
+        setCaption("Orbtool : No File Loaded " + QString::fromStdString(CurrentDirectory));
     } else {
         QString cwd = QDir::toNativeSeparators(QDir::currentPath());
-        setWindowTitle("Orbtool : No File Loaded " + cwd + ":");
+        setCaption("Orbtool : No File Loaded " + cwd + ":");
         CurrentDirectory = cwd.toStdString();
         setDirectory(cwd);
     }
@@ -373,6 +396,44 @@ void TSDIAppForm::About1Click()
 void TSDIAppForm::ExitItemClick()
 {
     close();
+}
+
+void TSDIAppForm::setCaption(const QString& text)
+{
+    setWindowTitle(text + "[*]");
+}
+
+void TSDIAppForm::closeEvent(QCloseEvent* e)
+{
+    if (confirmDrop(true))
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool TSDIAppForm::confirmDrop(bool closing)
+{
+    if (!FileLoaded)
+        return true;
+    bool pending = closing && pageHasUncommittedEdits();
+    if (!isWindowModified() && !pending)
+        return true;
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), "Save changes to " + loadedName_ + "?",
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, isVisible() ? this : nullptr);
+    box.setObjectName("SaveChangesBox");
+    box.setDefaultButton(QMessageBox::Save);
+    if (pending)
+        box.setInformativeText("The page in front has edits that are not committed: Save commits them first.");
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        if (pending)
+            CommitButtonClick();
+        return saveFile();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TSDIAppForm::pageChanged(int index)

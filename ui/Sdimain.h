@@ -22,6 +22,9 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QFrame;
+class QUndoStack;
+struct OrbChanges;
+struct RenumberResult;
 
 // One edit of a record page tied to one record field; Show, Save, Copy and Paste walk these.
 template <class R>
@@ -46,6 +49,9 @@ public:
     QAction* Print1 = nullptr;
     QAction* Renationalise1 = nullptr;
     QAction* ExitItem = nullptr;
+    QMenu* EditMenu = nullptr;
+    QAction* UndoItem = nullptr;
+    QAction* RedoItem = nullptr;
     QAction* SetDefaults1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
@@ -149,11 +155,23 @@ public:
     void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
     void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
 
+    // ---- keeping work safe ----
+    // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
+    QUndoStack* UndoStack = nullptr;
+    // Saves the loaded file as the Save button does; true when it was written.
+    bool saveFile();
+    // Before committed work would be dropped (closing, loading): asks to save it. True to go on.
+    // When closing, uncommitted edits on the page in front count too.
+    bool confirmDrop(bool closing);
+    // Whether the page in front shows something other than the stored entry.
+    bool pageHasUncommittedEdits() const;
+
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
@@ -179,6 +197,14 @@ private:
     void PasteToWeapon();
     void PasteToFormation();
 
+    // Records what changed since before as one undoable step named text; the number of entries.
+    std::size_t recordStep(const QString& text, const OrbData& before);
+    void showChanges(const OrbChanges& changes);
+    void renumberDone(const RenumberResult& r);
+    // The caption, with the place where the modified mark goes.
+    void setCaption(const QString& text);
+
+    QString loadedName_;  // the loaded data file's name as it stands on disk
     QSize sizeLimit_;
     bool filling_ = false;  // set while pages are switched by the program
 };
@@ -191,3 +217,5 @@ QString threeDigits(int n);
 struct RenumberResult;
 // "Renumbered 126 units and 71 formations from 05 to 12".
 QString RenumberSummary(const RenumberResult& r);
+// "Unit 017", "Formation 003": an entry as undo steps name it.
+QString EntryTitle(uint8_t page, int number);

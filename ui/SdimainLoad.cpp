@@ -2,7 +2,10 @@
 // them, and commit, restore and save.
 #include "ui/Sdimain.h"
 
+#include "core/EditRules.h"
 #include "core/FileList.h"
+#include "core/OrbDiff.h"
+#include "ui/UndoCommands.h"
 #include "ui/Widgets.h"
 
 #include <QComboBox>
@@ -12,6 +15,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 
 void TSDIAppForm::buildLoadPage()
 {
@@ -121,12 +125,19 @@ void TSDIAppForm::OrbListBoxDblClick()
         showMessage("Try changing your current directory !", "File Not Found");
         return;
     }
+    // Loading replaces OrbData: committed work must not go without a word.
+    if (!confirmDrop(false))
+        return;
     LoadResult loaded = LoadOrbFile(n);
     if (loaded.code != 0) {
         showMessage(QString::fromStdString(loaded.message), "File Load Error");
         return;
     }
-    setWindowTitle("Orbtool : " + line);
+    loadedName_ = QString::fromLatin1(loaded.path.filename().string().c_str());
+    UndoStack->clear();
+    UndoStack->setClean();
+    SaveAs1->setEnabled(true);
+    setCaption("Orbtool : " + line);
     CurrentWeapon = CurrentUnit = CurrentFormation = 1;
     CurrentFileNumber = static_cast<uint16_t>(n);
     QString loadedText = "Loaded " + QString::fromStdString(ProgramDirectory) + line;
@@ -323,24 +334,91 @@ void TSDIAppForm::FormationListBoxDblClick()
 
 void TSDIAppForm::CommitButtonClick()
 {
+    OrbData before = Orb;
     switch (CurrentPage) {
     case pcWeapons:
         SaveWeapon();
         ShowWeapon();
         wpnlistboxInit(CurrentWeapon);
+        recordStep("Commit " + EntryTitle(pcWeapons, CurrentWeapon), before);
         break;
     case pcUnits:
         SaveUnit();
         ShowUnit();
         UnitlistboxInit(CurrentUnit);
+        recordStep("Commit " + EntryTitle(pcUnits, CurrentUnit), before);
         break;
     case pcFormations:
         SaveFormation();
         ShowFormation();
         FormationlistboxInit(CurrentFormation);
+        recordStep("Commit " + EntryTitle(pcFormations, CurrentFormation), before);
         break;
     default:
         statusBar()->showMessage("Unknown Page!");
+    }
+}
+
+QString EntryTitle(uint8_t page, int number)
+{
+    return (page == pcWeapons ? "Weapon " : page == pcUnits ? "Unit " : "Formation ") + threeDigits(number);
+}
+
+std::size_t TSDIAppForm::recordStep(const QString& text, const OrbData& before)
+{
+    OrbChanges changes = DiffOrb(before, Orb);
+    std::size_t count = changes.count();
+    if (count)
+        UndoStack->push(new OrbEditCommand(text, std::move(changes), [this](const OrbChanges& c) { showChanges(c); }));
+    return count;
+}
+
+// After an undo or redo: the page of what changed comes to the front, showing its current entry
+// from OrbData and its list refilled.
+void TSDIAppForm::showChanges(const OrbChanges& c)
+{
+    QWidget* page = !c.units.empty() ? Units : !c.weapons.empty() ? Weapons : Formations;
+    bool renumber = !c.units.empty() && !c.formations.empty() && c.weapons.empty();
+    if (renumber && Viewer->currentWidget() == Formations)
+        page = Formations;
+    if (Viewer->currentWidget() != page) {
+        Viewer->setCurrentWidget(page);  // entering the page fills its list and shows its entry
+        return;
+    }
+    if (page == Units) {
+        ShowUnit();
+        UnitlistboxInit(CurrentUnit);
+    } else if (page == Weapons) {
+        ShowWeapon();
+        wpnlistboxInit(CurrentWeapon);
+    } else {
+        ShowFormation();
+        FormationlistboxInit(CurrentFormation);
+    }
+}
+
+namespace {
+template <class R>
+bool differs(const std::vector<FieldEdit<R>>& edits, const R& stored)
+{
+    R typed = stored;
+    try {
+        for (const auto& e : edits)
+            StoreFieldText(typed, *e.field, fromQ(e.edit->text()));
+    } catch (const ConversionError&) {
+        return true;
+    }
+    return !SameEntry(typed, stored);
+}
+}  // namespace
+
+bool TSDIAppForm::pageHasUncommittedEdits() const
+{
+    switch (CurrentPage) {
+    case pcWeapons: return differs(weaponEdits, Orb.weapon(CurrentWeapon));
+    case pcUnits: return differs(unitEdits, Orb.unit(CurrentUnit));
+    case pcFormations: return differs(formationEdits, Orb.formation(CurrentFormation));
+    default: return false;
     }
 }
 
@@ -363,9 +441,14 @@ void TSDIAppForm::RestoreButtonClick()
 
 void TSDIAppForm::SaveBtnClick()
 {
+    saveFile();
+}
+
+bool TSDIAppForm::saveFile()
+{
     if (!FileLoaded) {
         showMessage("Please load a file first!!");
-        return;
+        return false;
     }
     SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
     QString file = QString::fromStdString(saved.path.filename().string());
@@ -375,8 +458,9 @@ void TSDIAppForm::SaveBtnClick()
                         "\n" + QString::fromStdString(saved.message) + "\nThe file on disk has not been changed.",
                     "File Save Error");
         statusBar()->clearMessage();
-        return;
+        return false;
     }
+    UndoStack->setClean();
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
@@ -394,4 +478,5 @@ void TSDIAppForm::SaveBtnClick()
         savedText += QString(" - %1 values past the end of the short file were not written").arg(saved.pastEnd.size());
     }
     statusBar()->showMessage(savedText);
+    return true;
 }

@@ -4,10 +4,13 @@
 #include "ui/paster.h"
 #include "ui/renationalise.h"
 
+#include "core/OrbDiff.h"
 #include "core/PasteBuffers.h"
+#include "ui/UndoCommands.h"
 
 #include <QStatusBar>
 #include <QStringList>
+#include <QUndoStack>
 
 void TSDIAppForm::InitPasteBuffers()
 {
@@ -73,6 +76,7 @@ void TSDIAppForm::CopyButtonClick()
 
 void TSDIAppForm::PasteButtonClick()
 {
+    OrbData before = Orb;  // All pastes into the table from inside the dialog
     switch (CurrentPage) {
     case pcWeapons:
         PasterDlg->SelectWeaponBuffer(xaPaste, WeaponXferBuffer);
@@ -94,20 +98,26 @@ void TSDIAppForm::PasteButtonClick()
         default: PasteToFormation(); break;
         }
     } else if (result == TPasterDlg::mrAll) {
+        QString kind;
         switch (CurrentPage) {
         case pcWeapons:
             ShowWeapon();
             wpnlistboxInit(CurrentWeapon);
+            kind = "Weapons";
             break;
         case pcUnits:
             ShowUnit();
             UnitlistboxInit(CurrentUnit);
+            kind = "Units";
             break;
         default:
             ShowFormation();
             FormationlistboxInit(CurrentFormation);
+            kind = "Formations";
             break;
         }
+        std::size_t changed = recordStep("Paste All " + kind, before);
+        statusBar()->showMessage(QString("Pasted all %1: %2 entries changed").arg(kind.toLower()).arg(changed));
     }
 }
 
@@ -117,6 +127,7 @@ void TSDIAppForm::Renationalise1Click()
         showMessage("Please load a file first!!");
         return;
     }
+    connect(RenatDlg, &TRenatDlg::renumbered, this, &TSDIAppForm::renumberDone, Qt::UniqueConnection);
     RenatDlg->init(static_cast<uint8_t>(CurrentFileNumber));
     RenatDlg->exec();
     if (!RenatDlg->Presses.empty()) {
@@ -138,4 +149,23 @@ QString RenumberSummary(const RenumberResult& r)
         .arg(r.changed() ? r.units.size() : 0)
         .arg(r.changed() ? r.formations.size() : 0)
         .arg(code(r.from), code(r.to));
+}
+
+// Each Renumber press that changed something is one undoable step.
+void TSDIAppForm::renumberDone(const RenumberResult& r)
+{
+    OrbChanges changes;
+    for (int n : r.units) {
+        UnitRecord before = Orb.unit(n);
+        before.Nation = r.from;
+        changes.units.push_back({n, before, Orb.unit(n)});
+    }
+    for (int n : r.formations) {
+        FormationRecord before = Orb.formation(n);
+        before.Nation = r.from;
+        changes.formations.push_back({n, before, Orb.formation(n)});
+    }
+    auto code = [](int c) { return QString("%1").arg(c, 2, 10, QChar('0')); };
+    UndoStack->push(new OrbEditCommand(QString("Renumber %1 \u2192 %2").arg(code(r.from), code(r.to)), std::move(changes),
+                                       [this](const OrbChanges& c) { showChanges(c); }));
 }

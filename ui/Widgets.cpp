@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -140,6 +141,20 @@ LimitedEdit::LimitedEdit(QWidget* parent, int typingLimit, bool latin1Only)
 bool LimitedEdit::event(QEvent* e)
 {
     switch (e->type()) {
+    case QEvent::ShortcutOverride: {
+        // Undo and redo keys undo typing while there is typing to undo; after that they reach the
+        // window's Edit menu, which takes back whole steps.
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const QKeyCombination k = ke->keyCombination();
+        bool undoKey = ke->matches(QKeySequence::Undo);
+        bool redoKey = ke->matches(QKeySequence::Redo) || k == QKeyCombination(Qt::CTRL, Qt::Key_Y) ||
+                       k == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+        if ((undoKey && !isUndoAvailable()) || (redoKey && !isRedoAvailable())) {
+            e->ignore();
+            return true;
+        }
+        return QLineEdit::event(e);
+    }
     case QEvent::KeyPress:
     case QEvent::InputMethod:
     case QEvent::Drop:

@@ -1,0 +1,40 @@
+// What changed between two states of the tables, entry by entry: the steps of undo and redo,
+// what bulk actions report, and the command line's diff.
+#pragma once
+
+#include "data/Fields.h"
+#include "data/Types.h"
+
+#include <cstddef>
+#include <vector>
+
+// Whether two entries hold the same value in every field that has a file column.
+template <class R>
+bool SameEntry(const R& a, const R& b)
+{
+    for (const auto& f : FieldsOf<R>())
+        if (f.width == FieldWidth::Text ? a.*f.text != b.*f.text : f.number(a) != f.number(b))
+            return false;
+    return true;
+}
+
+template <class R>
+struct EntryChange {
+    int number;
+    R before, after;
+};
+
+struct OrbChanges {
+    std::vector<EntryChange<UnitRecord>> units;
+    std::vector<EntryChange<WeaponRecord>> weapons;
+    std::vector<EntryChange<FormationRecord>> formations;
+
+    bool empty() const { return units.empty() && weapons.empty() && formations.empty(); }
+    std::size_t count() const { return units.size() + weapons.size() + formations.size(); }
+};
+
+// The entries whose fields differ, with both whole records.
+OrbChanges DiffOrb(const OrbData& before, const OrbData& after);
+// Puts every changed entry back as it was before, or as it was after.
+void ApplyBefore(OrbData& orb, const OrbChanges& changes);
+void ApplyAfter(OrbData& orb, const OrbChanges& changes);
