@@ -3,7 +3,10 @@
 #include "core/Globals.h"
 #include "ui/Sdimain.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
@@ -40,13 +43,23 @@ TPickForm::TPickForm(QWidget* parent) : QDialog(parent)
     connect(OKBtn, &QPushButton::clicked, this, &TPickForm::OKBtnClick);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TPickForm::ListBox1DblClick);
+    ListBox1->installEventFilter(this);
 }
 
-int32_t TPickForm::ShowPickList(uint8_t mode)
+int32_t TPickForm::ShowPickList(uint8_t mode, int32_t current)
 {
     PickMode = mode;
     PickResult = -1;
     FillPickList();
+    // The line of the current code: nations 70 and above follow 43 directly.
+    int line = PickMode == pmNationality && current >= 70 ? current - 26 : current;
+    if (PickMode == pmNationality && current > 43 && current < 70)
+        line = 0;
+    if (line < 0 || line >= ListBox1->count())
+        line = 0;
+    ListBox1->setCurrentRow(line);
+    ListBox1->scrollToItem(ListBox1->item(line), QAbstractItemView::PositionAtCenter);
+    typed_.clear();
     int result = exec() == QDialog::Accepted ? 1 : 2;
     PickResult = result;
     if (result == 2)
@@ -123,4 +136,32 @@ void TPickForm::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     ListBox1->setFocus();
+}
+
+bool TPickForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != ListBox1 || e->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, e);
+    auto* ke = static_cast<QKeyEvent*>(e);
+    const QString text = ke->text();
+    if (text.isEmpty() || !text[0].isLetter() || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;  // digits and everything else as the list handles them: by line number
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    bool again = now - typedAt_ > QApplication::keyboardInputInterval();
+    typed_ = again ? text : typed_ + text;
+    typedAt_ = now;
+    // A fresh search starts after the selected line, so that the same letter walks the matches.
+    const int count = ListBox1->count();
+    const int from = ListBox1->currentRow() + (again ? 1 : 0);
+    for (int i = 0; i < count; ++i) {
+        int row = (std::max(from, 0) + i) % count;
+        QString line = ListBox1->item(row)->text();
+        QString name = line.mid(line.indexOf(" - ") + 3);
+        if (name.startsWith(typed_, Qt::CaseInsensitive)) {
+            ListBox1->setCurrentRow(row);
+            ListBox1->scrollToItem(ListBox1->item(row));
+            break;
+        }
+    }
+    return true;
 }

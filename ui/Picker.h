@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include <QString>
+
 #include <cstdint>
 
 class QFrame;
@@ -35,7 +37,9 @@ public:
     int32_t PickResult = -1;
 
     // Runs the dialog; the picked code or entry number, -2 when cancelled, -1 when nothing was selected.
-    int32_t ShowPickList(uint8_t mode);
+    // current: the code the caller's edit holds, whose line is selected at opening (line 0 when
+    // it has none).
+    int32_t ShowPickList(uint8_t mode, int32_t current = 0);
     void FillPickList();
     void GetPickedCode();
     void ListBox1DblClick();
@@ -44,6 +48,12 @@ public:
 protected:
     // Every opening starts in the list, whatever was clicked when the dialog last closed.
     void showEvent(QShowEvent* e) override;
+    // Letters typed in the list jump to the next line whose name starts with them.
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QString typed_;
+    qint64 typedAt_ = 0;
 };
 
 extern TPickForm* PickForm;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/EditRules.h"
+#include "ui/EntryFilter.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -91,10 +93,11 @@ inline QLabel* sectionCaption(QWidget* panel, const QString& text, int left, int
     return l;
 }
 
-// Lays out a record page: the entry list in a fixed-width panel on the left, and returns the
-// editing panel beside it (its children are placed by position).
+// Lays out a record page: the filter field and the entry list in a fixed-width panel on the left,
+// and returns the editing panel beside it (its children are placed by position).
 inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelWidth, QListWidget*& list,
-                                const char* listName, const char* editingName, int gap)
+                                const char* listName, QLineEdit*& filter, const char* filterName,
+                                const char* editingName, int gap)
 {
     auto* pageLayout = new QHBoxLayout(page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
@@ -102,11 +105,19 @@ inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelW
     auto* listPanel = new QFrame(page);
     listPanel->setObjectName(panelName);
     listPanel->setFixedWidth(panelWidth);
+    filter = new QLineEdit(listPanel);
+    filter->setObjectName(filterName);
+    filter->setPlaceholderText("Find (Ctrl+F)");
+    filter->setClearButtonEnabled(true);
+    setHint(filter, "Type part of a number or name; Enter shows the entry, Esc clears");
     list = new QListWidget(listPanel);
     list->setObjectName(listName);
-    auto* listLayout = new QHBoxLayout(listPanel);
+    auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(2);
+    listLayout->addWidget(filter);
     listLayout->addWidget(list);
+    new EntryFilter(filter, list);
     auto* editing = new QWidget(page);
     editing->setObjectName(editingName);
     pageLayout->addWidget(listPanel);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -141,6 +142,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildWeaponsPage();
     buildFormationsPage();
     buildLoadPage();
+    bindPickerKeys();
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -201,6 +203,21 @@ void TSDIAppForm::buildMenu()
     RedoItem->setStatusTip("Do again what was taken back");
     EditMenu->addAction(UndoItem);
     EditMenu->addAction(RedoItem);
+    EditMenu->addSeparator();
+    FindItem = item(EditMenu, "FindItem", "&Find...", "Find an entry by part of its number or name", true);
+    FindItem->setShortcut(QKeySequence::Find);
+    CopyEntryItem = item(EditMenu, "CopyEntryItem", "&Copy to Buffer...", "Copy to Paste Buffer", false);
+    CopyEntryItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    PasteEntryItem = item(EditMenu, "PasteEntryItem", "&Paste from Buffer...", "Paste from Buffer", false);
+    PasteEntryItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    connect(FindItem, &QAction::triggered, this, [this] {
+        if (QLineEdit* filter = pageFilter()) {
+            filter->setFocus();
+            filter->selectAll();
+        }
+    });
+    connect(CopyEntryItem, &QAction::triggered, this, &TSDIAppForm::CopyButtonClick);
+    connect(PasteEntryItem, &QAction::triggered, this, &TSDIAppForm::PasteButtonClick);
     connect(UndoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
 
     QMenu* orbtool = menuBar()->addMenu("&Orbtool");
@@ -245,8 +262,8 @@ void TSDIAppForm::buildToolBar()
     CopyButton = button("CopyButton", 48, 25, "Copy to Paste Buffer", drawnGlyph(1));
     PasteButton = button("PasteButton", 72, 25, "Paste from Buffer", drawnGlyph(2));
     PrintButton = button("PrintButton", 112, 25, QString(), drawnGlyph(3));
-    Back1Btn = button("Back1Btn", 152, 25, "Right click << 10 ", stepGlyph(false));
-    Fwd1Btn = button("Fwd1Btn", 176, 25, "Right click >> 10", stepGlyph(true));
+    Back1Btn = button("Back1Btn", 152, 25, "Right click << 10  [PgUp; Shift+PgUp << 10]", stepGlyph(false));
+    Fwd1Btn = button("Fwd1Btn", 176, 25, "Right click >> 10  [PgDn; Shift+PgDn >> 10]", stepGlyph(true));
     Back1Btn->setAutoRaise(true);
     Fwd1Btn->setAutoRaise(true);
     RestoreButton = button("RestoreButton", 224, 70, "Restore to last Commit action [F9]",
@@ -332,6 +349,77 @@ void TSDIAppForm::SetButtons(bool enabled)
 {
     for (QToolButton* b : {Back1Btn, Fwd1Btn, CopyButton, PasteButton, RestoreButton, CommitButton})
         b->setEnabled(enabled);
+    CopyEntryItem->setEnabled(enabled);
+    PasteEntryItem->setEnabled(enabled);
+}
+
+QLineEdit* TSDIAppForm::pageFilter() const
+{
+    switch (CurrentPage) {
+    case pcWeapons: return WeaponFilterEdit;
+    case pcUnits: return UnitFilterEdit;
+    case pcFormations: return FormationFilterEdit;
+    default: return nullptr;
+    }
+}
+
+void TSDIAppForm::bindPickerKeys()
+{
+    auto bind = [this](QWidget* edit, std::function<void(bool)> pick) { pickerKeys_.emplace_back(edit, std::move(pick)); };
+    bind(unitEdit("Class"), [this](bool) { UnitPickUCBtnClick(); });
+    bind(unitEdit("Nation"), [this](bool) { UnitGetNationBtnClick(); });
+    bind(unitEdit("MC"), [this](bool) { UnitPickMCBtnClick(); });
+    static const char* const weapons[4] = {"Wpn1", "Wpn2", "Wpn3", "Wpn4"};
+    for (int k = 1; k <= 4; ++k)
+        bind(unitEdit(weapons[k - 1]), [this, k](bool) { UnitWpnPickBtnClick(k); });
+    bind(weaponEdit("Class"), [this](bool) { WpnClassPickbtnClick(); });
+    bind(formationEdit("Nation"), [this](bool) { FormPickNationBtnClick(); });
+    bind(formationEdit("Page"), [this](bool) { FormCatPickBtnClick(); });
+    bind(formationEdit("Type"), [this](bool) { FormTypePickBtnClick(); });
+    static const char* const slotFields[10] = {"Slot1", "Slot2", "Slot3", "Slot4", "Slot5",
+                                               "Slot6", "Slot7", "Slot8", "Slot9", "Slot10"};
+    for (int k = 1; k <= 10; ++k)
+        bind(formationEdit(slotFields[k - 1]), [this, k](bool shift) {
+            if (shift && k > 1)
+                FormSlotPickBtnMouseDown(k, Qt::RightButton);
+            else if (!shift)
+                FormSlotPickBtnClick(k);
+        });
+}
+
+bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods)
+{
+    const bool shift = mods & Qt::ShiftModifier;
+    if (key == Qt::Key_F12) {
+        CommitButtonClick();
+        return false;  // the control keeps the key, as it always has
+    }
+    if (key == Qt::Key_F9) {
+        RestoreButtonClick();
+        return false;
+    }
+    if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && CurrentPage != pcLoad && FileLoaded) {
+        stepBy((key == Qt::Key_PageDown ? 1 : -1) * (shift ? 10 : 1));
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (target == OrbListBox) {
+            OrbListBoxDblClick();
+            return true;
+        }
+        if (target == UnitListBox || target == wpnlistbox || target == FormationListBox) {
+            target == UnitListBox ? UnitListBoxDblClick() : target == wpnlistbox ? wpnlistboxDblClick()
+                                                                                 : FormationListBoxDblClick();
+            return true;
+        }
+    }
+    if (key == Qt::Key_F4)
+        for (const auto& [edit, pick] : pickerKeys_)
+            if (edit == target) {
+                pick(shift);
+                return true;
+            }
+    return false;
 }
 
 void TSDIAppForm::ShowHint(const QString& hint)
@@ -357,11 +445,9 @@ bool TSDIAppForm::eventFilter(QObject* watched, QEvent* e)
         // With the focus in no control of this window, the window itself is the first stop.
         bool first = w == focus || (w == this && (!focus || focus->window() != this));
         if (first && w->window() == this) {
-            int key = static_cast<QKeyEvent*>(e)->key();
-            if (key == Qt::Key_F12)
-                CommitButtonClick();
-            else if (key == Qt::Key_F9)
-                RestoreButtonClick();
+            auto* ke = static_cast<QKeyEvent*>(e);
+            if (windowKey(w, ke->key(), ke->modifiers()))
+                return true;
         }
     }
     return QMainWindow::eventFilter(watched, e);

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -52,6 +53,9 @@ public:
     QMenu* EditMenu = nullptr;
     QAction* UndoItem = nullptr;
     QAction* RedoItem = nullptr;
+    QAction* FindItem = nullptr;       // puts the focus in the page's filter field
+    QAction* CopyEntryItem = nullptr;  // the tool bar's Copy and Paste, from the keyboard
+    QAction* PasteEntryItem = nullptr;
     QAction* SetDefaults1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
@@ -82,6 +86,9 @@ public:
     QListWidget* UnitListBox = nullptr;
     QListWidget* wpnlistbox = nullptr;
     QListWidget* FormationListBox = nullptr;
+    QLineEdit* UnitFilterEdit = nullptr;  // the filter fields above the entry lists
+    QLineEdit* WeaponFilterEdit = nullptr;
+    QLineEdit* FormationFilterEdit = nullptr;
     QLabel* UnitNumLabel = nullptr;
     QLabel* UnitClassLabel = nullptr;
     QLabel* UnitNationLabel = nullptr;
@@ -94,6 +101,10 @@ public:
     QLabel* FormCatLabel = nullptr;
     QLabel* FormTypeLabel = nullptr;
     QLabel* FormslotLabel[10] = {};
+    QLabel* FormSlotDateLabel[10] = {};  // the member's years
+    QLabel* FormSlotKindLabel[10] = {};  // "Unit", "Formation" or nothing
+    QLabel* FormTotalsCaption = nullptr;
+    QLabel* FormTotalsLabel = nullptr;
     std::vector<FieldEdit<UnitRecord>> unitEdits;
     std::vector<FieldEdit<WeaponRecord>> weaponEdits;
     std::vector<FieldEdit<FormationRecord>> formationEdits;
@@ -204,6 +215,14 @@ private:
     // The caption, with the place where the modified mark goes.
     void setCaption(const QString& text);
 
+    // The filter field of the page in front, or nullptr on the Load page.
+    QLineEdit* pageFilter() const;
+    // F4 in a code edit opens its picker (Shift+F4 in a formation slot picks a formation).
+    void bindPickerKeys();
+    // Handles the window's own keys; true when the key was used.
+    bool windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods);
+
+    std::vector<std::pair<QWidget*, std::function<void(bool shift)>>> pickerKeys_;
     QString loadedName_;  // the loaded data file's name as it stands on disk
     QSize sizeLimit_;
     bool filling_ = false;  // set while pages are switched by the program

@@ -2,6 +2,8 @@
 #include "ui/Picker.h"
 #include "ui/RecordPage.h"
 
+#include "core/FormationTotals.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -58,7 +60,8 @@ std::vector<EditRow> formationRows()
 
 void TSDIAppForm::buildFormationsPage()
 {
-    QWidget* panel = buildRecordPage(Formations, "Panel6", kListWidth, FormationListBox, "FormationListBox",
+    QWidget* panel = buildRecordPage(Formations, "Panel6", kListWidth, FormationListBox, "FormationListBox", FormationFilterEdit,
+                                     "FormationFilterEdit",
                                      "FormationPanel", 0);
     const int x = -kListWidth;
 
@@ -89,17 +92,22 @@ void TSDIAppForm::buildFormationsPage()
                                 k == 1 ? "slot 1 MUST be a unit - NOT a formation" : "Right click to pick formation");
         FormslotLabel[k - 1] = valueLabel(panel, qPrintable(QString("Formslot%1Label").arg(k)), "Its Name etc",
                                           352 + x, top, 124);
-        valueLabel(panel, qPrintable(QString("Form%1DateLabel").arg(k, 2, 10, QChar('0'))), "1900/99", 536 + x, top, 64);
-        valueLabel(panel, qPrintable(QString("Form%1TypeLabel").arg(k, 2, 10, QChar('0'))), "Unit", 608 + x, top, 64);
+        FormSlotDateLabel[k - 1] = valueLabel(panel, qPrintable(QString("Form%1DateLabel").arg(k, 2, 10, QChar('0'))),
+                                              "1900/99", 536 + x, top, 64);
+        FormSlotKindLabel[k - 1] = valueLabel(panel, qPrintable(QString("Form%1TypeLabel").arg(k, 2, 10, QChar('0'))),
+                                              "Unit", 608 + x, top, 64);
         connect(pick, &QToolButton::clicked, this, [this, k] { FormSlotPickBtnClick(k); });
         if (k > 1)
             onMouseDown(pick, [this, k](Qt::MouseButton b) { FormSlotPickBtnMouseDown(k, b); });
     }
-    caption(panel, "Total Units :", 176 + x, 400)->setEnabled(false);
-    valueLabel(panel, "FormTotalsLabel", "0", 288 + x, 400, 40)->setEnabled(false);
+    FormTotalsCaption = caption(panel, "Total Units :", 176 + x, 400, "FormTotalsCaption");
+    FormTotalsCaption->setEnabled(false);
+    FormTotalsLabel = valueLabel(panel, "FormTotalsLabel", "0", 288 + x, 400, 40);
+    FormTotalsLabel->setEnabled(false);
     caption(panel, "(Max is 60)", 352 + x, 400);
 
     connect(FormationListBox, &QListWidget::itemDoubleClicked, this, &TSDIAppForm::FormationListBoxDblClick);
+    connect(EntryFilter::of(FormationListBox), &EntryFilter::chosen, this, &TSDIAppForm::FormationListBoxDblClick);
 }
 
 QLineEdit* TSDIAppForm::formationEdit(const char* field) const
@@ -127,8 +135,23 @@ void TSDIAppForm::showFormationRecord(const FormationRecord& f)
     FormNationLabel->setText(toQ(GetNationName(f.Nation)));
     FormCatLabel->setText(toQ(GetPurchasePageName(f.Page)));
     FormTypeLabel->setText(toQ(GetFormationTypeName(f.Type)));
-    for (int k = 1; k <= 10; ++k)
-        FormslotLabel[k - 1]->setText(memberName(formationSlot(f, k)));
+    for (int k = 1; k <= 10; ++k) {
+        uint16_t value = formationSlot(f, k);
+        FormslotLabel[k - 1]->setText(memberName(value));
+        FormSlotDateLabel[k - 1]->setText(QString::fromStdString(SlotYears(Orb, value)));
+        FormSlotKindLabel[k - 1]->setText(QString::fromStdString(SlotKindText(MemberOfSlot(value).kind)));
+    }
+    // The units the formation brings, sub-formations included; red above what the game allows.
+    UnitTotal total = CountFormationUnits(Orb, f, CurrentFormation);
+    bool over = total.units > MaxFormationUnits;
+    FormTotalsLabel->setText(QString::number(total.units));
+    FormTotalsLabel->setToolTip(total.cycle ? "Its sub-formations lead back to a formation on the way: "
+                                              "that one is counted once"
+                                            : QString());
+    for (QLabel* l : {FormTotalsLabel, FormTotalsCaption}) {
+        l->setStyleSheet(over ? "color: red" : "");
+        l->setEnabled(over);
+    }
     formationEdit("Name")->setFocus();
 }
 
@@ -170,7 +193,8 @@ void TSDIAppForm::FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button)
 {
     if (button != Qt::RightButton)
         return;
-    int r = PickForm->ShowPickList(pmFormation);
+    int held = formationEdit(kSlotFields[slot - 1])->text().toInt();
+    int r = PickForm->ShowPickList(pmFormation, held > FormationSlotBase ? held - FormationSlotBase : 0);
     if (r < 0)
         return;
     int value = r == 0 ? 0 : r + FormationSlotBase;

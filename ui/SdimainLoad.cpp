@@ -5,6 +5,7 @@
 #include "core/EditRules.h"
 #include "core/FileList.h"
 #include "core/OrbDiff.h"
+#include "ui/EntryFilter.h"
 #include "ui/UndoCommands.h"
 #include "ui/Widgets.h"
 
@@ -194,6 +195,8 @@ void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
         lines << threeDigits(n++) + "  " + toQ(entry.Name);
     list->addItems(lines);
     list->setCurrentRow(select - 1);
+    if (EntryFilter* filter = EntryFilter::of(list))
+        filter->apply();
     list->setUpdatesEnabled(true);
 }
 }  // namespace

@@ -82,7 +82,8 @@ std::vector<EditRow> unitRows()
 
 void TSDIAppForm::buildUnitsPage()
 {
-    QWidget* panel = buildRecordPage(Units, "Panel2", 161, UnitListBox, "UnitListBox", "UnitPanel", 4);
+    QWidget* panel = buildRecordPage(Units, "Panel2", 161, UnitListBox, "UnitListBox", UnitFilterEdit, "UnitFilterEdit",
+                                     "UnitPanel", 4);
 
     UnitNumLabel = valueLabel(panel, "UnitNumLabel", "Unit 001", 8, 16, 48);
     caption(panel, "Unit Class", 248, 16, "UnitClassLbl");
@@ -122,6 +123,7 @@ void TSDIAppForm::buildUnitsPage()
     caption(panel, "Reactive", 8, 384);
 
     connect(UnitListBox, &QListWidget::itemDoubleClicked, this, &TSDIAppForm::UnitListBoxDblClick);
+    connect(EntryFilter::of(UnitListBox), &EntryFilter::chosen, this, &TSDIAppForm::UnitListBoxDblClick);
 }
 
 QLineEdit* TSDIAppForm::unitEdit(const char* field) const

@@ -45,7 +45,8 @@ std::vector<EditRow> weaponRows()
 
 void TSDIAppForm::buildWeaponsPage()
 {
-    QWidget* Panel5 = buildRecordPage(Weapons, "Panel4", 145, wpnlistbox, "wpnlistbox", "Panel5", 4);
+    QWidget* Panel5 = buildRecordPage(Weapons, "Panel4", 145, wpnlistbox, "wpnlistbox", WeaponFilterEdit,
+                                      "WeaponFilterEdit", "Panel5", 4);
 
     WeaponNumberLabel = valueLabel(Panel5, "WeaponNumberLabel", "Weapon 001", 32, 23, 100);
     weaponEdits = buildEdits(Panel5, WeaponFields(), weaponRows());
@@ -84,6 +85,7 @@ void TSDIAppForm::buildWeaponsPage()
     ranges->adjustSize();
 
     connect(wpnlistbox, &QListWidget::itemDoubleClicked, this, &TSDIAppForm::wpnlistboxDblClick);
+    connect(EntryFilter::of(wpnlistbox), &EntryFilter::chosen, this, &TSDIAppForm::wpnlistboxDblClick);
 }
 
 QLineEdit* TSDIAppForm::weaponEdit(const char* field) const

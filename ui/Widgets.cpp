@@ -181,7 +181,9 @@ LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left
 
 int pickInto(uint8_t mode, QLineEdit* edit, QLabel* label, const std::function<QString(int)>& name)
 {
-    int r = PickForm->ShowPickList(mode);
+    bool ok = false;
+    int current = edit->text().toInt(&ok);
+    int r = PickForm->ShowPickList(mode, ok ? current : 0);
     if (r >= 0) {
         edit->setText(QString::number(r));
         label->setText(name(r));

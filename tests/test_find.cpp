@@ -1,0 +1,222 @@
+// Finding one's way through the real window: the entry filter, the keyboard, pick lists that open
+// on the current code and find names as they are typed, and the formation figures.
+#include "WindowFixture.h"
+
+#include "core/FormationTotals.h"
+#include "data/Fields.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+
+namespace {
+// Types text into w one key event per character, as a keyboard with those keys would.
+void typeText(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+// Sample file 12 with formations made for counting: 10 brings 5 units and formation 11, which
+// brings 3 units and leads back to 10; 20 brings ten times formation 21 of ten units each.
+QByteArray countingFile()
+{
+    QByteArray bytes = sampleBytes(12);
+    auto* image = reinterpret_cast<uint8_t*>(bytes.data());
+    OrbData orb;
+    UnpackImage(image, orb);
+    orb.unit(150).Name = "Sch\xfctzenpanzer";
+    orb.unit(3).YrAvail = 60;
+    orb.unit(3).YrUnavail = 117;
+    orb.formation(11).Avail = 72;
+    orb.formation(11).Until = 95;
+    FormationRecord& f10 = orb.formation(10);
+    const uint16_t slots10[10] = {3, 4, 5, 6, 7, 1011, 0, 0, 0, 0};
+    for (int k = 1; k <= 10; ++k)
+        formationSlot(f10, k) = slots10[k - 1];
+    const uint16_t slots11[10] = {8, 9, 1010, 10, 0, 0, 0, 0, 0, 0};
+    for (int k = 1; k <= 10; ++k)
+        formationSlot(orb.formation(11), k) = slots11[k - 1];
+    for (int k = 1; k <= 10; ++k) {
+        formationSlot(orb.formation(20), k) = 1021;
+        formationSlot(orb.formation(21), k) = uint16_t(k);
+    }
+    PackImage(orb, image);
+    return bytes;
+}
+}  // namespace
+
+class TestFind : public QObject {
+    Q_OBJECT
+
+    SampleDirectory tmp;
+    std::unique_ptr<Editor> e;
+
+    void open()
+    {
+        writeAll(tmp.filePath("ORB12"), countingFile());
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+    }
+
+private slots:
+    void init() { tmp.prepare(); }
+    void cleanup()
+    {
+        e.reset();
+        tmp.restore();
+    }
+
+    // A filtered line shows and commits its own entry, whatever lines are hidden above it.
+    void theFilterKeepsEntryNumbersRight()
+    {
+        open();
+        e->key(Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), e->w->UnitFilterEdit);
+        typeText(e->w->UnitFilterEdit, QString::fromUtf8("SCH\u00dcTZEN"));
+        QListWidget* list = e->w->UnitListBox;
+        int shown = 0;
+        for (int row = 0; row < list->count(); ++row)
+            shown += !list->isRowHidden(row);
+        QCOMPARE(shown, 1);
+        QTest::keyClick(e->w->UnitFilterEdit, Qt::Key_Return);
+        QCOMPARE(int(CurrentUnit), 150);
+        e->type(e->edit("UnitCostEdit"), "201");
+        e->key(Qt::Key_F12);
+        QCOMPARE(int(Orb.unit(150).Cost), 201);
+        QVERIFY(!list->isRowHidden(149));  // the refilled list keeps the filter
+
+        // The entry number matches too; a double-click on a filtered line shows that line's entry.
+        e->w->UnitFilterEdit->clear();
+        QTest::keyClicks(e->w->UnitFilterEdit, "207");
+        e->showEntry(207);
+        QCOMPARE(int(CurrentUnit), 207);
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 207"));
+        QTest::keyClick(e->w->UnitFilterEdit, Qt::Key_Escape);
+        QCOMPARE(e->w->UnitFilterEdit->text(), QString());
+        QVERIFY(!list->isRowHidden(0));
+    }
+
+    void everyActionFromTheKeyboard()
+    {
+        e = std::make_unique<Editor>();
+        e->w->OrbListBox->setFocus();
+        e->w->OrbListBox->setCurrentRow(12);
+        e->key(Qt::Key_Return);
+        QCOMPARE(int(CurrentFileNumber), 12);
+        e->key(Qt::Key_PageDown);
+        e->key(Qt::Key_PageDown, Qt::ShiftModifier);
+        QCOMPARE(int(CurrentUnit), 12);
+        e->key(Qt::Key_PageUp);
+        QCOMPARE(int(CurrentUnit), 11);
+        e->w->UnitListBox->setFocus();
+        e->w->UnitListBox->setCurrentRow(99);
+        e->key(Qt::Key_Return);
+        QCOMPARE(int(CurrentUnit), 100);
+        QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 100"));
+    }
+
+    // Each picker opens on the line of the code its edit holds; Enter keeps it; F4 opens it.
+    void pickListsOpenOnTheCurrentCode_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("unit class") << "Units" << "UnitClassEdit" << false << "33" << "33 - Light Ambhibian";
+        QTest::newRow("nation") << "Units" << "UnitNationEdit" << false << "82" << "82 - USA";
+        QTest::newRow("move class") << "Units" << "UnitMCEdit" << false << "7" << "07 - Ship";
+        QTest::newRow("weapon") << "Units" << "UnitWpn2Edit" << false << "17" << "017 - ";
+        QTest::newRow("weapon class") << "Weapons" << "WeaponClassEdit" << false << "18" << "18 - Napalm";
+        QTest::newRow("form nation") << "Formations" << "FormNationEdit" << false << "43" << "43 - Generic Red";
+        QTest::newRow("purchase page") << "Formations" << "FormPageEdit" << false << "10" << "10 - Battalion HQ.";
+        QTest::newRow("form type") << "Formations" << "FormTypeEdit" << false << "4" << "04 - Naval";
+        QTest::newRow("slot unit") << "Formations" << "FormSlot3Edit" << false << "40" << "040 - ";
+        QTest::newRow("slot formation") << "Formations" << "FormSlot4Edit" << true << "1012" << "012 - ";
+        QTest::newRow("no listed code") << "Units" << "UnitNationEdit" << false << "55" << "00 - West Germany";
+    }
+    void pickListsOpenOnTheCurrentCode()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, edit);
+        QFETCH(bool, shift);
+        QFETCH(QString, value);
+        QFETCH(QString, line);
+        open();
+        e->goTo(e->w->findChild<QWidget*>(page));
+        QLineEdit* ed = e->edit(qPrintable(edit));
+        e->type(ed, value);
+        ed->setFocus();
+        auto seen = std::make_shared<QString>();
+        whenModal([seen](QWidget* d) {
+            auto* pick = static_cast<TPickForm*>(d);
+            *seen = pick->ListBox1->currentItem()->text();
+            QTest::keyClick(pick->ListBox1, Qt::Key_Return);
+        });
+        e->key(Qt::Key_F4, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY2(seen->startsWith(line), qPrintable(*seen));
+        if (value != "55")
+            QCOMPARE(ed->text(), value);
+    }
+
+    void typingFindsNamesInThePickList()
+    {
+        open();
+        auto seen = std::make_shared<QStringList>();
+        whenModal([seen](QWidget* d) {
+            auto* pick = static_cast<TPickForm*>(d);
+            QTest::keyClicks(pick->ListBox1, "jo");
+            *seen << pick->ListBox1->currentItem()->text();
+            QTest::qWait(QApplication::keyboardInputInterval() + 50);
+            QTest::keyClicks(pick->ListBox1, "J");  // a fresh search goes on past the line it is on
+            *seen << pick->ListBox1->currentItem()->text();
+            QTest::keyClicks(pick->ListBox1, "7");  // digits find by number, as ever
+            QTest::keyClick(pick->ListBox1, Qt::Key_Escape);
+        });
+        e->w->UnitGetNationBtnClick();
+        QCOMPARE(*seen, (QStringList{"09 - Jordan", "75 - Japan"}));
+    }
+
+    // Each slot shows its member's kind and years; the total counts sub-formations once each.
+    void formationFiguresAreComputed()
+    {
+        open();
+        e->goTo(e->w->Formations);
+        e->showEntry(10);
+        QCOMPARE(e->w->FormSlotKindLabel[0]->text(), QString("Unit"));
+        QCOMPARE(e->w->FormSlotDateLabel[0]->text(), QString("60/117"));
+        QCOMPARE(e->w->FormSlotKindLabel[5]->text(), QString("Formation"));
+        QCOMPARE(e->w->FormSlotDateLabel[5]->text(), QString("72/95"));
+        QCOMPARE(e->w->FormSlotKindLabel[6]->text(), QString());
+        QCOMPARE(e->w->FormSlotDateLabel[6]->text(), QString());
+        QCOMPARE(e->w->FormTotalsLabel->text(), QString("8"));  // 5 + formation 11's 3; 11 -> 10 is a cycle
+        QVERIFY(!e->w->FormTotalsLabel->isEnabled());
+
+        // The figures follow a commit.
+        e->type(e->edit("FormSlot7Edit"), "1021");
+        e->key(Qt::Key_F12);
+        QCOMPARE(e->w->FormTotalsLabel->text(), QString("18"));
+        QCOMPARE(e->w->FormSlotKindLabel[6]->text(), QString("Formation"));
+
+        e->showEntry(20);
+        QCOMPARE(e->w->FormTotalsLabel->text(), QString("100"));
+        QVERIFY(e->w->FormTotalsLabel->isEnabled());
+        QVERIFY(e->w->FormTotalsLabel->styleSheet().contains("red"));
+
+        // Formations nested ten at a time, 199 deep, are counted at once and the count stops growing.
+        OrbData deep;
+        for (int n = 1; n <= FormationCount; ++n)
+            for (int k = 1; k <= 10; ++k)
+                formationSlot(deep.formation(n), k) = uint16_t(n < FormationCount ? 1000 + n + 1 : k);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(CountFormationUnits(deep, deep.formation(1), 1).units, 1000000);
+        QVERIFY(clock.elapsed() < 1000);
+    }
+};
+
+QTEST_MAIN(TestFind)
+#include "test_find.moc"

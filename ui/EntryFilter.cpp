@@ -1,0 +1,62 @@
+#include "ui/EntryFilter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+
+EntryFilter::EntryFilter(QLineEdit* edit, QListWidget* list) : QObject(list), edit_(edit), list_(list)
+{
+    setObjectName("EntryFilter");
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textChanged, this, &EntryFilter::apply);
+}
+
+EntryFilter* EntryFilter::of(QListWidget* list)
+{
+    return list->findChild<EntryFilter*>("EntryFilter", Qt::FindDirectChildrenOnly);
+}
+
+void EntryFilter::apply()
+{
+    const QString text = edit_->text();
+    int firstShown = -1;
+    for (int row = 0; row < list_->count(); ++row) {
+        // Lines read "017  Name": the number and the name both match, in any letter case.
+        bool shown = text.isEmpty() || list_->item(row)->text().contains(text, Qt::CaseInsensitive);
+        list_->setRowHidden(row, !shown);
+        if (shown && firstShown < 0)
+            firstShown = row;
+    }
+    int current = list_->currentRow();
+    if ((current < 0 || list_->isRowHidden(current)) && firstShown >= 0)
+        list_->setCurrentRow(firstShown);
+    else if (firstShown < 0)
+        list_->clearSelection();
+    if (list_->currentItem())
+        list_->scrollToItem(list_->currentItem());
+}
+
+bool EntryFilter::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != edit_ || e->type() != QEvent::KeyPress)
+        return false;
+    auto* ke = static_cast<QKeyEvent*>(e);
+    switch (ke->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // Moving through the matches without leaving the field.
+        QApplication::sendEvent(list_, e);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!list_->selectedItems().isEmpty())
+            emit chosen();
+        return true;
+    case Qt::Key_Escape:
+        edit_->clear();
+        return true;
+    default:
+        return false;
+    }
+}
