@@ -1,5 +1,9 @@
 #include "core/OrbDiff.h"
 
+#include "core/Latin1.h"
+
+#include <algorithm>
+
 namespace {
 template <class R, std::size_t N>
 void diffTable(const std::array<R, N>& before, const std::array<R, N>& after, std::vector<EntryChange<R>>& out)
@@ -38,4 +42,39 @@ void ApplyAfter(OrbData& orb, const OrbChanges& c)
     apply(orb.Units, c.units, true);
     apply(orb.Weapons, c.weapons, true);
     apply(orb.Formations, c.formations, true);
+}
+
+namespace {
+template <class R>
+std::string valueText(const R& r, const FieldDef<R>& f)
+{
+    return f.width == FieldWidth::Text ? Latin1ToUtf8(r.*f.text) : std::to_string(f.number(r));
+}
+
+template <class R, std::size_t N>
+void diffFields(const char* table, const std::array<R, N>& a, const std::array<R, N>& b,
+                std::vector<FieldDifference>& out)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        for (const auto& f : FieldsOf<R>()) {
+            bool same = f.width == FieldWidth::Text ? a[i].*f.text == b[i].*f.text : f.number(a[i]) == f.number(b[i]);
+            if (!same)
+                out.push_back({table, static_cast<int>(i + 1), f.name, valueText(a[i], f), valueText(b[i], f)});
+        }
+}
+}  // namespace
+
+std::vector<FieldDifference> DiffFields(const OrbData& a, const OrbData& b, const std::vector<std::string>& tables)
+{
+    auto wanted = [&](const char* t) {
+        return tables.empty() || std::find(tables.begin(), tables.end(), t) != tables.end();
+    };
+    std::vector<FieldDifference> out;
+    if (wanted("units"))
+        diffFields("units", a.Units, b.Units, out);
+    if (wanted("weapons"))
+        diffFields("weapons", a.Weapons, b.Weapons, out);
+    if (wanted("formations"))
+        diffFields("formations", a.Formations, b.Formations, out);
+    return out;
 }

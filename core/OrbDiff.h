@@ -6,6 +6,7 @@
 #include "data/Types.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // Whether two entries hold the same value in every field that has a file column.
@@ -38,3 +39,14 @@ OrbChanges DiffOrb(const OrbData& before, const OrbData& after);
 // Puts every changed entry back as it was before, or as it was after.
 void ApplyBefore(OrbData& orb, const OrbChanges& changes);
 void ApplyAfter(OrbData& orb, const OrbChanges& changes);
+
+// One field that differs, with both values as text (names as UTF-8).
+struct FieldDifference {
+    const char* table;  // "units", "weapons", "formations"
+    int number;
+    const char* field;
+    std::string before, after;
+};
+// Every field that differs between a and b, table by table, entry by entry, in field order.
+// tables: which tables to compare (all three when empty).
+std::vector<FieldDifference> DiffFields(const OrbData& a, const OrbData& b, const std::vector<std::string>& tables = {});

@@ -2,7 +2,8 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 ensure_packages() {
-    local wanted=(cmake g++ make pkg-config qt6-base-dev libinih-dev libbenchmark-dev fonts-liberation "$@")
+    local wanted=(cmake g++ make pkg-config qt6-base-dev libinih-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+                  fonts-liberation "$@")
     local missing=()
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

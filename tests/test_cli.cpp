@@ -1,14 +1,35 @@
 // The command-line tool, run as a user would run it.
 #include "TestFiles.h"
 
+#include "core/Renumber.h"
 #include "data/Fields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+OrbData unpacked(const QByteArray& bytes)
+{
+    OrbData orb;
+    OrbImage image;
+    std::memcpy(image.bytes.data(), bytes.constData(), std::min<std::size_t>(bytes.size(), OrbImageSize));
+    UnpackImage(image.bytes.data(), orb);
+    return orb;
+}
+
+QByteArray packed(QByteArray bytes, const OrbData& orb)
+{
+    PackImage(orb, reinterpret_cast<uint8_t*>(bytes.data()));
+    return bytes;
+}
+}  // namespace
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -19,10 +40,12 @@ class TestCli : public QObject {
         int status;
         QByteArray out, err;
     };
-    Run cli(const QStringList& args)
+    Run cli(const QStringList& args, const QByteArray& input = {})
     {
         QProcess p;
         p.start(ORBTOOL_CLI, args);
+        p.write(input);
+        p.closeWriteChannel();
         p.waitForFinished(30000);
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
                 p.readAllStandardError()};
@@ -100,6 +123,7 @@ private slots:
         QCOMPARE(rows.size(), 251);  // header, 249 rows, empty after the last line break
         QVERIFY(rows[29].startsWith("29,Twin 23mm AA Gn,"));
 
+        QCOMPARE(cli({"dump", "-", "--table", "WEAPONS", "--format", "csv"}, sampleBytes(12)).out, csv.out);
         QCOMPARE(cli({"dump", path, "--format", "csv"}).status, 2);
         QCOMPARE(cli({"dump", path, "--table", "tanks"}).status, 2);
         QCOMPARE(cli({"dump", tmp.filePath("ORB99")}).status, 2);
@@ -109,17 +133,21 @@ private slots:
     {
         QString path = putSample(tmp.path(), 5);
         QByteArray before = readAll(path);
-        Run r = cli({"set", path, "units", "40", "Cost=1a5", "Icon=70000", QString::fromUtf8("Name=J\u00e4ger Kompanie ABC")});
+        Run r = cli({"set", path, "Units", "40", "cost=1e3", "Icon=70000", QString::fromUtf8("Name=J\u00e4ger Kompanie ABC")});
         QCOMPARE(r.status, 0);
+        QCOMPARE(QString::fromUtf8(r.out), QString::fromUtf8("Cost=13\nIcon=65535\nName=J\u00e4ger Kompanie \n"));
+        QCOMPARE(QString::fromUtf8(r.err), QString::fromUtf8("Cost: '1e3' stored as 13\nIcon: '70000' stored as 65535\n"
+                                                             "Name: 'J\u00e4ger Kompanie ABC' stored as 'J\u00e4ger Kompanie '\n"));
+        QCOMPARE(cli({"set", path, "units", "41", "Cost=7"}).err, QByteArray());
         QByteArray after = readAll(path);
         QCOMPARE(after.size(), before.size());
         for (int off : changedOffsets(before, after)) {
-            bool cost = off == 24750 + 40;
+            bool cost = off == 24750 + 40 || off == 24750 + 41;
             bool icon = off == 28500 + 80 || off == 28501 + 80;
             bool name = off >= 9250 + 600 && off < 9250 + 615;
             QVERIFY2(cost || icon || name, qPrintable(QString("byte %1 changed").arg(off)));
         }
-        QCOMPARE(uint8_t(after[24790]), uint8_t(15));
+        QCOMPARE(uint8_t(after[24790]), uint8_t(13));
         QCOMPARE(uint8_t(after[28580]), uint8_t(0xff));
         QCOMPARE(uint8_t(after[28581]), uint8_t(0xff));
         QCOMPARE(after.mid(9850, 15), QByteArray("J\xe4ger Kompanie "));
@@ -130,6 +158,172 @@ private slots:
         QCOMPARE(uint8_t(after[38500 + 60 + 2]), uint8_t(1200 & 0xff));
         QCOMPARE(uint8_t(after[38500 + 60 + 3]), uint8_t(1200 >> 8));
         QCOMPARE(uint8_t(after[35503]), uint8_t(7));
+    }
+
+    void helpVersionGetAndFields()
+    {
+        for (const QStringList& args : {QStringList{"--help"}, QStringList{"-h"}, QStringList{"help"}}) {
+            Run r = cli(args);
+            QCOMPARE(r.status, 0);
+            for (const char* command : {"list", "dump", "fields", "get", "set", "import", "diff", "check", "renumber", "copy"})
+                QVERIFY2(r.out.contains(command), command);
+        }
+        Run h = cli({"help", "import"});
+        QCOMPARE(h.status, 0);
+        QVERIFY(h.out.contains("--dry-run"));
+        Run v = cli({"--version"});
+        QCOMPARE(v.status, 0);
+        QVERIFY(QRegularExpression("^orbtool-cli \\d+\\.\\d+\\.\\d+\n$").match(QString(v.out)).hasMatch());
+
+        QString path = putSample(tmp.path(), 5);
+        OrbData orb = unpacked(sampleBytes(5));
+        Run g = cli({"get", path, "UNITS", "17", "cost", "Name"});
+        QCOMPARE(g.status, 0);
+        QCOMPARE(QString(g.out), QString("Cost=%1\nName=%2\n").arg(orb.unit(17).Cost).arg(QString::fromLatin1(orb.unit(17).Name.c_str())));
+        QCOMPARE(cli({"get", path, "weapons", "1"}).out.count('\n'), qsizetype(WeaponFields().size()));
+
+        Run f = cli({"fields", "Units"});
+        QCOMPARE(f.status, 0);
+        QVERIFY(QRegularExpression("\\nunits +Nation +u8 +249 +yes\\n").match(QString(f.out)).hasMatch());
+        QVERIFY(QRegularExpression("\\nunits +HiddenByte +u8 +- +no\\n").match(QString(f.out)).hasMatch());
+        QVERIFY(!f.out.contains("formations"));
+    }
+
+    // Import: the unchanged dump changes nothing and leaves the file alone; chosen fields change
+    // exactly their bytes; every mistake is named with its line and column, and nothing is written.
+    void importIsExactAndStrict()
+    {
+        QString path = putSample(tmp.path(), 12);
+        const QByteArray before = readAll(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QDateTime stamp = QFileInfo(path).lastModified();
+        QTest::qSleep(20);
+        for (const char* table : {"units", "weapons", "formations"}) {
+            QByteArray csv = cli({"dump", path, "--table", table, "--format", "csv"}).out;
+            Run r = cli({"import", path, table, "-"}, csv);
+            QCOMPARE(r.status, 0);
+            QCOMPARE(r.out, QByteArray("changed 0 entries, 0 fields\n"));
+        }
+        QCOMPARE(readAll(path), before);
+        QCOMPARE(QFileInfo(path).lastModified(), stamp);
+
+        QByteArray chosen = "number,Cost,Name,Icon\r\n40,120,\"Tiger, K\xc3\xb6nigs\",4660\r\n";
+        Run dry = cli({"import", path, "units", "-", "--dry-run"}, chosen);
+        QCOMPARE(dry.status, 0);
+        QVERIFY(dry.out.contains("units 040 Cost: "));
+        QCOMPARE(readAll(path), before);
+        QCOMPARE(cli({"import", path, "units", "-"}, chosen).out, QByteArray("changed 1 entries, 3 fields\n"));
+        OrbData want = unpacked(before);
+        want.unit(40).Cost = 120;
+        want.unit(40).Name = "Tiger, K\xf6nigs";
+        want.unit(40).Icon = 4660;
+        QCOMPARE(readAll(path), packed(before, want));
+
+        const QByteArray now = readAll(path);
+        struct Bad {
+            QByteArray csv;
+            QString error;
+        };
+        const QList<Bad> bad = {
+            {"number,Cost\n1,256\n", "line 2, column 2: Cost: 256 is above 255"},
+            {"number,Nation\n1,250\n", "line 2, column 2: Nation: 250 is above 249"},
+            {"number,Cost\n1,1e3\n", "line 2, column 2: Cost: '1e3' is not a plain decimal number"},
+            {"number,Cost\n1,-5\n", "line 2, column 2"},
+            {"number,Cost\n1,\n", "line 2, column 2"},
+            {"number,Cost\n0,1\n", "line 2, column 1: '0' is no entry number"},
+            {"number,Cost\n250,1\n", "line 2, column 1"},
+            {"number,Cost\n3,1\n3,2\n", "line 3, column 1: entry 3 comes twice"},
+            {"number,Cost\n3,1,7\n", "line 2: 3 cells where the header has 2"},
+            {"number,Colour\n3,1\n", "line 1, column 2: no field is called 'Colour'"},
+            {"Cost\n3\n", "line 1: no 'number' column"},
+            {"number,HiddenByte\n3,999\n", "line 2, column 2: HiddenByte is edited by no page"},
+            {"number,Name\n3,ABCDEFGHIJKLMNOP\n", "line 2, column 2: a name holds at most 15 characters"},
+            {"number,Name\n3,Tiger \xe2\x82\xac\n", "line 2, column 2: '\xe2\x82\xac' cannot be stored"},
+            {"number,Name\n3,\"open\n", "a quoted cell is never closed"},
+            {"number,Cost\n1,256\n2,256\n3,ok\n", "line 4, column 2"},
+        };
+        for (const Bad& b : bad) {
+            Run r = cli({"import", path, "units", "-"}, b.csv);
+            QVERIFY2(r.status == 2, b.csv.constData());
+            QVERIFY2(QString::fromUtf8(r.err).contains(b.error), qPrintable(QString::fromUtf8(r.err)));
+            QCOMPARE(readAll(path), now);
+        }
+        QByteArray many = "number,Cost\n";
+        for (int n = 1; n <= 60; ++n)
+            many += QByteArray::number(n) + ",999\n";
+        Run r = cli({"import", path, "units", "-"}, many);
+        QCOMPARE(r.err.count("\n  line "), 50);
+        QVERIFY(r.err.contains("(and more errors)"));
+    }
+
+    void diffCheckRenumberAndCopy()
+    {
+        QString a = putSample(tmp.path(), 5, "A"), b = putSample(tmp.path(), 5, "B");
+        QCOMPARE(cli({"diff", a, b}).status, 0);
+        OrbData orb = unpacked(sampleBytes(5));
+        const int cost = orb.unit(17).Cost;
+        orb.unit(17).Cost = uint8_t(cost + 1);
+        orb.weapon(3).Name = "Neu\xe9";
+        writeAll(b, packed(sampleBytes(5), orb));
+        Run d = cli({"diff", a, b});
+        QCOMPARE(d.status, 1);
+        QCOMPARE(QString::fromUtf8(d.out), QString("units 017 Cost: %1 -> %2\nweapons 003 Name: %3 -> Neu\u00e9\n")
+                                               .arg(cost)
+                                               .arg(cost + 1)
+                                               .arg(QString::fromLatin1(unpacked(sampleBytes(5)).weapon(3).Name.c_str())));
+        QCOMPARE(cli({"diff", a, b, "--table", "Formations"}).status, 0);
+        QJsonArray json = QJsonDocument::fromJson(cli({"diff", a, b, "--format", "json"}).out).array();
+        QCOMPARE(json.size(), 2);
+        QCOMPARE(json[0].toObject()["b"].toString(), QString::number(cost + 1));
+
+        // Planted faults, each found once.
+        OrbData broken = unpacked(sampleBytes(12));
+        broken.unit(2).Wpn3 = 250;
+        broken.weapon(9).Name.clear();
+        broken.unit(4).Wpn1 = 9;
+        broken.formation(5).Slot2 = 300;
+        broken.formation(5).Slot3 = 1000;
+        broken.formation(6).Slot4 = 1006;
+        for (int k = 1; k <= 10; ++k) {
+            formationSlot(broken.formation(7), k) = 0;
+            formationSlot(broken.formation(8), k) = 0;
+        }
+        broken.formation(7).Slot2 = 1008;
+        broken.formation(8).Slot2 = 1007;
+        QString bad = tmp.filePath("ORB12");
+        writeAll(bad, packed(sampleBytes(12), broken));
+        Run c = cli({"check", bad});
+        QCOMPARE(c.status, 1);
+        for (const char* line : {"units 002 Wpn3: weapon 250 does not exist", "units 004 Wpn1: weapon 9 has no name",
+                                 "formations 005 Slot2: unit 300 does not exist",
+                                 "formations 005 Slot3: formation 0 does not exist",
+                                 "formations 006 Slot4: names the formation itself",
+                                 "formations 007: its sub-formations lead back"})
+            QVERIFY2(c.out.contains(line), line);
+
+        // Renumber and copy carry what the window's Renumber and Copy, Paste and Commit carry.
+        QString r = putSample(tmp.path(), 81, "R");
+        OrbData expect = unpacked(sampleBytes(81));
+        RenumberResult moved = RenumberNation(expect, 81, 5);
+        Run rn = cli({"renumber", r, "81", "5"});
+        QCOMPARE(QString(rn.out), QString("Renumbered %1 units and %2 formations from 81 to 05\n")
+                                      .arg(moved.units.size())
+                                      .arg(moved.formations.size()));
+        QCOMPARE(readAll(r), packed(sampleBytes(81), expect));
+        QCOMPARE(cli({"renumber", r, "100", "5"}).status, 2);
+
+        QString dst = putSample(tmp.path(), 70, "D");
+        QCOMPARE(cli({"copy", a, "UNITS", "17", dst, "30"}).status, 0);
+        OrbData copied = unpacked(readAll(dst)), source = unpacked(sampleBytes(5)), target = unpacked(sampleBytes(70));
+        for (const auto& f : UnitFields()) {
+            const UnitRecord& from = std::string(f.name) == "HiddenByte" ? target.unit(30) : source.unit(17);
+            bool same = f.width == FieldWidth::Text ? copied.unit(30).*f.text == from.*f.text
+                                                    : f.number(copied.unit(30)) == f.number(from);
+            QVERIFY2(same, f.name);
+        }
+        QCOMPARE(changedOffsets(readAll(dst), sampleBytes(70)).isEmpty(), false);
+        copied.unit(30) = target.unit(30);
+        QCOMPARE(packed(sampleBytes(70), copied), sampleBytes(70));
     }
 
     void refusedCommandsLeaveTheFileAlone()

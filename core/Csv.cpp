@@ -1,0 +1,75 @@
+#include "core/Csv.h"
+
+CsvTable ReadCsv(const std::string& text)
+{
+    CsvTable t;
+    std::size_t i = text.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
+    int line = 1;
+    while (i < text.size()) {
+        CsvRow row;
+        row.line = line;
+        std::string cell;
+        bool endOfRow = false;
+        while (!endOfRow) {
+            if (i < text.size() && text[i] == '"') {
+                // A quoted cell runs to the next quote that is not doubled.
+                ++i;
+                int opened = line;
+                for (;;) {
+                    if (i >= text.size()) {
+                        t.error = "line " + std::to_string(opened) + ": a quoted cell is never closed";
+                        return t;
+                    }
+                    if (text[i] == '"') {
+                        if (i + 1 < text.size() && text[i + 1] == '"') {
+                            cell += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (text[i] == '\n')
+                        ++line;
+                    cell += text[i++];
+                }
+                if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+                    t.error = "line " + std::to_string(line) + ": text after a quoted cell";
+                    return t;
+                }
+            } else {
+                while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+                    if (text[i] == '"') {
+                        t.error = "line " + std::to_string(line) + ": a quote inside an unquoted cell";
+                        return t;
+                    }
+                    cell += text[i++];
+                }
+            }
+            row.cells.push_back(std::move(cell));
+            cell.clear();
+            if (i < text.size() && text[i] == ',') {
+                ++i;
+                continue;
+            }
+            if (i < text.size() && text[i] == '\r')
+                ++i;
+            if (i < text.size() && text[i] == '\n')
+                ++i;
+            ++line;
+            endOfRow = true;
+        }
+        t.rows.push_back(std::move(row));
+    }
+    return t;
+}
+
+std::string CsvCell(const std::string& s)
+{
+    if (s.find_first_of(",\"\r\n") == std::string::npos)
+        return s;
+    std::string out = "\"";
+    for (char c : s)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}

@@ -1,0 +1,22 @@
+// Comma-separated values as spreadsheets write them: quoted cells may hold commas, quotes
+// (doubled) and line breaks; lines end in CRLF or LF.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CsvRow {
+    int line = 0;  // the line the row starts on, from 1
+    std::vector<std::string> cells;
+};
+
+struct CsvTable {
+    std::vector<CsvRow> rows;
+    std::string error;  // empty when the text could be read; otherwise why not, with the line
+};
+
+// Reads the whole text. A byte order mark at the start is skipped; a final line break ends the
+// last row rather than starting an empty one.
+CsvTable ReadCsv(const std::string& text);
+// A cell as written: quoted when it holds a comma, a quote or a line break.
+std::string CsvCell(const std::string& s);

@@ -1,0 +1,154 @@
+#include "core/Import.h"
+
+#include "core/Csv.h"
+#include "core/Latin1.h"
+#include "core/OrbDiff.h"
+
+#include <cctype>
+#include <set>
+
+namespace {
+bool plainDigits(const std::string& s)
+{
+    if (s.empty() || s.size() > 9)
+        return false;
+    for (char c : s)
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+bool sameLetters(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return i == a.size() && !b[i];
+}
+
+struct Importer {
+    ImportResult& result;
+
+    bool full() const { return result.errors.size() >= MaxImportErrors; }
+    void error(int line, int column, std::string message)
+    {
+        if (full()) {
+            result.moreErrors = true;
+            return;
+        }
+        result.errors.push_back({line, column, std::move(message)});
+    }
+
+    template <class R, class Entry>
+    void run(const std::vector<FieldDef<R>>& fields, Entry entry, OrbData& orb, int count, const CsvTable& csv)
+    {
+        const CsvRow& header = csv.rows.front();
+        int numberColumn = -1;
+        std::vector<const FieldDef<R>*> columns(header.cells.size(), nullptr);
+        std::set<std::string> seen;
+        for (std::size_t c = 0; c < header.cells.size(); ++c) {
+            const std::string& name = header.cells[c];
+            const int col = static_cast<int>(c + 1);
+            if (sameLetters(name, "number")) {
+                if (numberColumn >= 0)
+                    error(header.line, col, "a second 'number' column");
+                numberColumn = static_cast<int>(c);
+                continue;
+            }
+            const FieldDef<R>* f = FindField(fields, name);
+            if (!f) {
+                error(header.line, col, "no field is called '" + name + "'");
+                continue;
+            }
+            if (!seen.insert(f->name).second)
+                error(header.line, col, std::string("a second '") + f->name + "' column");
+            columns[c] = f;
+        }
+        if (numberColumn < 0)
+            error(header.line, 0, "no 'number' column names the entries");
+        if (!result.errors.empty())
+            return;
+
+        std::set<int> numbers;
+        for (std::size_t r = 1; r < csv.rows.size(); ++r) {
+            const CsvRow& row = csv.rows[r];
+            if (row.cells.size() != header.cells.size()) {
+                error(row.line, 0, std::to_string(row.cells.size()) + " cells where the header has " +
+                                       std::to_string(header.cells.size()));
+                continue;
+            }
+            const std::string& numberText = row.cells[static_cast<std::size_t>(numberColumn)];
+            int number = plainDigits(numberText) ? std::stoi(numberText) : 0;
+            if (number < 1 || number > count) {
+                error(row.line, numberColumn + 1,
+                      "'" + numberText + "' is no entry number (1 to " + std::to_string(count) + ")");
+                continue;
+            }
+            if (!numbers.insert(number).second) {
+                error(row.line, numberColumn + 1, "entry " + std::to_string(number) + " comes twice");
+                continue;
+            }
+            R& record = entry(orb, number);
+            for (std::size_t c = 0; c < row.cells.size(); ++c)
+                if (columns[c])
+                    cell(*columns[c], record, row.cells[c], row.line, static_cast<int>(c + 1));
+        }
+    }
+
+    template <class R>
+    void cell(const FieldDef<R>& f, R& record, const std::string& text, int line, int column)
+    {
+        if (f.width == FieldWidth::Text) {
+            Latin1Result name = Utf8ToLatin1(text);
+            if (!name.ok)
+                return error(line, column, "'" + name.refused + "' cannot be stored in a name (Latin-1 only)");
+            if (name.text.size() > static_cast<std::size_t>(NameLength))
+                return error(line, column, "a name holds at most 15 characters");
+            if (name.text.find('\0') != std::string::npos)
+                return error(line, column, "a name cannot hold a zero character");
+            record.*f.text = name.text;
+            return;
+        }
+        if (!plainDigits(text))
+            return error(line, column, std::string(f.name) + ": '" + text + "' is not a plain decimal number");
+        uint32_t value = static_cast<uint32_t>(std::stoul(text));
+        if (!f.editable()) {
+            if (value != f.number(record))
+                error(line, column, std::string(f.name) + " is edited by no page: it may only repeat the stored " +
+                                        std::to_string(f.number(record)));
+            return;
+        }
+        if (value > StoredMaximum(f))
+            return error(line, column, std::string(f.name) + ": " + text + " is above " +
+                                           std::to_string(StoredMaximum(f)));
+        f.setNumber(record, value);
+    }
+};
+}  // namespace
+
+ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& text)
+{
+    ImportResult result;
+    CsvTable csv = ReadCsv(text);
+    if (!csv.error.empty()) {
+        result.errors.push_back({0, 0, csv.error});
+        return result;
+    }
+    if (csv.rows.empty()) {
+        result.errors.push_back({1, 0, "no header row"});
+        return result;
+    }
+    OrbData changed = orb;
+    Importer importer{result};
+    WithTable(table, [&](const auto& fields, auto entry) {
+        importer.run(fields, entry, changed, TableCount(table), csv);
+    });
+    if (!result.errors.empty())
+        return result;
+    OrbChanges entries = DiffOrb(orb, changed);
+    result.entries = static_cast<int>(entries.count());
+    result.fields = static_cast<int>(DiffFields(orb, changed).size());
+    orb = std::move(changed);
+    return result;
+}

@@ -1,0 +1,27 @@
+#include "core/Tables.h"
+
+#include <cctype>
+
+std::optional<TableId> ParseTable(const std::string& name)
+{
+    std::string lower;
+    for (char c : name)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "units" || lower == "unit")
+        return TableId::Units;
+    if (lower == "weapons" || lower == "weapon")
+        return TableId::Weapons;
+    if (lower == "formations" || lower == "formation")
+        return TableId::Formations;
+    return std::nullopt;
+}
+
+const char* TableName(TableId t)
+{
+    return t == TableId::Units ? "units" : t == TableId::Weapons ? "weapons" : "formations";
+}
+
+int TableCount(TableId t)
+{
+    return t == TableId::Formations ? FormationCount : t == TableId::Units ? UnitCount : WeaponCount;
+}

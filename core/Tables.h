@@ -1,0 +1,53 @@
+// The three tables by name, for code that takes a table from the user (the command line, import).
+#pragma once
+
+#include "data/Fields.h"
+#include "data/Types.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+enum class TableId { Units, Weapons, Formations };
+
+// "units", "Weapons", "FORMATION": any letter case, singular or plural.
+std::optional<TableId> ParseTable(const std::string& name);
+const char* TableName(TableId t);  // "units", "weapons", "formations"
+int TableCount(TableId t);         // 249, 249, 199
+
+// Calls fn(fields, accessor) with the table's field list and a function giving entry n of an OrbData.
+template <class Fn>
+decltype(auto) WithTable(TableId t, Fn&& fn)
+{
+    switch (t) {
+    case TableId::Units:
+        return fn(UnitFields(), [](OrbData& o, int n) -> UnitRecord& { return o.unit(n); });
+    case TableId::Weapons:
+        return fn(WeaponFields(), [](OrbData& o, int n) -> WeaponRecord& { return o.weapon(n); });
+    default:
+        return fn(FormationFields(), [](OrbData& o, int n) -> FormationRecord& { return o.formation(n); });
+    }
+}
+
+// The largest value a field can store: its commit bound, within what its width holds.
+template <class R>
+uint32_t StoredMaximum(const FieldDef<R>& f)
+{
+    uint32_t widthMax = f.width == FieldWidth::U16 ? 65535u : 255u;
+    return f.bound == 0 ? widthMax : std::min(f.bound, widthMax);
+}
+
+// What a Copy, a Paste and a Commit carry from one entry to another: every field a page edits.
+// Fields no page edits (a unit's HiddenByte) keep the target's value, as a single paste does.
+template <class R>
+void CopyPageFields(const R& from, R& to)
+{
+    for (const auto& f : FieldsOf<R>()) {
+        if (!f.editable())
+            continue;
+        if (f.width == FieldWidth::Text)
+            to.*f.text = from.*f.text;
+        else
+            f.setNumber(to, f.number(from));
+    }
+}

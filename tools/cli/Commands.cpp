@@ -1,0 +1,449 @@
+#include "tools/cli/Commands.h"
+
+#include "core/Check.h"
+#include "core/Csv.h"
+#include "core/EditRules.h"
+#include "core/FileList.h"
+#include "core/Import.h"
+#include "core/Latin1.h"
+#include "core/OrbDiff.h"
+#include "core/Renumber.h"
+#include "core/Tables.h"
+#include "data/ORBIO.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+[[noreturn]] void fail(const std::string& message)
+{
+    throw CliError(message);
+}
+
+TableId table(const std::string& name)
+{
+    auto t = ParseTable(name);
+    if (!t)
+        fail("unknown table '" + name + "' (units, weapons or formations)");
+    return *t;
+}
+
+// A whole entry number of the table, written as plain digits.
+int entryNumber(TableId t, const std::string& text)
+{
+    bool digits = !text.empty() && text.size() <= 3;
+    for (char c : text)
+        digits = digits && std::isdigit(static_cast<unsigned char>(c));
+    int n = digits ? std::stoi(text) : 0;
+    if (n < 1 || n > TableCount(t))
+        fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
+    return n;
+}
+
+std::string three(int n)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%03d", n);
+    return buf;
+}
+
+// A data file read whole; "-" reads the image from standard input.
+struct Loaded {
+    OrbImage image;
+    OrbData orb;
+};
+
+Loaded load(const std::string& path, bool forWriting)
+{
+    Loaded l;
+    if (path == "-" && !forWriting) {
+        std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        l.image.bytesRead = std::min(bytes.size(), OrbImageSize);
+        std::copy_n(bytes.begin(), l.image.bytesRead, l.image.bytes.begin());
+    } else {
+        std::error_code ec;
+        auto st = fs::status(path, ec);
+        if (!fs::exists(st))
+            fail("'" + path + "' does not exist");
+        if (!fs::is_regular_file(st))
+            fail("'" + path + "' is not a data file");
+        IoResult r = ReadOrbImage(path, l.image, false);
+        if (!r.ok)
+            fail(r.error);
+        if (forWriting) {
+            std::string obstacle = SaveObstacle(path);
+            if (!obstacle.empty())
+                fail(path + ": " + obstacle);
+        }
+    }
+    UnpackImage(l.image.bytes.data(), l.orb);
+    return l;
+}
+
+// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
+void save(const std::string& path, Loaded& l)
+{
+    PackImage(l.orb, l.image.bytes.data());
+    std::vector<PastEndValue> lost = ValuesPastEnd(l.image.bytes.data(), l.image.bytesRead);
+    if (!lost.empty())
+        fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " + lost.front().table +
+             " " + std::to_string(lost.front().entry) + " " + lost.front().field +
+             " lies past its end and cannot be stored");
+    IoResult written = WriteOrbImage(path, l.image);
+    if (!written.ok)
+        fail(written.error);
+}
+
+template <class R>
+std::string valueText(const R& r, const FieldDef<R>& f)
+{
+    return f.width == FieldWidth::Text ? Latin1ToUtf8(r.*f.text) : std::to_string(f.number(r));
+}
+
+const char* widthName(FieldWidth w)
+{
+    return w == FieldWidth::Text ? "text" : w == FieldWidth::U16 ? "u16" : "u8";
+}
+
+// Output is written as it goes, straight into one buffer: a whole file is some 40000 values, and
+// a document tree of them (or a string built per value) would cost more than all else the dump
+// does. nlohmann-json escapes the names.
+class Writer {
+public:
+    // expected: about how much will be written, so that the buffer is sized once.
+    Writer(std::string& out, std::size_t expected) : out_(out)
+    {
+        out_.resize(expected);
+        p_ = out_.data();
+    }
+    // Room for at least n more bytes; then put() and number() write without checking.
+    void reserve(std::size_t n)
+    {
+        std::size_t used = static_cast<std::size_t>(p_ - out_.data());
+        if (out_.size() - used < n) {
+            out_.resize(std::max(out_.size() * 2, used + n + (1 << 16)));
+            p_ = out_.data() + used;
+        }
+    }
+    void put(const std::string& s) { put(s.data(), s.size()); }
+    void put(const char* s, std::size_t n)
+    {
+        reserve(n);
+        std::memcpy(p_, s, n);
+        p_ += n;
+    }
+    void number(uint32_t v)
+    {
+        reserve(10);
+        p_ = std::to_chars(p_, p_ + 10, v).ptr;
+    }
+    ~Writer() { out_.resize(static_cast<std::size_t>(p_ - out_.data())); }
+
+private:
+    std::string& out_;
+    char* p_;
+};
+
+template <class R, std::size_t N>
+void dumpJson(Writer& w, const char* key, const std::array<R, N>& entries)
+{
+    std::vector<std::string> prefix;  // ', "Cost": ' and the like, made once
+    for (const auto& f : FieldsOf<R>())
+        prefix.push_back(std::string(", \"") + f.name + "\": ");
+    w.put(std::string("  \"") + key + "\": [");
+    for (std::size_t i = 0; i < N; ++i) {
+        w.put(i ? ",\n    {\"number\": " : "\n    {\"number\": ", i ? 17 : 16);
+        w.number(static_cast<uint32_t>(i + 1));
+        std::size_t k = 0;
+        for (const auto& f : FieldsOf<R>()) {
+            w.put(prefix[k++]);
+            if (f.width == FieldWidth::Text)
+                w.put(nlohmann::json(Latin1ToUtf8(entries[i].*f.text)).dump());
+            else
+                w.number(f.number(entries[i]));
+        }
+        w.put("}", 1);
+    }
+    w.put("\n  ]", 4);
+}
+
+template <class R, std::size_t N>
+void dumpCsv(Writer& w, const std::array<R, N>& entries)
+{
+    w.put("number", 6);
+    for (const auto& f : FieldsOf<R>())
+        w.put(std::string(",") + f.name);
+    w.put("\r\n", 2);
+    for (std::size_t i = 0; i < N; ++i) {
+        w.number(static_cast<uint32_t>(i + 1));
+        for (const auto& f : FieldsOf<R>()) {
+            w.put(",", 1);
+            if (f.width == FieldWidth::Text)
+                w.put(CsvCell(Latin1ToUtf8(entries[i].*f.text)));
+            else
+                w.number(f.number(entries[i]));
+        }
+        w.put("\r\n", 2);
+    }
+}
+
+std::string readText(const std::string& path)
+{
+    if (path == "-")
+        return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        fail("cannot read '" + path + "'");
+    std::string text;
+    char buf[65536];
+    for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        text.append(buf, got);
+    std::fclose(f);
+    return text;
+}
+}  // namespace
+
+int CmdList(const std::string& dir, std::string& out)
+{
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec))
+        fail("'" + dir + "' is not a directory");
+    for (const auto& line : OrbListLines(ScanOrbFiles(dir)))
+        out += line + "\n";
+    return 0;
+}
+
+int CmdDump(const std::string& file, const std::string& tableName, const std::string& format, std::string& out)
+{
+    if (format != "json" && format != "csv")
+        fail("unknown format '" + format + "' (json or csv)");
+    bool all = tableName.empty();
+    TableId which = all ? TableId::Units : table(tableName);
+    if (all && format == "csv")
+        fail("csv holds one table: choose it with --table");
+    Loaded l = load(file, false);
+    Writer w(out, all ? 400000 : 200000);
+    if (format == "csv") {
+        if (which == TableId::Units)
+            dumpCsv(w, l.orb.Units);
+        else if (which == TableId::Weapons)
+            dumpCsv(w, l.orb.Weapons);
+        else
+            dumpCsv(w, l.orb.Formations);
+        return 0;
+    }
+    w.put("{\n", 2);
+    bool first = true;
+    auto section = [&](TableId t, auto&& write) {
+        if (!all && which != t)
+            return;
+        if (!first)
+            w.put(",\n", 2);
+        first = false;
+        write();
+    };
+    section(TableId::Units, [&] { dumpJson(w, "units", l.orb.Units); });
+    section(TableId::Weapons, [&] { dumpJson(w, "weapons", l.orb.Weapons); });
+    section(TableId::Formations, [&] { dumpJson(w, "formations", l.orb.Formations); });
+    w.put("\n}\n", 3);
+    return 0;
+}
+
+int CmdFields(const std::string& tableName, std::string& out)
+{
+    out += "table       field         width  bound  edited\n";
+    for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations}) {
+        if (!tableName.empty() && table(tableName) != t)
+            continue;
+        WithTable(t, [&](const auto& fields, auto) {
+            for (const auto& f : fields) {
+                char line[128];
+                std::snprintf(line, sizeof line, "%-11s %-13s %-6s %-6s %s\n", TableName(t), f.name,
+                              widthName(f.width), f.editable() ? std::to_string(StoredMaximum(f)).c_str() : "-",
+                              f.editable() ? "yes" : "no");
+                out += line;
+            }
+        });
+    }
+    return 0;
+}
+
+int CmdGet(const std::string& file, const std::string& tableName, const std::string& number,
+           const std::vector<std::string>& names, std::string& out)
+{
+    TableId t = table(tableName);
+    int n = entryNumber(t, number);
+    Loaded l = load(file, false);
+    return WithTable(t, [&](const auto& fields, auto entry) {
+        const auto& r = entry(l.orb, n);
+        if (names.empty())
+            for (const auto& f : fields)
+                out += std::string(f.name) + "=" + valueText(r, f) + "\n";
+        for (const std::string& name : names) {
+            const auto* f = FindField(fields, name);
+            if (!f)
+                fail("unknown field '" + name + "' of " + TableName(t));
+            out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
+        }
+        return 0;
+    });
+}
+
+int CmdSet(const std::string& file, const std::string& tableName, const std::string& number,
+           const std::vector<std::string>& assignments, std::string& out, std::string& warnings)
+{
+    TableId t = table(tableName);
+    int n = entryNumber(t, number);
+    if (assignments.empty())
+        fail("set needs FIELD=TEXT");
+    Loaded l = load(file, true);
+    WithTable(t, [&](const auto& fields, auto entry) {
+        auto& r = entry(l.orb, n);
+        for (const std::string& a : assignments) {
+            std::size_t eq = a.find('=');
+            if (eq == std::string::npos || eq == 0)
+                fail("expected FIELD=TEXT, got '" + a + "'");
+            std::string name = a.substr(0, eq), text = a.substr(eq + 1);
+            const auto* f = FindField(fields, name);
+            if (IsWorkingField(name) || (f && !f->editable()))
+                fail("field '" + name + "' cannot be set: no page of the editor edits it");
+            if (!f)
+                fail("unknown field '" + name + "' of " + TableName(t));
+            std::string stored = text;
+            if (f->width == FieldWidth::Text) {
+                // A name is one byte per character: only Latin-1 characters have one.
+                Latin1Result latin1 = Utf8ToLatin1(text);
+                if (!latin1.ok)
+                    fail(std::string(f->name) + ": '" + latin1.refused +
+                         "' cannot be stored in a name (Latin-1 characters only)");
+                stored = latin1.text;
+            }
+            try {
+                StoreFieldText(r, *f, stored);
+            } catch (const ConversionError& e) {
+                fail(std::string(f->name) + ": " + e.what());
+            }
+            std::string now = valueText(r, *f);
+            if (now != text)
+                warnings += std::string(f->name) + ": '" + text + "' stored as " +
+                            (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
+            out += std::string(f->name) + "=" + now + "\n";
+        }
+    });
+    save(file, l);
+    return 0;
+}
+
+int CmdImport(const std::string& file, const std::string& tableName, const std::string& csvPath, bool dryRun,
+              std::string& out)
+{
+    TableId t = table(tableName);
+    Loaded l = load(file, !dryRun);
+    const std::string csv = readText(csvPath);
+    OrbData before = l.orb;
+    ImportResult r = ImportCsv(l.orb, t, csv);
+    if (!r.errors.empty()) {
+        std::string msg = "nothing was imported:";
+        for (const ImportError& e : r.errors)
+            msg += "\n  " + (e.line ? "line " + std::to_string(e.line) : std::string("the file")) +
+                   (e.column ? ", column " + std::to_string(e.column) : std::string()) + ": " + e.message;
+        if (r.moreErrors)
+            msg += "\n  (and more errors)";
+        fail(msg);
+    }
+    if (dryRun) {
+        for (const FieldDifference& d : DiffFields(before, l.orb))
+            out += std::string(d.table) + " " + three(d.number) + " " + d.field + ": " + d.before + " -> " + d.after +
+                   "\n";
+        out += "would change " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
+        return 0;
+    }
+    if (r.fields > 0)
+        save(file, l);  // an import that changes nothing leaves the file untouched
+    out += "changed " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
+    return 0;
+}
+
+int CmdDiff(const std::string& a, const std::string& b, const std::string& tableName, const std::string& format,
+            std::string& out)
+{
+    if (format != "text" && format != "json")
+        fail("unknown format '" + format + "' (text or json)");
+    std::vector<std::string> tables;
+    if (!tableName.empty())
+        tables.push_back(TableName(table(tableName)));
+    Loaded la = load(a, false), lb = load(b, false);
+    std::vector<FieldDifference> diffs = DiffFields(la.orb, lb.orb, tables);
+    if (format == "json") {
+        nlohmann::json doc = nlohmann::json::array();
+        for (const FieldDifference& d : diffs)
+            doc.push_back({{"table", d.table}, {"number", d.number}, {"field", d.field}, {"a", d.before}, {"b", d.after}});
+        out += doc.dump(2) + "\n";
+    } else {
+        for (const FieldDifference& d : diffs)
+            out += std::string(d.table) + " " + three(d.number) + " " + d.field + ": " + d.before + " -> " + d.after +
+                   "\n";
+    }
+    return diffs.empty() ? 0 : 1;
+}
+
+int CmdCheck(const std::string& file, std::string& out)
+{
+    Loaded l = load(file, false);
+    std::vector<Problem> problems = CheckOrb(l.orb);
+    for (const Problem& p : problems)
+        out += ProblemText(p) + "\n";
+    return problems.empty() ? 0 : 1;
+}
+
+int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out)
+{
+    auto code = [](const std::string& text) {
+        bool digits = !text.empty() && text.size() <= 2;
+        for (char c : text)
+            digits = digits && std::isdigit(static_cast<unsigned char>(c));
+        if (!digits)
+            fail("a nation code is 0 to 99, not '" + text + "'");
+        return static_cast<uint8_t>(std::stoi(text));
+    };
+    uint8_t f = code(from), t = code(to);
+    Loaded l = load(file, true);
+    RenumberResult r = RenumberNation(l.orb, f, t);
+    if (r.changed())
+        save(file, l);
+    char line[128];
+    std::snprintf(line, sizeof line, "Renumbered %zu units and %zu formations from %02d to %02d\n",
+                  r.changed() ? r.units.size() : 0, r.changed() ? r.formations.size() : 0, f, t);
+    out += line;
+    return 0;
+}
+
+int CmdCopy(const std::string& src, const std::string& tableName, const std::string& number, const std::string& dst,
+            const std::string& number2, std::string& out)
+{
+    TableId t = table(tableName);
+    int from = entryNumber(t, number);
+    int to = number2.empty() ? from : entryNumber(t, number2);
+    Loaded ls = load(src, false);
+    Loaded ld = load(dst, true);
+    bool changed = WithTable(t, [&](const auto&, auto entry) {
+        auto& target = entry(ld.orb, to);
+        auto before = target;
+        CopyPageFields(entry(ls.orb, from), target);
+        return !SameEntry(before, target);
+    });
+    if (changed)
+        save(dst, ld);
+    out += std::string("copied ") + TableName(t) + " " + three(from) + " to " + three(to) +
+           (changed ? "" : " (no field changed)") + "\n";
+    return 0;
+}
