@@ -2,6 +2,11 @@
 #include "core/EditRules.h"
 #include "core/FileList.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -133,6 +138,35 @@ private slots:
         QCOMPARE(FileNumberOfListLine(50), 76);
         QCOMPARE(ListLineOfFileNumber(76), 50);
         QCOMPARE(ListLineOfFileNumber(50), -1);
+    }
+
+    // Beside the program first; then the user's configuration folder ($XDG_CONFIG_HOME, or ~/.config).
+    void settingsFileLookupOrder()
+    {
+        QTemporaryDir tmp;
+        const std::string root = tmp.path().toStdString(), program = root + "/bin/";
+        const std::string xdg = root + "/xdg", home = root + "/home";
+        QDir(tmp.path()).mkpath("bin");
+        QDir(tmp.path()).mkpath("xdg/orbtool");
+        QDir(tmp.path()).mkpath("home/.config/orbtool");
+        auto touch = [](const std::string& p) { QFile f(QString::fromStdString(p)); QVERIFY(f.open(QIODevice::WriteOnly)); };
+        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), program + "Orbtool.ini");  // none: beside
+        touch(home + "/.config/orbtool/Orbtool.ini");
+        QCOMPARE(FindSettingsFile(program, nullptr, home.c_str()), home + "/.config/orbtool/Orbtool.ini");
+        QCOMPARE(FindSettingsFile(program, "relative/dir", home.c_str()), home + "/.config/orbtool/Orbtool.ini");
+        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), program + "Orbtool.ini");  // xdg has none
+        touch(xdg + "/orbtool/Orbtool.ini");
+        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), xdg + "/orbtool/Orbtool.ini");
+        touch(program + "Orbtool.ini");
+        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), program + "Orbtool.ini");
+    }
+
+    void programDirectoryRule()
+    {
+        QCOMPARE(ProgramDirectoryOf("C:\\Games\\Orb\\Orbtool.exe", true), std::string("C:\\GAMES\\ORB\\"));
+        QCOMPARE(ProgramDirectoryOf("D:\\orbtool.exe", true), std::string("D:\\"));
+        QCOMPARE(ProgramDirectoryOf("C:\\Tools\\editor.exe", true), std::string("C:\\TOOLS\\EDITOR.EXE"));
+        QCOMPARE(ProgramDirectoryOf("/usr/bin/orbtool", false), std::string("/usr/bin/"));
     }
 };
 

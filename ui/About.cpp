@@ -1,5 +1,7 @@
 #include "ui/About.h"
 
+#include "ui/Emblem.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -7,21 +9,12 @@
 TAboutBox* AboutBox = nullptr;
 
 namespace {
-// A drawn emblem: three stacked unit symbols, as on a map.
 QPixmap emblem()
 {
     QPixmap pm(64, 64);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 3; ++i) {
-        QRect r(8 + i * 4, 8 + i * 12, 40, 22);
-        p.setBrush(QColor(90 + i * 40, 120, 70));
-        p.setPen(QPen(Qt::black, 2));
-        p.drawRect(r);
-        p.drawLine(r.topLeft(), r.bottomRight());
-        p.drawLine(r.bottomLeft(), r.topRight());
-    }
+    PaintEmblem(p, 64);
     return pm;
 }
 }  // namespace

@@ -2,11 +2,13 @@
 #include "ui/Sdimain.h"
 
 #include "ui/About.h"
+#include "core/Settings.h"
 #include "ui/Widgets.h"
 
 #include <INIReader.h>
 
 #include <QAction>
+#include <cstdlib>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -310,21 +312,22 @@ void TSDIAppForm::FormCreate()
     FileImage = OrbImage{};
 
 #ifdef Q_OS_WIN
-    // The upper-cased executable path, cut where the program's own file name begins.
-    QString exe = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toUpper();
-    int cut = exe.indexOf("ORBTOOL.EXE");
-    ProgramDirectory = (cut >= 0 ? exe.left(cut) : exe).toStdString();
+    const bool windows = true;
 #else
-    ProgramDirectory = (QCoreApplication::applicationDirPath() + "/").toStdString();
+    const bool windows = false;
 #endif
+    ProgramDirectory = ProgramDirectoryOf(
+        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString(), windows);
 
-    INIReader settings(ProgramDirectory + "Orbtool.ini");
+    const std::string settingsFile =
+        FindSettingsFile(ProgramDirectory, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    INIReader settings(settingsFile);
     CurrentDirectory = settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", "");
     // A relative DefaultDir means the folder of the settings file, resolved once here so that the
     // directory list, the file list, loading and saving all use the same absolute path.
     if (!CurrentDirectory.empty() && QDir::isRelativePath(QString::fromStdString(CurrentDirectory)))
         CurrentDirectory = QDir::toNativeSeparators(
-                               QDir::cleanPath(QDir(QString::fromStdString(ProgramDirectory))
+                               QDir::cleanPath(QFileInfo(QString::fromStdString(settingsFile)).dir()
                                                    .absoluteFilePath(QString::fromStdString(CurrentDirectory))))
                                .toStdString();
     if (!CurrentDirectory.empty() && !QDir::setCurrent(QString::fromStdString(CurrentDirectory))) {

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 
@@ -71,16 +72,17 @@ Loaded load(const std::string& path, bool forWriting)
         std::copy_n(bytes.begin(), l.image.bytesRead, l.image.bytes.begin());
     } else {
         std::error_code ec;
-        auto st = fs::status(path, ec);
+        const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
+        auto st = fs::status(p, ec);
         if (!fs::exists(st))
             fail("'" + path + "' does not exist");
         if (!fs::is_regular_file(st))
             fail("'" + path + "' is not a data file");
-        IoResult r = ReadOrbImage(path, l.image, false);
+        IoResult r = ReadOrbImage(p, l.image, false);
         if (!r.ok)
             fail(r.error);
         if (forWriting) {
-            std::string obstacle = SaveObstacle(path);
+            std::string obstacle = SaveObstacle(p);
             if (!obstacle.empty())
                 fail(path + ": " + obstacle);
         }
@@ -98,7 +100,7 @@ void save(const std::string& path, Loaded& l)
         fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " + lost.front().table +
              " " + std::to_string(lost.front().entry) + " " + lost.front().field +
              " lies past its end and cannot be stored");
-    IoResult written = WriteOrbImage(path, l.image);
+    IoResult written = WriteOrbImage(fs::u8path(path), l.image);
     if (!written.ok)
         fail(written.error);
 }
@@ -200,14 +202,10 @@ std::string readText(const std::string& path)
 {
     if (path == "-")
         return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    if (!in)
         fail("cannot read '" + path + "'");
-    std::string text;
-    char buf[65536];
-    for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, f)) > 0;)
-        text.append(buf, got);
-    std::fclose(f);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return text;
 }
 }  // namespace
@@ -215,9 +213,9 @@ std::string readText(const std::string& path)
 int CmdList(const std::string& dir, std::string& out)
 {
     std::error_code ec;
-    if (!fs::is_directory(dir, ec))
+    if (!fs::is_directory(fs::u8path(dir), ec))
         fail("'" + dir + "' is not a directory");
-    for (const auto& line : OrbListLines(ScanOrbFiles(dir)))
+    for (const auto& line : OrbListLines(ScanOrbFiles(fs::u8path(dir))))
         out += line + "\n";
     return 0;
 }

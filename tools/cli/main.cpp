@@ -8,6 +8,14 @@
 #include <iostream>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h, which it needs
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#endif
+
 #ifndef ORBTOOL_VERSION
 #define ORBTOOL_VERSION "0.0.0"
 #endif
@@ -21,6 +29,11 @@ void write(std::FILE* f, const std::string& s)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Output is bytes (UTF-8, CSV line ends as written), never translated on the way out.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
     CLI::App app{"Reads, checks and changes order-of-battle data files (ORB05, ORB12, ...).\n"
                  "Exit status: 0 ok, 1 differences or problems found (diff, check), 2 error.\n"
                  "A command that fails changes no file.",
@@ -102,7 +115,24 @@ int main(int argc, char** argv)
     copy->callback([&] { run = [&] { return CmdCopy(file, table, number, file2, number2, out); }; });
 
     try {
+#ifdef _WIN32
+        // Windows hands narrow arguments over in the ANSI code page: take the wide ones as UTF-8.
+        std::vector<std::string> args;
+        int wargc = 0;
+        wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+        for (int i = wargc - 1; i >= 1; --i) {
+            int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string a(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, a.data(), n, nullptr, nullptr);
+            args.push_back(std::move(a));
+        }
+        LocalFree(wargv);
+        (void)argc;
+        (void)argv;
+        app.parse(args);  // CLI11 takes them last first
+#else
         app.parse(argc, argv);
+#endif
     } catch (const CLI::CallForHelp&) {
         write(stdout, app.help());
         return 0;
