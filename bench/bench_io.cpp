@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,14 +28,15 @@ fs::path benchDir()
     return dir;
 }
 
+// The bytes alone: open, one read, close.
 void BM_RawRead(benchmark::State& state)
 {
     std::vector<char> buffer(OrbImageSize);
-    fs::path path = benchDir() / "ORB12";
+    std::string path = (benchDir() / "ORB12").string();
     for (auto _ : state) {
-        std::ifstream in(path, std::ios::binary);
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        benchmark::DoNotOptimize(buffer.data());
+        int fd = ::open(path.c_str(), O_RDONLY);
+        benchmark::DoNotOptimize(::read(fd, buffer.data(), buffer.size()));
+        ::close(fd);
     }
 }
 
@@ -65,16 +68,21 @@ void BM_Pack(benchmark::State& state)
     }
 }
 
+// What any durable replace of the file costs: write a new file, flush it, rename it over the old
+// one and flush the folder.
 void BM_RawWriteRename(benchmark::State& state)
 {
     auto image = MakeSampleImage(12);
-    fs::path target = benchDir() / "RAW12", temp = benchDir() / "RAW12.tmp";
+    std::string dir = benchDir().string(), target = dir + "/RAW12", temp = dir + "/.RAW12.tmp";
     for (auto _ : state) {
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        }
-        fs::rename(temp, target);
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        benchmark::DoNotOptimize(::write(fd, image.data(), image.size()));
+        ::fsync(fd);
+        ::close(fd);
+        ::rename(temp.c_str(), target.c_str());
+        int d = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+        ::fsync(d);
+        ::close(d);
     }
 }
 
@@ -109,14 +117,23 @@ public:
 
 int main(int argc, char** argv)
 {
+    // With another output format asked for (--benchmark_format=json), the library's own reporter.
+    bool console = true;
+    for (int i = 1; i < argc; ++i)
+        console = console && std::string(argv[i]).rfind("--benchmark_format=", 0) != 0;
     benchmark::Initialize(&argc, argv);
+    if (!console) {
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        return 0;
+    }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& t = reporter.ns;
     if (t.count("BM_Load") && t.count("BM_RawRead") && t.count("BM_Save") && t.count("BM_RawWriteRename")) {
         std::printf("\nload / raw read          = %.2f (goal <= 1.5)\n", t["BM_Load"] / t["BM_RawRead"]);
         std::printf("save / raw write+rename  = %.2f (goal <= 1.5)\n", t["BM_Save"] / t["BM_RawWriteRename"]);
-        std::printf("unpack = %.1f us, pack = %.1f us (goal < 20 us each)\n", t["BM_Unpack"] / 1000, t["BM_Pack"] / 1000);
+        std::printf("unpack = %.1f us, pack = %.1f us (goal < 5 us each)\n", t["BM_Unpack"] / 1000, t["BM_Pack"] / 1000);
     }
     benchmark::Shutdown();
     return 0;

@@ -7,7 +7,7 @@ namespace fs = std::filesystem;
 LoadResult LoadOrbFile(int n)
 {
     std::error_code ec;
-    fs::path path = FindOrbFile(fs::current_path(ec), n);
+    fs::path path = FindOrbFile(".", n);
     if (path.empty())
         path = OrbFileName(n);
     OrbImage image;

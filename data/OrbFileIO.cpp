@@ -150,15 +150,29 @@ bool writable(const fs::file_status& st)
 
 IoResult ReadOrbImage(const fs::path& path, OrbImage& out, bool wantWrite)
 {
-    std::error_code ec;
-    auto st = fs::status(path, ec);
-    if (ec || !fs::exists(st))
-        return failure(path, "no such file");
-    if (!fs::is_regular_file(st))
-        return failure(path, "not a data file");
+    // One open, one fstat and one read: loading should cost little more than reading the bytes.
     int fd = openRead(path, wantWrite);
-    if (fd < 0)
-        return failure(path, errno == EACCES && wantWrite && !writable(st) ? "the file is read-only" : reason(errno));
+    if (fd < 0) {
+        int err = errno;
+        std::error_code ec;
+        auto st = fs::status(path, ec);
+        if (!fs::exists(st))
+            return failure(path, "no such file");
+        if (!fs::is_regular_file(st))
+            return failure(path, "not a data file");
+        return failure(path, err == EACCES && wantWrite && !writable(st) ? "the file is read-only" : reason(err));
+    }
+#ifdef _WIN32
+    struct _stat64 st {};
+    bool regular = _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG);
+#else
+    struct stat st {};
+    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+#endif
+    if (!regular) {
+        closeFd(fd);
+        return failure(path, "not a data file");
+    }
     OrbImage image;
     long long got = readFull(fd, image.bytes.data(), OrbImageSize);
     int err = errno;
@@ -166,9 +180,12 @@ IoResult ReadOrbImage(const fs::path& path, OrbImage& out, bool wantWrite)
     if (got < 0)
         return failure(path, reason(err));
     image.bytesRead = static_cast<std::size_t>(got);
-    image.source = fs::absolute(path, ec);
-    std::uintmax_t size = fs::file_size(path, ec);
-    image.tailSize = !ec && size > OrbImageSize ? size - OrbImageSize : 0;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    image.tailSize = size > OrbImageSize ? size - OrbImageSize : 0;
+    if (image.tailSize) {
+        std::error_code ec;
+        image.source = fs::absolute(path, ec);
+    }
     out = std::move(image);
     return {true, {}};
 }

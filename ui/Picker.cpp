@@ -26,6 +26,7 @@ TPickForm::TPickForm(QWidget* parent) : QDialog(parent)
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setGeometry(0, 0, 257, 385);
     ListBox1 = new QListWidget(Panel1);
+    ListBox1->setUniformItemSizes(true);  // one line each: only the first is measured
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* layout = new QVBoxLayout(Panel1);

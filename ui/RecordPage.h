@@ -111,6 +111,8 @@ inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelW
     filter->setClearButtonEnabled(true);
     setHint(filter, "Type part of a number or name; Enter shows the entry, Esc clears");
     list = new QListWidget(listPanel);
+    // Every line is one line of text: measuring the first serves for all 249.
+    list->setUniformItemSizes(true);
     list->setObjectName(listName);
     auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(0, 0, 0, 0);

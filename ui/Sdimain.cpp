@@ -192,6 +192,7 @@ void TSDIAppForm::buildMenu()
 
     // Undo and redo of every change to the tables, named after the step.
     UndoStack = new QUndoStack(this);
+    UndoStack->setUndoLimit(500);  // bounded memory: a long session keeps its last 500 steps
     UndoStack->setObjectName("UndoStack");
     EditMenu = menuBar()->addMenu("&Edit");
     EditMenu->setObjectName("EditMenu");

@@ -21,6 +21,7 @@
 void TSDIAppForm::buildLoadPage()
 {
     OrbListBox = new QListWidget(Load);
+    OrbListBox->setUniformItemSizes(true);  // one line each: only the first is measured
     OrbListBox->setObjectName("OrbListBox");
     OrbListBox->setGeometry(4, 4, 584, 420);
     DriveComboBox1 = new QComboBox(Load);
@@ -182,18 +183,30 @@ void TSDIAppForm::LoadEnter()
 }
 
 namespace {
-// Refills a record list in one go: hidden while it is rebuilt, drawn once afterwards.
+// Refills a record list: its lines are rewritten where they changed (a commit changes one), or
+// built anew in one go, hidden while they are, when the list has none yet.
 template <class Table>
 void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
 {
     list->setUpdatesEnabled(false);
-    list->clear();
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(table.size()));
-    int n = 1;
-    for (const auto& entry : table)
-        lines << threeDigits(n++) + "  " + toQ(entry.Name);
-    list->addItems(lines);
+    if (list->count() == static_cast<int>(table.size())) {
+        int row = 0;
+        for (const auto& entry : table) {
+            QListWidgetItem* item = list->item(row);
+            QString line = threeDigits(row + 1) + "  " + toQ(entry.Name);
+            if (item->text() != line)
+                item->setText(line);
+            ++row;
+        }
+    } else {
+        list->clear();
+        QStringList lines;
+        lines.reserve(static_cast<qsizetype>(table.size()));
+        int n = 1;
+        for (const auto& entry : table)
+            lines << threeDigits(n++) + "  " + toQ(entry.Name);
+        list->addItems(lines);
+    }
     list->setCurrentRow(select - 1);
     if (EntryFilter* filter = EntryFilter::of(list))
         filter->apply();
@@ -277,7 +290,6 @@ void TSDIAppForm::stepBy(int delta)
         list->setCurrentRow(n - 1);
         (this->*show)();
     }
-    update();
 }
 
 void TSDIAppForm::Fwd1BtnClick()

@@ -139,7 +139,6 @@ void TSDIAppForm::Renationalise1Click()
             done << RenumberSummary(r);
         statusBar()->showMessage(done.join("; "));
     }
-    update();
 }
 
 QString RenumberSummary(const RenumberResult& r)

@@ -201,3 +201,4 @@ void setUpDialog(QDialog* d, const char* name, const QString& title, int width, 
     d->setFixedSize(width, height);
     d->move(left, top);
 }
+

@@ -26,6 +26,7 @@ TPasterDlg::TPasterDlg(QWidget* parent) : QDialog(parent)
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setGeometry(8, 28, 393, 370);
     ListBox1 = new QListWidget(Panel1);
+    ListBox1->setUniformItemSizes(true);  // one line each: only the first is measured
     ListBox1->setObjectName("ListBox1");
     // Fixed pitch, so that the source and nation columns line up under each other.
     ListBox1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

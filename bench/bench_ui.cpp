@@ -1,0 +1,260 @@
+// What the user feels: each window action, timed on the real main window (offscreen platform)
+// through the calls its mouse or key events reach, painting included.
+#include "core/Globals.h"
+#include "core/PasteBuffers.h"
+#include "tools/SampleData.h"
+#include "ui/Application.h"
+#include "ui/Picker.h"
+#include "ui/Sdimain.h"
+#include "ui/paster.h"
+#include "ui/renationalise.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUndoStack>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+TSDIAppForm* window = nullptr;
+fs::path sampleDir;
+
+void writeSample(const fs::path& dir, int n, std::uint64_t tail = 0)
+{
+    auto image = MakeSampleImage(n);
+    std::ofstream out(dir / OrbFileName(n), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    out.close();
+    if (tail)
+        fs::resize_file(dir / OrbFileName(n), image.size() + tail);  // sparse: no disk
+}
+
+// The window's pending work (repaints above all), as the event loop does it after each action.
+void settle()
+{
+    QApplication::processEvents();
+}
+
+void loadLine(int line)
+{
+    window->OrbListBox->setCurrentRow(line);
+    window->OrbListBoxDblClick();
+}
+
+void showUnits()
+{
+    if (!FileLoaded)
+        loadLine(12);
+    window->Viewer->setCurrentWidget(window->Units);
+    settle();
+}
+
+// Runs act on the next modal dialog from inside its event loop.
+void whenOpen(std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            act(w);
+    });
+}
+
+void BM_LoadAndShow(benchmark::State& state)
+{
+    for (auto _ : state) {
+        window->Viewer->setCurrentWidget(window->Load);
+        loadLine(12);  // loads and brings the Units page with its list to the front
+        settle();
+    }
+}
+
+void BM_StepOne(benchmark::State& state)
+{
+    showUnits();
+    bool forward = true;
+    for (auto _ : state) {
+        forward ? window->Fwd1BtnClick() : window->Back1BtnClick();
+        forward = !forward;
+        settle();
+    }
+}
+
+void BM_StepTen(benchmark::State& state)
+{
+    showUnits();
+    CurrentUnit = 100;
+    bool forward = true;
+    for (auto _ : state) {
+        forward ? window->Fwd1BtnMouseDown(Qt::RightButton) : window->Back1BtnMouseDown(Qt::RightButton);
+        forward = !forward;
+        settle();
+    }
+}
+
+void BM_ListDoubleClick(benchmark::State& state)
+{
+    showUnits();
+    int row = 0;
+    for (auto _ : state) {
+        window->UnitListBox->setCurrentRow(row);
+        window->UnitListBoxDblClick();
+        row = (row + 37) % UnitCount;
+        settle();
+    }
+}
+
+void BM_Commit(benchmark::State& state)
+{
+    showUnits();
+    QLineEdit* cost = window->unitEdit("Cost");
+    int value = 0;
+    for (auto _ : state) {
+        cost->setText(QString::number(value++ % 200));
+        window->CommitButtonClick();
+        settle();
+    }
+}
+
+void BM_UndoCommit(benchmark::State& state)
+{
+    showUnits();
+    window->unitEdit("Cost")->setText("17");
+    window->CommitButtonClick();
+    window->unitEdit("Cost")->setText("71");
+    window->CommitButtonClick();
+    bool undo = true;
+    for (auto _ : state) {
+        undo ? window->UndoStack->undo() : window->UndoStack->redo();
+        undo = !undo;
+        settle();
+    }
+}
+
+void BM_Restore(benchmark::State& state)
+{
+    showUnits();
+    for (auto _ : state) {
+        window->RestoreButtonClick();
+        settle();
+    }
+}
+
+void BM_SwitchPage(benchmark::State& state)
+{
+    showUnits();
+    bool weapons = true;
+    for (auto _ : state) {
+        window->Viewer->setCurrentWidget(weapons ? window->Weapons : window->Units);
+        weapons = !weapons;
+        settle();
+    }
+}
+
+void BM_PickListOpenClose(benchmark::State& state)
+{
+    showUnits();
+    for (auto _ : state) {
+        whenOpen([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+        window->UnitPickUCBtnClick();
+        settle();
+    }
+}
+
+void BM_PasteAllUnits(benchmark::State& state)
+{
+    showUnits();
+    CopyTableToBuffers(xkUnit);
+    for (auto _ : state) {
+        whenOpen([](QWidget* w) { static_cast<TPasterDlg*>(w)->CopyAllBtnClick(); });
+        window->PasteButtonClick();
+        settle();
+    }
+}
+
+void BM_Renumber(benchmark::State& state)
+{
+    showUnits();
+    bool there = true;
+    for (auto _ : state) {
+        whenOpen([there](QWidget* w) {
+            auto* d = static_cast<TRenatDlg*>(w);
+            d->RenatFromEdit->setText(there ? "12" : "5");
+            d->RenatToEdit->setText(there ? "5" : "12");
+            d->BitBtn1Click();
+            d->reject();
+        });
+        window->Renationalise1Click();
+        there = !there;
+        settle();
+    }
+}
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key)
+        if (key == "VmRSS:" && status >> value)
+            return value;
+    return -1;
+}
+}  // namespace
+
+BENCHMARK(BM_LoadAndShow);
+BENCHMARK(BM_StepOne);
+BENCHMARK(BM_StepTen);
+BENCHMARK(BM_ListDoubleClick);
+BENCHMARK(BM_Commit);
+BENCHMARK(BM_UndoCommit);
+BENCHMARK(BM_Restore);
+BENCHMARK(BM_SwitchPage);
+BENCHMARK(BM_PickListOpenClose);
+BENCHMARK(BM_PasteAllUnits);
+BENCHMARK(BM_Renumber);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    sampleDir = fs::temp_directory_path() / ("orbtool-bench-ui-" + std::to_string(::getpid()));
+    fs::path config = sampleDir / "config";
+    fs::create_directories(config / "orbtool");
+    for (int n : SampleFileNumbers())
+        writeSample(sampleDir, n);
+    writeSample(sampleDir, 43, std::uint64_t(256) << 20);  // a file with a 256 MB tail
+    std::ofstream(config / "orbtool" / "Orbtool.ini") << "[Orbtool]\nDefaultDir=" << sampleDir.string() << "\n";
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.string()));
+
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    std::unique_ptr<TSDIAppForm> w(CreateOrbtoolWindows());
+    window = w.get();
+    w->show();
+    settle();
+    showUnits();
+    long afterLoad = residentKiB();
+    loadLine(43);
+    settle();
+    long afterTail = residentKiB();
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::fprintf(stderr, "resident memory after loading a file: %.1f MB (goal < 50 MB); "
+                         "after loading one with a 256 MB tail: %.1f MB\n",
+                 afterLoad / 1024.0, afterTail / 1024.0);
+    w.reset();
+    std::error_code ec;
+    fs::remove_all(sampleDir, ec);
+    return 0;
+}
