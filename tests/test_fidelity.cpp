@@ -3,7 +3,6 @@
 #include "WindowFixture.h"
 
 #include "core/EditRules.h"
-#include "core/Renumber.h"
 #include "data/Fields.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
@@ -205,38 +204,6 @@ private slots:
                 QTest::mouseDClick(slot3, Qt::RightButton);
         }
         QCOMPARE(*opened, 2);
-    }
-
-    // Renumber changes what the page shows, so that a Commit cannot write the old code back.
-    void commitAfterRenumberKeepsTheNewCode()
-    {
-        QByteArray bytes = sampleBytes(5);
-        OrbData before;
-        UnpackImage(reinterpret_cast<const uint8_t*>(bytes.constData()), before);
-        int units = 0, formations = 0, first = 0;
-        for (int n = UnitCount; n >= 1; --n)
-            if (before.unit(n).Nation == 5)
-                ++units, first = n;
-        for (int n = 1; n <= FormationCount; ++n)
-            formations += before.formation(n).Nation == 5;
-        QVERIFY(units > 0 && formations > 0);
-
-        e = std::make_unique<Editor>();
-        load(5);
-        e->goTo(e->w->Units);
-        e->showEntry(first);
-        whenModal([](QWidget* d) {
-            auto* dlg = static_cast<TRenatDlg*>(d);
-            dlg->RenatToEdit->selectAll();
-            QTest::keyClicks(dlg->RenatToEdit, "12");
-            QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
-            QTest::mouseClick(dlg->BitBtn2, Qt::LeftButton);
-        });
-        e->w->Renationalise1->trigger();
-        QCOMPARE(e->status(), QString("Renumbered %1 units and %2 formations from 05 to 12").arg(units).arg(formations));
-        QCOMPARE(e->edit("UnitNationEdit")->text(), QString("12"));
-        e->key(Qt::Key_F12);
-        QCOMPARE(int(Orb.unit(first).Nation), 12);
     }
 
     // A short file keeps its length; what could not be written is named, not hidden.

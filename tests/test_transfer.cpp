@@ -254,6 +254,10 @@ private slots:
         e->loadLine(5);
         const OrbData before = Orb;
         QByteArray fileBefore = readAll(tmp.filePath("ORB05"));
+        int first = 1;
+        while (before.unit(first).Nation != 5)
+            ++first;
+        showUnit(first);  // the page shows a unit that is about to move
         QString label1, from, to, label4;
         whenModal([&](QWidget* w) {
             auto* dlg = static_cast<TRenatDlg*>(w);
@@ -280,6 +284,14 @@ private slots:
         for (int n = 1; n <= FormationCount; ++n)
             QCOMPARE(int(Orb.formation(n).Nation), before.formation(n).Nation == 5 ? 12 : int(before.formation(n).Nation));
         QVERIFY(moved > 0);
+        int formations = 0;
+        for (int n = 1; n <= FormationCount; ++n)
+            formations += before.formation(n).Nation == 5;
+        QCOMPARE(e->status(), QString("Renumbered %1 units and %2 formations from 05 to 12").arg(moved).arg(formations));
+        // The page shows the new code, so that a Commit cannot write the old one back.
+        QCOMPARE(e->edit("UnitNationEdit")->text(), QString("12"));
+        e->key(Qt::Key_F12);
+        QCOMPARE(int(Orb.unit(first).Nation), 12);
         QCOMPARE(readAll(tmp.filePath("ORB05")), fileBefore);  // only Save writes the file
         e->save();
         QCOMPARE(int(uint8_t(readAll(tmp.filePath("ORB05"))[25001])), int(Orb.unit(1).Nation));

@@ -134,9 +134,13 @@ void TSDIAppForm::Renationalise1Click()
         // The page must not keep showing the old code: a Commit would write it back.
         if (CurrentPage != pcLoad)
             RestoreButtonClick();
+        // What each press did; a press that changed nothing is worth a word only when none did.
         QStringList done;
         for (const RenumberResult& r : RenatDlg->Presses)
-            done << RenumberSummary(r);
+            if (r.changed())
+                done << RenumberSummary(r);
+        if (done.isEmpty())
+            done << RenumberSummary(RenatDlg->Presses.back());
         statusBar()->showMessage(done.join("; "));
     }
 }
