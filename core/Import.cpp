@@ -18,15 +18,6 @@ bool plainDigits(const std::string& s)
     return true;
 }
 
-bool sameLetters(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && !b[i];
-}
-
 struct Importer {
     ImportResult& result;
 
@@ -50,7 +41,7 @@ struct Importer {
         for (std::size_t c = 0; c < header.cells.size(); ++c) {
             const std::string& name = header.cells[c];
             const int col = static_cast<int>(c + 1);
-            if (sameLetters(name, "number")) {
+            if (SameNameIgnoringCase(name, "number")) {
                 if (numberColumn >= 0)
                     error(header.line, col, "a second 'number' column");
                 numberColumn = static_cast<int>(c);

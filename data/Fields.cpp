@@ -20,7 +20,9 @@ FieldDef<R> u16(const char* n, uint16_t R::*m, int base, int stride, int offset,
     return {n, FieldWidth::U16, nullptr, nullptr, m, base, stride, offset, bound};
 }
 
-bool sameName(const std::string& a, const char* b)
+}  // namespace
+
+bool SameNameIgnoringCase(const std::string& a, const char* b)
 {
     std::size_t i = 0;
     for (; i < a.size() && b[i]; ++i)
@@ -28,7 +30,6 @@ bool sameName(const std::string& a, const char* b)
             return false;
     return i == a.size() && !b[i];
 }
-}  // namespace
 
 // Icon and LBM take up to 99999 from an edit; what is stored beyond 65535 is decided in EditRules.
 const std::vector<FieldDef<UnitRecord>>& UnitFields()
@@ -161,7 +162,7 @@ const std::vector<FieldDef<FormationRecord>>& FormationFields()
 template <class R>
 const FieldDef<R>* FindField(const std::vector<FieldDef<R>>& fields, const std::string& name)
 {
-    auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef<R>& f) { return sameName(name, f.name); });
+    auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef<R>& f) { return SameNameIgnoringCase(name, f.name); });
     return it == fields.end() ? nullptr : &*it;
 }
 
@@ -173,7 +174,7 @@ template const FieldDef<FormationRecord>* FindField(const std::vector<FieldDef<F
 bool IsWorkingField(const std::string& name)
 {
     for (const char* w : {"IconBytes", "LBMBytes", "SlotBytes", "Spare"})
-        if (sameName(name, w))
+        if (SameNameIgnoringCase(name, w))
             return true;
     return false;
 }

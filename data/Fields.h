@@ -55,6 +55,9 @@ inline const std::vector<FieldDef<WeaponRecord>>& FieldsOf<WeaponRecord>() { ret
 template <>
 inline const std::vector<FieldDef<FormationRecord>>& FieldsOf<FormationRecord>() { return FormationFields(); }
 
+// Whether two names are the same but for the letter case of A to Z.
+bool SameNameIgnoringCase(const std::string& a, const char* b);
+
 // Looks a field up by its name, ignoring letter case; nullptr when there is none.
 template <class R>
 const FieldDef<R>* FindField(const std::vector<FieldDef<R>>& fields, const std::string& name);
