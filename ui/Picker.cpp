@@ -137,6 +137,9 @@ void TPickForm::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     ListBox1->setFocus();
+    // Now that the list has its size, the current line can be brought to the middle.
+    if (QListWidgetItem* current = ListBox1->currentItem())
+        ListBox1->scrollToItem(current, QAbstractItemView::PositionAtCenter);
 }
 
 bool TPickForm::eventFilter(QObject* watched, QEvent* e)

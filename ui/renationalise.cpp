@@ -6,6 +6,7 @@
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,4 +93,14 @@ void TRenatDlg::UnitWpn1PickBtnClick()
 void TRenatDlg::SpeedButton1Click()
 {
     pickInto(pmNationality, RenatToEdit, Label5, nationName);
+}
+
+void TRenatDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_F4 && RenatFromEdit->hasFocus())
+        UnitWpn1PickBtnClick();
+    else if (e->key() == Qt::Key_F4 && RenatToEdit->hasFocus())
+        SpeedButton1Click();
+    else
+        QDialog::keyPressEvent(e);
 }

@@ -45,6 +45,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    // F4 in a code edit opens its pick list, as on the record pages.
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 extern TRenatDlg* RenatDlg;
