@@ -210,6 +210,8 @@ private:
 
     // Records what changed since before as one undoable step named text; the number of entries.
     std::size_t recordStep(const QString& text, const OrbData& before);
+    // Pushes changes already made as one undoable step; the number of entries.
+    std::size_t pushStep(const QString& text, OrbChanges changes);
     void showChanges(const OrbChanges& changes);
     void renumberDone(const RenumberResult& r);
     // The caption, with the place where the modified mark goes.

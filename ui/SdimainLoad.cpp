@@ -183,29 +183,28 @@ void TSDIAppForm::LoadEnter()
 }
 
 namespace {
-// Refills a record list: its lines are rewritten where they changed (a commit changes one), or
-// built anew in one go, hidden while they are, when the list has none yet.
+// Refills a record list, hidden while it is: the lines that changed are rewritten (a commit
+// changes one), or, when many did (a load, a paste of a whole table), the list is built anew.
 template <class Table>
 void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
 {
     list->setUpdatesEnabled(false);
-    if (list->count() == static_cast<int>(table.size())) {
-        int row = 0;
-        for (const auto& entry : table) {
-            QListWidgetItem* item = list->item(row);
-            QString line = threeDigits(row + 1) + "  " + toQ(entry.Name);
-            if (item->text() != line)
-                item->setText(line);
-            ++row;
-        }
-    } else {
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(table.size()));
+    int n = 1;
+    for (const auto& entry : table)
+        lines << threeDigits(n++) + "  " + toQ(entry.Name);
+    // Rewriting a line costs more than adding one: with many changed, build the list anew.
+    int changed = list->count() == lines.size() ? 0 : static_cast<int>(lines.size());
+    for (int row = 0; row < list->count() && changed < 32 && row < lines.size(); ++row)
+        changed += list->item(row)->text() != lines[row];
+    if (changed >= 32) {
         list->clear();
-        QStringList lines;
-        lines.reserve(static_cast<qsizetype>(table.size()));
-        int n = 1;
-        for (const auto& entry : table)
-            lines << threeDigits(n++) + "  " + toQ(entry.Name);
         list->addItems(lines);
+    } else {
+        for (int row = 0; row < lines.size(); ++row)
+            if (list->item(row)->text() != lines[row])
+                list->item(row)->setText(lines[row]);
     }
     list->setCurrentRow(select - 1);
     if (EntryFilter* filter = EntryFilter::of(list))
@@ -347,31 +346,50 @@ void TSDIAppForm::FormationListBoxDblClick()
     }
 }
 
+namespace {
+// What a commit of entry n changed: the entry before and after, when they differ.
+template <class R>
+void entryChange(std::vector<EntryChange<R>>& changes, int n, const R& before, const R& after)
+{
+    if (!SameEntry(before, after))
+        changes.push_back({n, before, after});
+}
+}  // namespace
+
 void TSDIAppForm::CommitButtonClick()
 {
-    OrbData before = Orb;
+    OrbChanges changes;
     switch (CurrentPage) {
-    case pcWeapons:
+    case pcWeapons: {
+        const WeaponRecord before = Orb.weapon(CurrentWeapon);
         SaveWeapon();
         ShowWeapon();
         wpnlistboxInit(CurrentWeapon);
-        recordStep("Commit " + EntryTitle(pcWeapons, CurrentWeapon), before);
+        entryChange(changes.weapons, CurrentWeapon, before, Orb.weapon(CurrentWeapon));
         break;
-    case pcUnits:
+    }
+    case pcUnits: {
+        const UnitRecord before = Orb.unit(CurrentUnit);
         SaveUnit();
         ShowUnit();
         UnitlistboxInit(CurrentUnit);
-        recordStep("Commit " + EntryTitle(pcUnits, CurrentUnit), before);
+        entryChange(changes.units, CurrentUnit, before, Orb.unit(CurrentUnit));
         break;
-    case pcFormations:
+    }
+    case pcFormations: {
+        const FormationRecord before = Orb.formation(CurrentFormation);
         SaveFormation();
         ShowFormation();
         FormationlistboxInit(CurrentFormation);
-        recordStep("Commit " + EntryTitle(pcFormations, CurrentFormation), before);
+        entryChange(changes.formations, CurrentFormation, before, Orb.formation(CurrentFormation));
         break;
+    }
     default:
         statusBar()->showMessage("Unknown Page!");
+        return;
     }
+    const int number = CurrentPage == pcWeapons ? CurrentWeapon : CurrentPage == pcUnits ? CurrentUnit : CurrentFormation;
+    pushStep("Commit " + EntryTitle(CurrentPage, number), std::move(changes));
 }
 
 QString EntryTitle(uint8_t page, int number)
@@ -381,7 +399,11 @@ QString EntryTitle(uint8_t page, int number)
 
 std::size_t TSDIAppForm::recordStep(const QString& text, const OrbData& before)
 {
-    OrbChanges changes = DiffOrb(before, Orb);
+    return pushStep(text, DiffOrb(before, Orb));
+}
+
+std::size_t TSDIAppForm::pushStep(const QString& text, OrbChanges changes)
+{
     std::size_t count = changes.count();
     if (count)
         UndoStack->push(new OrbEditCommand(text, std::move(changes), [this](const OrbChanges& c) { showChanges(c); }));

@@ -6,11 +6,9 @@
 
 #include "core/OrbDiff.h"
 #include "core/PasteBuffers.h"
-#include "ui/UndoCommands.h"
 
 #include <QStatusBar>
 #include <QStringList>
-#include <QUndoStack>
 
 void TSDIAppForm::InitPasteBuffers()
 {
@@ -169,6 +167,5 @@ void TSDIAppForm::renumberDone(const RenumberResult& r)
         changes.formations.push_back({n, before, Orb.formation(n)});
     }
     auto code = [](int c) { return QString("%1").arg(c, 2, 10, QChar('0')); };
-    UndoStack->push(new OrbEditCommand(QString("Renumber %1 \u2192 %2").arg(code(r.from), code(r.to)), std::move(changes),
-                                       [this](const OrbChanges& c) { showChanges(c); }));
+    pushStep(QString("Renumber %1 \u2192 %2").arg(code(r.from), code(r.to)), std::move(changes));
 }
