@@ -127,6 +127,9 @@ private slots:
         QTest::keyClick(cls, Qt::Key_End);
         QTest::keyClick(cls, Qt::Key_5);
         QCOMPARE(cls->text(), QString("207"));  // no room for a fourth digit
+        QTest::keyClick(cls, Qt::Key_Backspace);
+        QTest::keyClick(cls, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(cls->text(), QString("207"));  // the edit's own undo brings the whole value back
         cls->selectAll();
         QTest::keyClicks(cls, "123");
         QCOMPARE(cls->text(), QString("12"));

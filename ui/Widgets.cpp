@@ -89,12 +89,17 @@ class TypingValidator : public QValidator {
 public:
     explicit TypingValidator(LimitedEdit* edit) : QValidator(edit), edit_(edit)
     {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { before_ = t; });
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) {
+            before_ = t;
+            if (!edit_->inUserInput())
+                shown_ = t;
+        });
     }
 
     State validate(QString& input, int& pos) const override
     {
-        if (!edit_->inUserInput())
+        // The program's own text, and the user's way back to it (the edit's undo), are never cut.
+        if (!edit_->inUserInput() || input == shown_)
             return Acceptable;
         const QString& old = before_;
         // The change replaced old[a, b) by input[a, pos).
@@ -128,7 +133,8 @@ public:
 
 private:
     LimitedEdit* edit_;
-    QString before_;
+    QString before_;  // the text before the change being checked
+    QString shown_;   // the text the program last put in
 };
 }  // namespace
 
