@@ -31,7 +31,9 @@ int syncFd(int fd) { return _commit(fd); }
 #else
 int openRead(const fs::path& p, bool writable)
 {
-    return ::open(p.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Non-blocking, so that a FIFO planted under a data file's name cannot stall the program; the
+    // fstat that follows turns it away.
+    return ::open(p.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
 }
 int closeFd(int fd) { return ::close(fd); }
 long long readFd(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }

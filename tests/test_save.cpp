@@ -150,6 +150,10 @@ private slots:
         OrbImage image;
         QCOMPARE(QString::fromStdString(ReadOrbImage(path("ORB99").toStdString(), image).error),
                  path("ORB99") + ": no such file");
+        // A pipe under a data file's name is turned away at once, not waited on.
+        QVERIFY(::mkfifo(qPrintable(path("ORB70")), 0644) == 0);
+        QCOMPARE(QString::fromStdString(ReadOrbImage(path("ORB70").toStdString(), image, false).error),
+                 path("ORB70") + ": not a data file");
     }
 
     // A file with a huge tail is loaded without reading the tail, and saved with it.
