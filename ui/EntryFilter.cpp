@@ -24,7 +24,8 @@ void EntryFilter::apply()
     for (int row = 0; row < list_->count(); ++row) {
         // Lines read "017  Name": the number and the name both match, in any letter case.
         bool shown = text.isEmpty() || list_->item(row)->text().contains(text, Qt::CaseInsensitive);
-        list_->setRowHidden(row, !shown);
+        if (list_->isRowHidden(row) == shown)  // each change lays the list out again: only real ones
+            list_->setRowHidden(row, !shown);
         if (shown && firstShown < 0)
             firstShown = row;
     }
