@@ -377,36 +377,6 @@ private slots:
         QCOMPARE(Orb.unit(30).Icon, before.Icon);
     }
 
-    void namesKeepTheirBytesThroughCommitAndSave()
-    {
-        openSample12();
-        QByteArray original = readAll(file12());
-        // Commit every unit, weapon and formation whose name has a byte above 127, untouched.
-        int seen = 0;
-        for (int n = 1; n <= UnitCount; ++n) {
-            const std::string& name = Orb.unit(n).Name;
-            if (std::none_of(name.begin(), name.end(), [](char c) { return uint8_t(c) > 127; }))
-                continue;
-            CurrentUnit = uint8_t(n);
-            e->w->ShowUnit();
-            e->commit();
-            ++seen;
-        }
-        QVERIFY(seen > 0);
-        e->save();
-        QCOMPARE(readAll(file12()), original);
-
-        // Typed characters above 127 are stored as their single bytes; a name takes 15 of them.
-        e->goTo(e->w->Units);
-        CurrentUnit = 3;
-        e->w->ShowUnit();
-        e->type(e->edit("UnitnameEdit"), QString::fromUtf8(" M\u00fcller Gr\u00fcppe XYZ"));
-        e->commit();
-        QCOMPARE(Orb.unit(3).Name, std::string(" M\xfcller Gr\xfcppe "));
-        e->save();
-        QCOMPARE(readAll(file12()).mid(9250 + 45, 15), QByteArray(" M\xfcller Gr\xfcppe "));
-    }
-
     void saveWritesOnlyCommittedValues()
     {
         openSample12();
