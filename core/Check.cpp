@@ -1,17 +1,7 @@
 #include "core/Check.h"
 
 #include "core/FormationTotals.h"
-
-#include <cstdio>
-
-namespace {
-std::string three(int n)
-{
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%03d", n);
-    return buf;
-}
-}  // namespace
+#include "core/Tables.h"
 
 std::vector<Problem> CheckOrb(const OrbData& orb)
 {
@@ -58,5 +48,5 @@ std::vector<Problem> CheckOrb(const OrbData& orb)
 
 std::string ProblemText(const Problem& p)
 {
-    return std::string(p.table) + " " + three(p.number) + (p.field.empty() ? "" : " " + p.field) + ": " + p.message;
+    return std::string(p.table) + " " + EntryNumberText(p.number) + (p.field.empty() ? "" : " " + p.field) + ": " + p.message;
 }

@@ -4,19 +4,11 @@
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
 
-#include <cctype>
 #include <set>
 
 namespace {
-bool plainDigits(const std::string& s)
-{
-    if (s.empty() || s.size() > 9)
-        return false;
-    for (char c : s)
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
+// Nine digits at most: any more could not be read as a number, and no field holds one.
+constexpr std::size_t kMaxDigits = 9;
 
 struct Importer {
     ImportResult& result;
@@ -70,7 +62,7 @@ struct Importer {
                 continue;
             }
             const std::string& numberText = row.cells[static_cast<std::size_t>(numberColumn)];
-            int number = plainDigits(numberText) ? std::stoi(numberText) : 0;
+            int number = PlainDigits(numberText, kMaxDigits) ? std::stoi(numberText) : 0;
             if (number < 1 || number > count) {
                 error(row.line, numberColumn + 1,
                       "'" + numberText + "' is no entry number (1 to " + std::to_string(count) + ")");
@@ -101,7 +93,7 @@ struct Importer {
             record.*f.text = name.text;
             return;
         }
-        if (!plainDigits(text))
+        if (!PlainDigits(text, kMaxDigits))
             return error(line, column, std::string(f.name) + ": '" + text + "' is not a plain decimal number");
         uint32_t value = static_cast<uint32_t>(std::stoul(text));
         if (!f.editable()) {

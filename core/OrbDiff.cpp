@@ -1,7 +1,5 @@
 #include "core/OrbDiff.h"
 
-#include "core/Latin1.h"
-
 #include <algorithm>
 
 namespace {
@@ -45,22 +43,14 @@ void ApplyAfter(OrbData& orb, const OrbChanges& c)
 }
 
 namespace {
-template <class R>
-std::string valueText(const R& r, const FieldDef<R>& f)
-{
-    return f.width == FieldWidth::Text ? Latin1ToUtf8(r.*f.text) : std::to_string(f.number(r));
-}
-
 template <class R, std::size_t N>
 void diffFields(const char* table, const std::array<R, N>& a, const std::array<R, N>& b,
                 std::vector<FieldDifference>& out)
 {
     for (std::size_t i = 0; i < N; ++i)
-        for (const auto& f : FieldsOf<R>()) {
-            bool same = f.width == FieldWidth::Text ? a[i].*f.text == b[i].*f.text : f.number(a[i]) == f.number(b[i]);
-            if (!same)
-                out.push_back({table, static_cast<int>(i + 1), f.name, valueText(a[i], f), valueText(b[i], f)});
-        }
+        for (const auto& f : FieldsOf<R>())
+            if (!SameField(a[i], b[i], f))
+                out.push_back({table, static_cast<int>(i + 1), f.name, FieldValueText(a[i], f), FieldValueText(b[i], f)});
 }
 }  // namespace
 

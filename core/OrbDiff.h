@@ -2,6 +2,7 @@
 // what bulk actions report, and the command line's diff.
 #pragma once
 
+#include "core/Latin1.h"
 #include "data/Fields.h"
 #include "data/Types.h"
 
@@ -9,14 +10,28 @@
 #include <string>
 #include <vector>
 
+// Whether two entries hold the same value in field f.
+template <class R>
+bool SameField(const R& a, const R& b, const FieldDef<R>& f)
+{
+    return f.width == FieldWidth::Text ? a.*f.text == b.*f.text : f.number(a) == f.number(b);
+}
+
 // Whether two entries hold the same value in every field that has a file column.
 template <class R>
 bool SameEntry(const R& a, const R& b)
 {
     for (const auto& f : FieldsOf<R>())
-        if (f.width == FieldWidth::Text ? a.*f.text != b.*f.text : f.number(a) != f.number(b))
+        if (!SameField(a, b, f))
             return false;
     return true;
+}
+
+// Field f of r as text for people and scripts: a name as UTF-8, a number in decimal.
+template <class R>
+std::string FieldValueText(const R& r, const FieldDef<R>& f)
+{
+    return f.width == FieldWidth::Text ? Latin1ToUtf8(r.*f.text) : std::to_string(f.number(r));
 }
 
 template <class R>

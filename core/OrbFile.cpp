@@ -6,7 +6,6 @@ namespace fs = std::filesystem;
 
 LoadResult LoadOrbFile(int n)
 {
-    std::error_code ec;
     fs::path path = FindOrbFile(".", n);
     if (path.empty())
         path = OrbFileName(n);

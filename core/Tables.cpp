@@ -1,6 +1,7 @@
 #include "core/Tables.h"
 
 #include <cctype>
+#include <cstdio>
 
 std::optional<TableId> ParseTable(const std::string& name)
 {
@@ -19,6 +20,23 @@ std::optional<TableId> ParseTable(const std::string& name)
 const char* TableName(TableId t)
 {
     return t == TableId::Units ? "units" : t == TableId::Weapons ? "weapons" : "formations";
+}
+
+bool PlainDigits(const std::string& text, std::size_t maxDigits)
+{
+    if (text.empty() || text.size() > maxDigits)
+        return false;
+    for (char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+std::string EntryNumberText(int n)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%03d", n);
+    return buf;
 }
 
 int TableCount(TableId t)

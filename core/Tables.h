@@ -29,6 +29,11 @@ decltype(auto) WithTable(TableId t, Fn&& fn)
     }
 }
 
+// Text as scripts write numbers: 1 to maxDigits decimal digits and nothing else.
+bool PlainDigits(const std::string& text, std::size_t maxDigits);
+// An entry number as three digits, "017", as lines about entries show it.
+std::string EntryNumberText(int n);
+
 // The largest value a field can store: its commit bound, within what its width holds.
 template <class R>
 uint32_t StoredMaximum(const FieldDef<R>& f)

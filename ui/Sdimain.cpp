@@ -144,7 +144,6 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildWeaponsPage();
     buildFormationsPage();
     buildLoadPage();
-    bindPickerKeys();
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -367,28 +366,9 @@ QLineEdit* TSDIAppForm::pageFilter() const
     }
 }
 
-void TSDIAppForm::bindPickerKeys()
+void TSDIAppForm::bindPickKey(QWidget* edit, std::function<void(bool shift)> pick)
 {
-    auto bind = [this](QWidget* edit, std::function<void(bool)> pick) { pickerKeys_.emplace_back(edit, std::move(pick)); };
-    bind(unitEdit("Class"), [this](bool) { UnitPickUCBtnClick(); });
-    bind(unitEdit("Nation"), [this](bool) { UnitGetNationBtnClick(); });
-    bind(unitEdit("MC"), [this](bool) { UnitPickMCBtnClick(); });
-    static const char* const weapons[4] = {"Wpn1", "Wpn2", "Wpn3", "Wpn4"};
-    for (int k = 1; k <= 4; ++k)
-        bind(unitEdit(weapons[k - 1]), [this, k](bool) { UnitWpnPickBtnClick(k); });
-    bind(weaponEdit("Class"), [this](bool) { WpnClassPickbtnClick(); });
-    bind(formationEdit("Nation"), [this](bool) { FormPickNationBtnClick(); });
-    bind(formationEdit("Page"), [this](bool) { FormCatPickBtnClick(); });
-    bind(formationEdit("Type"), [this](bool) { FormTypePickBtnClick(); });
-    static const char* const slotFields[10] = {"Slot1", "Slot2", "Slot3", "Slot4", "Slot5",
-                                               "Slot6", "Slot7", "Slot8", "Slot9", "Slot10"};
-    for (int k = 1; k <= 10; ++k)
-        bind(formationEdit(slotFields[k - 1]), [this, k](bool shift) {
-            if (shift && k > 1)
-                FormSlotPickBtnMouseDown(k, Qt::RightButton);
-            else if (!shift)
-                FormSlotPickBtnClick(k);
-        });
+    pickerKeys_.emplace_back(edit, std::move(pick));
 }
 
 bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods)

@@ -219,8 +219,8 @@ private:
 
     // The filter field of the page in front, or nullptr on the Load page.
     QLineEdit* pageFilter() const;
-    // F4 in a code edit opens its picker (Shift+F4 in a formation slot picks a formation).
-    void bindPickerKeys();
+    // F4 in edit calls pick (with shift for Shift+F4), as the edit's "..." button would.
+    void bindPickKey(QWidget* edit, std::function<void(bool shift)> pick);
     // Handles the window's own keys; true when the key was used.
     bool windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods);
 

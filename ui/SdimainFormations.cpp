@@ -80,6 +80,9 @@ void TSDIAppForm::buildFormationsPage()
     connect(nationPick, &QToolButton::clicked, this, &TSDIAppForm::FormPickNationBtnClick);
     connect(pagePick, &QToolButton::clicked, this, &TSDIAppForm::FormCatPickBtnClick);
     connect(typePick, &QToolButton::clicked, this, &TSDIAppForm::FormTypePickBtnClick);
+    bindPickKey(formationEdit("Nation"), [this](bool) { FormPickNationBtnClick(); });
+    bindPickKey(formationEdit("Page"), [this](bool) { FormCatPickBtnClick(); });
+    bindPickKey(formationEdit("Type"), [this](bool) { FormTypePickBtnClick(); });
 
     caption(panel, "U/F", 320 + x, 128);
     caption(panel, "Multiplier", 480 + x, 128);
@@ -99,6 +102,13 @@ void TSDIAppForm::buildFormationsPage()
         connect(pick, &QToolButton::clicked, this, [this, k] { FormSlotPickBtnClick(k); });
         if (k > 1)
             onMouseDown(pick, [this, k](Qt::MouseButton b) { FormSlotPickBtnMouseDown(k, b); });
+        // F4 as the left button, Shift+F4 as the right one (which slot 1 does not take).
+        bindPickKey(formationEdit(kSlotFields[k - 1]), [this, k](bool shift) {
+            if (!shift)
+                FormSlotPickBtnClick(k);
+            else if (k > 1)
+                FormSlotPickBtnMouseDown(k, Qt::RightButton);
+        });
     }
     FormTotalsCaption = caption(panel, "Total Units :", 176 + x, 400, "FormTotalsCaption");
     FormTotalsCaption->setEnabled(false);

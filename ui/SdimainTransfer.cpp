@@ -10,6 +10,14 @@
 #include <QStatusBar>
 #include <QStringList>
 
+namespace {
+// A nation code as the file list writes it: "05", "12".
+QString nationCode(int c)
+{
+    return QString("%1").arg(c, 2, 10, QChar('0'));
+}
+}  // namespace
+
 void TSDIAppForm::InitPasteBuffers()
 {
     MarkPasteBuffersUnused();
@@ -145,11 +153,10 @@ void TSDIAppForm::Renationalise1Click()
 
 QString RenumberSummary(const RenumberResult& r)
 {
-    auto code = [](int c) { return QString("%1").arg(c, 2, 10, QChar('0')); };
     return QString("Renumbered %1 units and %2 formations from %3 to %4")
         .arg(r.changed() ? r.units.size() : 0)
         .arg(r.changed() ? r.formations.size() : 0)
-        .arg(code(r.from), code(r.to));
+        .arg(nationCode(r.from), nationCode(r.to));
 }
 
 // Each Renumber press that changed something is one undoable step.
@@ -166,6 +173,5 @@ void TSDIAppForm::renumberDone(const RenumberResult& r)
         before.Nation = r.from;
         changes.formations.push_back({n, before, Orb.formation(n)});
     }
-    auto code = [](int c) { return QString("%1").arg(c, 2, 10, QChar('0')); };
-    pushStep(QString("Renumber %1 \u2192 %2").arg(code(r.from), code(r.to)), std::move(changes));
+    pushStep(QString("Renumber %1 \u2192 %2").arg(nationCode(r.from), nationCode(r.to)), std::move(changes));
 }

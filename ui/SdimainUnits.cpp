@@ -99,6 +99,9 @@ void TSDIAppForm::buildUnitsPage()
     connect(ucPick, &QToolButton::clicked, this, &TSDIAppForm::UnitPickUCBtnClick);
     connect(nationPick, &QToolButton::clicked, this, &TSDIAppForm::UnitGetNationBtnClick);
     connect(mcPick, &QToolButton::clicked, this, &TSDIAppForm::UnitPickMCBtnClick);
+    bindPickKey(unitEdit("Class"), [this](bool) { UnitPickUCBtnClick(); });
+    bindPickKey(unitEdit("Nation"), [this](bool) { UnitGetNationBtnClick(); });
+    bindPickKey(unitEdit("MC"), [this](bool) { UnitPickMCBtnClick(); });
 
     sectionCaption(panel, "Weapons", 8, 184);
     caption(panel, "HE", 248, 192);
@@ -111,6 +114,7 @@ void TSDIAppForm::buildUnitsPage()
         auto* pick = pickButton(panel, pickNames[k], 112, 208 + 24 * k, "Select weapon");
         UnitWpnNameLbl[k] = valueLabel(panel, labelNames[k], "No Weapon", 136, 208 + 24 * k, 100);
         connect(pick, &QToolButton::clicked, this, [this, k] { UnitWpnPickBtnClick(k + 1); });
+        bindPickKey(unitEdit(kWeaponNames[k]), [this, k](bool) { UnitWpnPickBtnClick(k + 1); });
     }
 
     sectionCaption(panel, "Armour", 8, 312);

@@ -63,6 +63,7 @@ void TSDIAppForm::buildWeaponsPage()
     auto* classPick = pickButton(Panel5, "WpnClassPickbtn", 176, 48);
     WeaponClassLabel = valueLabel(Panel5, "WeaponClassLabel", "", 252, 48, 300);
     connect(classPick, &QToolButton::clicked, this, &TSDIAppForm::WpnClassPickbtnClick);
+    bindPickKey(weaponEdit("Class"), [this](bool) { WpnClassPickbtnClick(); });
 
     auto note = [Panel5](const QString& text, int top, bool enabled = true) {
         auto* l = new QLabel(text, Panel5);

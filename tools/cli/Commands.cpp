@@ -13,7 +13,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <cstdio>
@@ -41,20 +40,10 @@ TableId table(const std::string& name)
 // A whole entry number of the table, written as plain digits.
 int entryNumber(TableId t, const std::string& text)
 {
-    bool digits = !text.empty() && text.size() <= 3;
-    for (char c : text)
-        digits = digits && std::isdigit(static_cast<unsigned char>(c));
-    int n = digits ? std::stoi(text) : 0;
+    int n = PlainDigits(text, 3) ? std::stoi(text) : 0;
     if (n < 1 || n > TableCount(t))
         fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
     return n;
-}
-
-std::string three(int n)
-{
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%03d", n);
-    return buf;
 }
 
 // A data file read whole; "-" reads the image from standard input.
@@ -103,12 +92,6 @@ void save(const std::string& path, Loaded& l)
     IoResult written = WriteOrbImage(fs::u8path(path), l.image);
     if (!written.ok)
         fail(written.error);
-}
-
-template <class R>
-std::string valueText(const R& r, const FieldDef<R>& f)
-{
-    return f.width == FieldWidth::Text ? Latin1ToUtf8(r.*f.text) : std::to_string(f.number(r));
 }
 
 const char* widthName(FieldWidth w)
@@ -198,6 +181,13 @@ void dumpCsv(Writer& w, const std::array<R, N>& entries)
     }
 }
 
+// "units 017 Cost: 73 -> 120"
+std::string differenceLine(const FieldDifference& d)
+{
+    return std::string(d.table) + " " + EntryNumberText(d.number) + " " + d.field + ": " + d.before + " -> " + d.after +
+           "\n";
+}
+
 std::string readText(const std::string& path)
 {
     if (path == "-")
@@ -285,12 +275,12 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
         const auto& r = entry(l.orb, n);
         if (names.empty())
             for (const auto& f : fields)
-                out += std::string(f.name) + "=" + valueText(r, f) + "\n";
+                out += std::string(f.name) + "=" + FieldValueText(r, f) + "\n";
         for (const std::string& name : names) {
             const auto* f = FindField(fields, name);
             if (!f)
                 fail("unknown field '" + name + "' of " + TableName(t));
-            out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
+            out += std::string(f->name) + "=" + FieldValueText(r, *f) + "\n";
         }
         return 0;
     });
@@ -330,7 +320,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
             } catch (const ConversionError& e) {
                 fail(std::string(f->name) + ": " + e.what());
             }
-            std::string now = valueText(r, *f);
+            std::string now = FieldValueText(r, *f);
             if (now != text)
                 warnings += std::string(f->name) + ": '" + text + "' stored as " +
                             (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
@@ -360,8 +350,7 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
     }
     if (dryRun) {
         for (const FieldDifference& d : DiffFields(before, l.orb))
-            out += std::string(d.table) + " " + three(d.number) + " " + d.field + ": " + d.before + " -> " + d.after +
-                   "\n";
+            out += differenceLine(d);
         out += "would change " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
         return 0;
     }
@@ -388,8 +377,7 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
         out += doc.dump(2) + "\n";
     } else {
         for (const FieldDifference& d : diffs)
-            out += std::string(d.table) + " " + three(d.number) + " " + d.field + ": " + d.before + " -> " + d.after +
-                   "\n";
+            out += differenceLine(d);
     }
     return diffs.empty() ? 0 : 1;
 }
@@ -406,10 +394,7 @@ int CmdCheck(const std::string& file, std::string& out)
 int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out)
 {
     auto code = [](const std::string& text) {
-        bool digits = !text.empty() && text.size() <= 2;
-        for (char c : text)
-            digits = digits && std::isdigit(static_cast<unsigned char>(c));
-        if (!digits)
+        if (!PlainDigits(text, 2))
             fail("a nation code is 0 to 99, not '" + text + "'");
         return static_cast<uint8_t>(std::stoi(text));
     };
@@ -441,7 +426,7 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     });
     if (changed)
         save(dst, ld);
-    out += std::string("copied ") + TableName(t) + " " + three(from) + " to " + three(to) +
+    out += std::string("copied ") + TableName(t) + " " + EntryNumberText(from) + " to " + EntryNumberText(to) +
            (changed ? "" : " (no field changed)") + "\n";
     return 0;
 }
