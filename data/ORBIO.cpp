@@ -17,77 +17,120 @@ std::string OrbFileName(int n)
 }
 
 namespace {
-// Each column is walked with its own tight loop: the kind of field is decided once per column.
-template <class R, std::size_t N>
-void unpackTable(const uint8_t* image, std::array<R, N>& table, const std::vector<FieldDef<R>>& fields)
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "16-bit fields are copied as the image stores them, low byte first");
+
+// A stretch of bytes laid out the same way in every entry of the image and in the record: a lone
+// field, or neighbouring fields such as the four weapons or the fourteen armour values, which
+// then copy as one piece instead of byte by byte.
+struct Run {
+    std::size_t image;   // entry 1's first byte in the image
+    std::size_t stride;  // image bytes from one entry to the next
+    std::size_t record;  // first byte within the record
+    std::size_t length;
+};
+
+struct NameColumn {
+    std::size_t image, stride;
+};
+
+template <class R>
+struct Layout {
+    std::vector<Run> runs;
+    std::vector<std::pair<NameColumn, OrbName R::*>> names;
+};
+
+template <class R>
+Layout<R> layoutOf(const std::vector<FieldDef<R>>& fields)
 {
+    static const R probe{};
+    const auto* origin = reinterpret_cast<const uint8_t*>(&probe);
+    Layout<R> layout;
     for (const auto& f : fields) {
-        const uint8_t* p = image + f.at(1);
-        const std::size_t stride = static_cast<std::size_t>(f.stride);
-        switch (f.width) {
-        case FieldWidth::Text:
-            for (R& r : table) {
-                // The name ends at the first zero byte; anything after it is ignored.
-                std::size_t len = 0;
-                while (len < static_cast<std::size_t>(NameLength) && p[len])
-                    ++len;
-                (r.*f.text).assign(reinterpret_cast<const char*>(p), len);
-                p += stride;
-            }
-            break;
-        case FieldWidth::U8: {
-            auto member = f.u8;
-            for (R& r : table) {
-                r.*member = *p;
-                p += stride;
-            }
-            break;
+        const auto image = static_cast<std::size_t>(f.at(1)), stride = static_cast<std::size_t>(f.stride);
+        if (f.width == FieldWidth::Text) {
+            layout.names.push_back({{image, stride}, f.text});
+            continue;
         }
-        case FieldWidth::U16: {
-            auto member = f.u16;
-            for (R& r : table) {
-                r.*member = static_cast<uint16_t>(p[0] | (p[1] << 8));
-                p += stride;
-            }
-            break;
-        }
+        const uint8_t* member = f.width == FieldWidth::U8 ? &(probe.*f.u8)
+                                                          : reinterpret_cast<const uint8_t*>(&(probe.*f.u16));
+        const Run field{image, stride, static_cast<std::size_t>(member - origin), f.width == FieldWidth::U8 ? 1u : 2u};
+        Run* last = layout.runs.empty() ? nullptr : &layout.runs.back();
+        if (last && last->stride == stride && last->image + last->length == image &&
+            last->record + last->length == field.record)
+            last->length += field.length;
+        else
+            layout.runs.push_back(field);
+    }
+    return layout;
+}
+
+template <class R>
+const Layout<R>& layout()
+{
+    static const Layout<R> l = layoutOf(FieldsOf<R>());
+    return l;
+}
+
+template <std::size_t N>
+void copyColumn(const uint8_t* from, std::size_t fromStep, uint8_t* to, std::size_t toStep, std::size_t count)
+{
+    for (; count; --count, from += fromStep, to += toStep)
+        std::memcpy(to, from, N);
+}
+
+// Copies count pieces of length bytes. The lengths the tables have get a loop of their own, so
+// that each piece moves in a move or two rather than through a call.
+void copyColumn(std::size_t length, const uint8_t* from, std::size_t fromStep, uint8_t* to, std::size_t toStep,
+                std::size_t count)
+{
+    switch (length) {
+    case 1: return copyColumn<1>(from, fromStep, to, toStep, count);
+    case 2: return copyColumn<2>(from, fromStep, to, toStep, count);
+    case 4: return copyColumn<4>(from, fromStep, to, toStep, count);
+    case 7: return copyColumn<7>(from, fromStep, to, toStep, count);
+    case 8: return copyColumn<8>(from, fromStep, to, toStep, count);
+    case 10: return copyColumn<10>(from, fromStep, to, toStep, count);
+    case 14: return copyColumn<14>(from, fromStep, to, toStep, count);
+    case 20: return copyColumn<20>(from, fromStep, to, toStep, count);
+    default:
+        for (; count; --count, from += fromStep, to += toStep)
+            std::memcpy(to, from, length);
+    }
+}
+
+template <class R, std::size_t N>
+void unpackTable(const uint8_t* image, std::array<R, N>& table)
+{
+    auto* records = reinterpret_cast<uint8_t*>(table.data());
+    for (const Run& run : layout<R>().runs)
+        copyColumn(run.length, image + run.image, run.stride, records + run.record, sizeof(R), N);
+    for (const auto& [column, member] : layout<R>().names) {
+        const uint8_t* p = image + column.image;
+        for (R& r : table) {
+            // The name ends at the first zero byte; anything after it is ignored.
+            const void* zero = std::memchr(p, 0, NameLength);
+            const auto length = zero ? static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - p) : NameLength;
+            (r.*member).assign(reinterpret_cast<const char*>(p), length);
+            p += column.stride;
         }
     }
 }
 
 template <class R, std::size_t N>
-void packTable(const std::array<R, N>& table, uint8_t* image, const std::vector<FieldDef<R>>& fields)
+void packTable(const std::array<R, N>& table, uint8_t* image)
 {
-    for (const auto& f : fields) {
-        uint8_t* p = image + f.at(1);
-        const std::size_t stride = static_cast<std::size_t>(f.stride);
-        switch (f.width) {
-        case FieldWidth::Text:
-            for (const R& r : table) {
-                const OrbName& name = r.*f.text;
-                std::size_t len = std::min<std::size_t>(name.size(), NameLength);
-                std::memcpy(p, name.data(), len);
-                std::memset(p + len, 0, NameLength - len);
-                p += stride;
-            }
-            break;
-        case FieldWidth::U8: {
-            auto member = f.u8;
-            for (const R& r : table) {
-                *p = r.*member;
-                p += stride;
-            }
-            break;
-        }
-        case FieldWidth::U16: {
-            auto member = f.u16;
-            for (const R& r : table) {
-                p[0] = static_cast<uint8_t>(r.*member & 0xff);
-                p[1] = static_cast<uint8_t>(r.*member >> 8);
-                p += stride;
-            }
-            break;
-        }
+    const auto* records = reinterpret_cast<const uint8_t*>(table.data());
+    for (const Run& run : layout<R>().runs)
+        copyColumn(run.length, records + run.record, sizeof(R), image + run.image, run.stride, N);
+    for (const auto& [column, member] : layout<R>().names) {
+        uint8_t* p = image + column.image;
+        for (const R& r : table) {
+            const OrbName& name = r.*member;
+            const std::size_t length = std::min<std::size_t>(name.size(), NameLength);
+            std::memcpy(p, name.data(), length);
+            std::memset(p + length, 0, NameLength - length);
+            p += column.stride;
         }
     }
 }
@@ -97,7 +140,7 @@ void packTable(const std::array<R, N>& table, uint8_t* image, const std::vector<
 // The working bytes of the 16-bit fields are the file bytes they were assembled from.
 void UnpackUnits(const uint8_t* image, OrbData& orb)
 {
-    unpackTable(image, orb.Units, UnitFields());
+    unpackTable(image, orb.Units);
     for (auto& u : orb.Units) {
         u.IconBytes[0] = static_cast<uint8_t>(u.Icon & 0xff);
         u.IconBytes[1] = static_cast<uint8_t>(u.Icon >> 8);
@@ -108,12 +151,12 @@ void UnpackUnits(const uint8_t* image, OrbData& orb)
 
 void UnpackWeapons(const uint8_t* image, OrbData& orb)
 {
-    unpackTable(image, orb.Weapons, WeaponFields());
+    unpackTable(image, orb.Weapons);
 }
 
 void UnpackFormations(const uint8_t* image, OrbData& orb)
 {
-    unpackTable(image, orb.Formations, FormationFields());
+    unpackTable(image, orb.Formations);
     static const auto& slot1 = *FindField(FormationFields(), "Slot1");
     for (int n = 1; n <= FormationCount; ++n)
         std::memcpy(orb.formation(n).SlotBytes, image + slot1.at(n), sizeof orb.formation(n).SlotBytes);
@@ -128,9 +171,9 @@ void UnpackImage(const uint8_t* image, OrbData& orb)
 
 void PackImage(const OrbData& orb, uint8_t* image)
 {
-    packTable(orb.Weapons, image, WeaponFields());
-    packTable(orb.Units, image, UnitFields());
-    packTable(orb.Formations, image, FormationFields());
+    packTable(orb.Weapons, image);
+    packTable(orb.Units, image);
+    packTable(orb.Formations, image);
 }
 
 namespace {
