@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QStyleFactory>
 #include <QStatusTipEvent>
 #include <QLabel>
 #include <QProxyStyle>
@@ -263,6 +265,53 @@ private slots:
         QCOMPARE(e.status(), QString());
         QVERIFY(!e->WriteCSV1->isEnabled() && !e->Print1->isEnabled() && !e->SetDefaults1->isEnabled());
         QCOMPARE(e->ExitItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+    }
+
+    // The window's style lays captions out once and paints tall scroll bars in bands, for speed;
+    // what reaches the screen must be what the platform's style would have drawn.
+    void styleDrawsTextAndScrollBarsAsThePlatformStyle()
+    {
+        writeSettings(tmp.path());
+        Editor e;
+        auto* ours = qobject_cast<QProxyStyle*>(QApplication::style());
+        QVERIFY(ours);
+        std::unique_ptr<QStyle> platform(QStyleFactory::create(ours->baseStyle()->name()));
+        QVERIFY(platform);
+        QFont bold = e->font();
+        bold.setBold(true);
+        struct Case {
+            QString text;
+            int alignment;
+            QSize size;
+            QFont font;
+        };
+        const Case labels[] = {
+            {"Cost :", Qt::AlignLeft | Qt::AlignVCenter, {60, 13}, e->font()},  // taller than its place
+            {"Weight", Qt::AlignLeft | Qt::AlignVCenter, {60, 31}, e->font()},
+            {"Unit 002", Qt::AlignRight | Qt::AlignVCenter, {90, 21}, bold},
+            {QString::fromLatin1("B\xe4r Mk3 \xff"), Qt::AlignCenter, {101, 22}, e->font()},
+            {"Avaiable  (WW2) Mo", Qt::AlignLeft | Qt::AlignVCenter, {50, 13}, bold},  // wider than its place
+            {"Rocket Pod", Qt::AlignRight | Qt::AlignBottom, {40, 30}, e->font()},
+        };
+        auto same = [&](QWidget* w) {
+            const QImage drawn = w->grab().toImage();
+            w->setStyle(platform.get());
+            const QImage expected = w->grab().toImage();
+            w->setStyle(nullptr);
+            return drawn == expected;
+        };
+        for (const Case& c : labels) {
+            QLabel label(c.text);
+            label.setFont(c.font);
+            label.setAlignment(Qt::Alignment(c.alignment));
+            label.resize(c.size);
+            QVERIFY2(same(&label), qPrintable(c.text));
+        }
+        QScrollBar bar(Qt::Vertical);
+        bar.setRange(0, 248);
+        bar.setValue(100);
+        bar.resize(16, 400);
+        QVERIFY(same(&bar));
     }
 
     void helpAndAbout()

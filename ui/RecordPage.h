@@ -62,8 +62,13 @@ std::vector<FieldEdit<R>> buildEdits(QWidget* panel, const std::vector<FieldDef<
 template <class R>
 void showFields(const std::vector<FieldEdit<R>>& edits, const R& r)
 {
-    for (const auto& e : edits)
-        e.edit->setText(toQ(FieldText(r, *e.field)));
+    for (const auto& e : edits) {
+        // An edit already showing the value, untouched since it was set, is left alone: setting
+        // it again would only repaint it, and a step to the next entry repaints the whole page.
+        QString text = toQ(FieldText(r, *e.field));
+        if (e.edit->isModified() || e.edit->text() != text)
+            e.edit->setText(text);
+    }
 }
 
 // Reads every edit into its field of r as a commit does: names cut to 15 characters,

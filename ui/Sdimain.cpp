@@ -3,6 +3,7 @@
 
 #include "ui/About.h"
 #include "core/Settings.h"
+#include "ui/Style.h"
 #include "ui/Widgets.h"
 
 #include <INIReader.h>
@@ -18,7 +19,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
@@ -26,7 +26,6 @@
 #include <QCloseEvent>
 #include <QToolBar>
 #include <QToolButton>
-#include <QToolTip>
 
 QString toQ(const std::string& bytes)
 {
@@ -44,29 +43,6 @@ QString threeDigits(int n)
 }
 
 namespace {
-// Pop-up hints wait five seconds; the status bar shows the hint at once.
-class HintStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
-    {
-        if (hint == SH_ToolTip_WakeUpDelay)
-            return 5000;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
-void installHintStyle()
-{
-    if (!dynamic_cast<HintStyle*>(QApplication::style()))
-        QApplication::setStyle(new HintStyle(QApplication::style()->name()));
-    QPalette tips = QToolTip::palette();
-    tips.setColor(QPalette::ToolTipBase, QColor(255, 255, 160));
-    tips.setColor(QPalette::ToolTipText, Qt::black);
-    QToolTip::setPalette(tips);
-}
-
 // The step buttons' glyphs: a framed square with a triangle and a bar.
 QIcon stepGlyph(bool forward)
 {
@@ -128,6 +104,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     Viewer = new QTabWidget(this);
     Viewer->setObjectName("Viewer");
     setCentralWidget(Viewer);
+    Viewer->setDocumentMode(true);
     Units = new QWidget;
     Units->setObjectName("Units");
     Weapons = new QWidget;
@@ -296,7 +273,7 @@ void TSDIAppForm::buildToolBar()
 
 void TSDIAppForm::FormCreate()
 {
-    installHintStyle();
+    InstallOrbtoolStyle();
     setCaption("Orbtool : Initialising");
     InitPasteBuffers();
     filling_ = true;
