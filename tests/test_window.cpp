@@ -267,9 +267,10 @@ private slots:
         QCOMPARE(e->ExitItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
     }
 
-    // The window's style lays captions out once and paints tall scroll bars in bands, for speed;
-    // what reaches the screen must be what the platform's style would have drawn.
-    void styleDrawsTextAndScrollBarsAsThePlatformStyle()
+    // For speed the window's style lays captions out once and keeps pictures of scroll bars, and
+    // edits at rest draw their text from kept layouts; what reaches the screen must be what
+    // the platform would have drawn.
+    void quickPaintingDrawsWhatThePlatformDraws()
     {
         writeSettings(tmp.path());
         Editor e;
@@ -312,6 +313,33 @@ private slots:
         bar.setValue(100);
         bar.resize(16, 400);
         QVERIFY(same(&bar));
+        bar.setValue(200);  // a kept picture of the bar must not outlive the position it shows
+        QVERIFY(same(&bar));
+
+        QFont italic = bold;
+        italic.setItalic(true);
+        std::vector<Case> edits = {
+            {"207", 0, {40, 22}, e->font()},
+            {QString::fromLatin1("B\xe4r Mk3 \xff"), 0, {100, 22}, bold},
+            {"Rifle Sqd  ", 0, {100, 22}, italic},
+        };
+        // Around the width where the text stops fitting, and over odd and even heights.
+        for (int width = 70; width <= 110; ++width)
+            edits.push_back({"Wolverine IFV A", 0, {width, 22}, e->font()});
+        for (int height = 19; height <= 28; ++height)
+            edits.push_back({"12", 0, {33, height}, bold});
+        for (const Case& c : edits) {
+            QWidget host;
+            LimitedEdit* quick = lineEdit(&host, "quick", 15, 0, 0, c.size.width());
+            auto* plain = new QLineEdit(&host);
+            for (QLineEdit* edit : {static_cast<QLineEdit*>(quick), plain}) {
+                edit->setFont(c.font);
+                edit->setText(c.text);
+                edit->resize(c.size);
+            }
+            QVERIFY2(quick->grab().toImage() == plain->grab().toImage(),
+                     qPrintable(QString("%1 in %2 x %3").arg(c.text).arg(c.size.width()).arg(c.size.height())));
+        }
     }
 
     void helpAndAbout()

@@ -2,6 +2,7 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCache>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
@@ -10,6 +11,8 @@
 #include <QTextLayout>
 #include <QToolTip>
 
+#include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -41,26 +44,27 @@ public:
         drawEditFrame(option, painter);
     }
 
-    // Qt's raster engine hands any fill of more than about ninety rows to a pool of threads; on a
-    // small machine the hand-off costs several times the fill, and a list's scroll bar, a shaded
-    // column some four hundred rows tall, took a quarter of a millisecond to paint. Painted in
-    // bands under ninety rows, each fill stays on the window's own thread.
+    // A page switch repaints the list's scroll bar unchanged, and the platform style draws it
+    // with shading. What it drew is kept, under a key made of everything the drawing depends on,
+    // and shown again while the key holds.
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget) const override
     {
-        const QRect r = option->rect;
-        if (control != CC_ScrollBar || r.height() < 2 * kBand || painter->transform().type() > QTransform::TxTranslate ||
-            painter->device()->devicePixelRatio() != 1)
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (control != CC_ScrollBar || !bar)
             return QProxyStyle::drawComplexControl(control, option, painter, widget);
-        QImage band(r.width(), kBand, QImage::Format_ARGB32_Premultiplied);
-        for (int top = r.top(); top <= r.bottom(); top += kBand) {
-            band.fill(Qt::transparent);
-            QPainter p(&band);
-            p.translate(-r.left(), -top);
-            QProxyStyle::drawComplexControl(control, option, &p, widget);
-            p.end();
-            painter->drawImage(QPoint(r.left(), top), band);
-        }
+        const QString key = QString("bar %1 %2 %3 %4 %5 %6 %7 %8 %9")
+                                .arg(commonKey(option, widget))
+                                .arg(bar->orientation)
+                                .arg(bar->minimum)
+                                .arg(bar->maximum)
+                                .arg(bar->sliderPosition)
+                                .arg(bar->sliderValue)
+                                .arg(bar->pageStep)
+                                .arg(bar->upsideDown)
+                                .arg(QString::number(bar->subControls) + " " + QString::number(bar->activeSubControls));
+        drawKept(key, option->rect, painter,
+                 [&](QPainter* p) { QProxyStyle::drawComplexControl(control, option, p, widget); });
     }
 
     // Captions and value labels draw the same few texts again and again; laying a text out cost
@@ -95,7 +99,52 @@ public:
     }
 
 private:
+    // Qt's raster engine hands any fill of more than about ninety rows to a pool of threads; on a
+    // small machine the hand-off costs several times the fill (a list's scroll bar, four hundred
+    // rows, took a quarter of a millisecond). Pictures are therefore drawn and shown in bands.
     static constexpr int kBand = 90;
+
+    static QString commonKey(const QStyleOption* option, const QWidget* widget)
+    {
+        return QString("%1 %2 %3 %4 %5 %6")
+            .arg(quintptr(widget))
+            .arg(option->rect.width())
+            .arg(option->rect.height())
+            .arg(option->state.toInt())
+            .arg(option->direction)
+            .arg(option->palette.cacheKey());
+    }
+
+    // Draws what draw paints within rect, through the picture kept under key.
+    void drawKept(const QString& key, const QRect& rect, QPainter* painter,
+                  const std::function<void(QPainter*)>& draw) const
+    {
+        if (rect.isEmpty() || painter->transform().type() > QTransform::TxTranslate ||
+            painter->device()->devicePixelRatio() != 1)
+            return draw(painter);
+        QImage picture;
+        if (const QImage* kept = kept_.object(key)) {
+            picture = *kept;
+        } else {
+            picture = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
+            QImage band(rect.width(), kBand, QImage::Format_ARGB32_Premultiplied);
+            for (int top = 0; top < rect.height(); top += kBand) {
+                band.fill(Qt::transparent);
+                QPainter p(&band);
+                p.translate(-rect.left(), -rect.top() - top);
+                draw(&p);
+                p.end();
+                for (int y = 0; y < kBand && top + y < rect.height(); ++y)
+                    std::memcpy(picture.scanLine(top + y), band.constScanLine(y), std::size_t(rect.width()) * 4);
+            }
+            kept_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
+        }
+        for (int top = 0; top < rect.height(); top += kBand)
+            painter->drawImage(rect.topLeft() + QPoint(0, top), picture,
+                               QRect(0, top, rect.width(), qMin(kBand, rect.height() - top)));
+    }
+
+    mutable QCache<QString, QImage> kept_{2048};  // in KiB
 
     // The kept layout of text in the painter's font, or nullptr when the text is not one plain line.
     const QTextLayout* plainLine(QPainter* painter, int flags, bool enabled, const QString& text) const
@@ -146,31 +195,30 @@ private:
             if (line.value() > 160)
                 line.setHsl(line.hue(), line.saturation(), 160);
         }
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, false);
-        painter->setPen(line);
-        // The sides, without the corner pixels: a rounding of one pixel.
-        painter->drawLine(r.left() + 1, r.top(), r.right() - 1, r.top());
-        painter->drawLine(r.left() + 1, r.bottom(), r.right() - 1, r.bottom());
-        painter->drawLine(r.left(), r.top() + 1, r.left(), r.bottom() - 1);
-        painter->drawLine(r.right(), r.top() + 1, r.right(), r.bottom() - 1);
+        // Every side is a one-pixel rectangle: a line drawn with a translucent pen goes through
+        // the rasterizer pixel by pixel, and past some ninety pixels through its thread pool.
+        auto side = [painter](int x, int y, int width, int height, const QColor& colour) {
+            painter->fillRect(x, y, width, height, colour);
+        };
+        side(r.left() + 1, r.top(), r.width() - 2, 1, line);
+        side(r.left() + 1, r.bottom(), r.width() - 2, 1, line);
+        side(r.left(), r.top() + 1, 1, r.height() - 2, line);
+        side(r.right(), r.top() + 1, 1, r.height() - 2, line);
         QColor corner = line;
         corner.setAlpha(90);
-        painter->setPen(corner);
-        painter->drawPoint(r.topLeft());
-        painter->drawPoint(r.topRight());
-        painter->drawPoint(r.bottomLeft());
-        painter->drawPoint(r.bottomRight());
+        for (const QPoint& p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+            side(p.x(), p.y(), 1, 1, corner);
         if (focus) {
             QColor soft = line;
             soft.setAlpha(40);
-            painter->setPen(soft);
-            painter->drawRect(r.adjusted(1, 1, -1, -1));
+            const QRect in = r.adjusted(1, 1, -1, -1);
+            side(in.left(), in.top(), in.width(), 1, soft);
+            side(in.left(), in.bottom(), in.width(), 1, soft);
+            side(in.left(), in.top() + 1, 1, in.height() - 2, soft);
+            side(in.right(), in.top() + 1, 1, in.height() - 2, soft);
         }
         // The inner shadow under the top side.
-        painter->setPen(QColor(0, 0, 0, 18));
-        painter->drawLine(r.left() + 2, r.top() + 1, r.right() - 2, r.top() + 1);
-        painter->restore();
+        side(r.left() + 2, r.top() + 1, r.width() - 4, 1, QColor(0, 0, 0, 18));
     }
 
     bool fusion_;

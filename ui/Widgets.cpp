@@ -3,6 +3,12 @@
 #include "ui/Picker.h"
 
 #include <QDialog>
+#include <QHash>
+#include <QPainter>
+#include <QStyleOptionFrame>
+#include <QTextLayout>
+
+#include <memory>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -175,6 +181,69 @@ bool LimitedEdit::event(QEvent* e)
     default:
         return QLineEdit::event(e);
     }
+}
+
+namespace {
+// A text laid out in a font as a line edit lays it out, with the measures its painting needs.
+struct LaidText {
+    QTextLayout layout;
+    int height = 0;  // of the text's bounding box, at least the font's height
+    int width = 0;   // natural width, rounded
+    int ascent = 0;  // of the line, rounded
+};
+
+const LaidText& laidOut(const QFont& font, const QString& text)
+{
+    static QHash<std::pair<QFont, QString>, std::shared_ptr<LaidText>> kept;
+    const auto key = std::make_pair(font, text);
+    auto it = kept.find(key);
+    if (it == kept.end()) {
+        if (kept.size() > 4000)
+            kept.clear();
+        auto laid = std::make_shared<LaidText>();
+        laid->layout.setText(text);
+        laid->layout.setFont(font);
+        QTextOption option;
+        option.setTextDirection(Qt::LeftToRight);
+        option.setFlags(QTextOption::IncludeTrailingSpaces);
+        laid->layout.setTextOption(option);
+        laid->layout.setCacheEnabled(true);
+        laid->layout.beginLayout();
+        QTextLine line = laid->layout.createLine();
+        laid->layout.endLayout();
+        const QFontMetrics metrics(font);
+        laid->height = qMax(metrics.boundingRect(text).height(), metrics.height());
+        laid->width = qRound(line.naturalTextWidth());
+        laid->ascent = qRound(line.ascent());
+        it = kept.insert(key, std::move(laid));
+    }
+    return **it;
+}
+}  // namespace
+
+// A page repaints all its edits at each step, and a line edit lays its text out afresh at every
+// repaint. An edit at rest (no focus, no selection, a text that fits) is drawn here from a layout
+// kept per text, exactly where the line edit would draw it; any other edit draws itself.
+void LimitedEdit::paintEvent(QPaintEvent* e)
+{
+    const QString shown = text();
+    if (hasFocus() || hasSelectedText() || !isEnabled() || echoMode() != Normal || shown.isEmpty() ||
+        layoutDirection() != Qt::LeftToRight || alignment() != (Qt::AlignLeft | Qt::AlignVCenter) ||
+        shown.contains(u'\t'))
+        return QLineEdit::paintEvent(e);
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    const QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins());
+    const LaidText& laid = laidOut(font(), shown);
+    constexpr int margin = 2;  // the line edit's own, around its text
+    const QRect line(r.x() + margin, r.y() + (r.height() - laid.height + 1) / 2, r.width() - 2 * margin, laid.height);
+    if (laid.width + 1 > line.width())
+        return QLineEdit::paintEvent(e);  // scrolled to keep the cursor in view
+    QPainter p(this);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
+    p.setClipRect(r);
+    p.setPen(palette().text().color());
+    laid.layout.draw(&p, line.topLeft() - QPoint(0, laid.ascent - fontMetrics().ascent()), {}, r);
 }
 
 LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width, bool latin1Only)

@@ -42,6 +42,7 @@ signals:
 
 protected:
     bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     int limit_;
