@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include <filesystem>
-#include <set>
 
 namespace fs = std::filesystem;
 
@@ -39,63 +38,6 @@ private slots:
         QCOMPARE(OrbFileName(5), std::string("ORB05"));
         QCOMPARE(OrbFileName(10), std::string("ORB10"));
         QCOMPARE(OrbFileName(70), std::string("ORB70"));
-    }
-
-    // The bytes the tables cover are exactly the file minus the regions it leaves alone.
-    void columnsCoverEverythingButTheUninterpretedBytes()
-    {
-        std::vector<int> owner(OrbImageSize, 0);
-        auto mark = [&](auto& fields, int count) {
-            for (const auto& f : fields) {
-                int width = f.width == FieldWidth::Text ? NameLength : f.width == FieldWidth::U16 ? 2 : 1;
-                for (int n = 1; n <= count; ++n)
-                    for (int b = 0; b < width; ++b)
-                        ++owner[static_cast<std::size_t>(f.at(n) + b)];
-            }
-        };
-        mark(UnitFields(), UnitCount);
-        mark(WeaponFields(), WeaponCount);
-        mark(FormationFields(), FormationCount);
-
-        std::set<int> untouched;
-        auto stretch = [&](int from, int to) {
-            for (int i = from; i <= to; ++i)
-                untouched.insert(i);
-        };
-        // Entry 0 of every column, plus the gaps between and after the columns.
-        stretch(0, 14);
-        for (int b : {3750, 4250, 4500, 5750, 6000, 6250, 6500, 6750, 13000, 13500, 13750, 17000, 24000, 24250,
-                      24500, 24750, 25000, 25750, 26000, 26250, 26500, 26750, 27000, 27250, 27500, 27750, 28000,
-                      28250, 29000, 29250, 29500, 29750, 35500, 35700, 35900, 37700, 37900, 38100, 38300})
-            untouched.insert(b);
-        stretch(4750, 4751);
-        untouched.insert(5250);
-        stretch(5749, 5750);
-        stretch(9250, 9264);
-        stretch(14000, 14003);
-        stretch(15000, 15007);
-        stretch(17250, 17263);
-        stretch(20750, 20756);
-        stretch(25250, 25251);
-        stretch(28500, 28501);
-        stretch(32500, 32514);
-        stretch(38500, 38519);
-        stretch(42500, 42509);
-        stretch(4000, 4250);
-        stretch(7000, 9264);
-        stretch(13250, 13500);
-        stretch(22500, 24000);
-        stretch(30000, 32514);
-        stretch(36100, 37700);
-        QCOMPARE(int(untouched.size()), 8505);
-
-        int covered = 0;
-        for (int i = 0; i < int(OrbImageSize); ++i) {
-            QVERIFY2(owner[std::size_t(i)] <= 1, qPrintable(QString("byte %1 belongs to two columns").arg(i)));
-            QCOMPARE(owner[std::size_t(i)] == 0, untouched.count(i) == 1);
-            covered += owner[std::size_t(i)];
-        }
-        QCOMPARE(covered, 35995);
     }
 
     // A name ends at its first zero byte; fifteen letters need none; byte 5250 is never read.

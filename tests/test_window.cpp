@@ -293,6 +293,8 @@ private slots:
             {QString::fromLatin1("B\xe4r Mk3 \xff"), Qt::AlignCenter, {101, 22}, e->font()},
             {"Avaiable  (WW2) Mo", Qt::AlignLeft | Qt::AlignVCenter, {50, 13}, bold},  // wider than its place
             {"Rocket Pod", Qt::AlignRight | Qt::AlignBottom, {40, 30}, e->font()},
+            {"USA", Qt::AlignLeft | Qt::AlignVCenter, {40, 12}, bold},
+            {"Units", Qt::AlignCenter, {50, 11}, e->font()},
         };
         auto same = [&](QWidget* w) {
             const QImage drawn = w->grab().toImage();
@@ -308,6 +310,9 @@ private slots:
             label.resize(c.size);
             QVERIFY2(same(&label), qPrintable(c.text));
         }
+        QPushButton button("Commit");  // buttons' texts go through the style with mnemonics shown
+        button.resize(80, 23);
+        QVERIFY(same(&button));
         QScrollBar bar(Qt::Vertical);
         bar.setRange(0, 248);
         bar.setValue(100);

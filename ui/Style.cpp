@@ -10,6 +10,7 @@
 #include <QStyleOption>
 #include <QTextLayout>
 #include <QToolTip>
+#include <QtMath>
 
 #include <cstring>
 #include <functional>
@@ -70,14 +71,14 @@ public:
     // Captions and value labels draw the same few texts again and again; laying a text out cost
     // more than drawing it. A text laid out once is kept and drawn where, and clipped as, the
     // style would draw it. Anything out of the ordinary (mnemonics, wrapping, several lines, a
-    // text taller than its place, a disabled label) goes the usual way.
+    // disabled label) goes the usual way.
     void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
                       const QString& text, QPalette::ColorRole textRole) const override
     {
         const QTextLayout* laid = plainLine(painter, flags, enabled, text);
         const QTextLine line = laid ? laid->lineAt(0) : QTextLine();
         const qreal width = laid ? line.horizontalAdvance() : 0, height = laid ? line.height() : 0;
-        if (!laid || height > rect.height())
+        if (!laid)
             return QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, textRole);
         qreal x = 0, y = 0;
         if (flags & Qt::AlignRight)
@@ -87,7 +88,7 @@ public:
         if (flags & Qt::AlignBottom)
             y = rect.height() - height;
         else if (flags & Qt::AlignVCenter)
-            y = qRound((rect.height() - height) / 2);
+            y = qFloor((rect.height() - height) / 2 + 0.5);
         const QPointF at(rect.x() + x, rect.y() + y);
         painter->save();
         if (!QRectF(rect).contains(QRectF(at, QSizeF(width, height))))
@@ -151,7 +152,8 @@ private:
     {
         constexpr int plainFlags = Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignTop |
                                    Qt::AlignBottom | Qt::AlignVCenter | Qt::AlignAbsolute | Qt::TextForceLeftToRight |
-                                   Qt::TextExpandTabs;
+                                   Qt::TextExpandTabs | Qt::TextSingleLine | Qt::TextShowMnemonic |
+                                   Qt::TextHideMnemonic;  // without an '&' there is no mnemonic
         if (!enabled || text.isEmpty() || (flags & ~plainFlags) || painter->layoutDirection() != Qt::LeftToRight ||
             painter->transform().type() > QTransform::TxTranslate)
             return nullptr;
