@@ -12,11 +12,11 @@
 // zero byte (it would end the name in the file), so any that slipped in are dropped.
 inline OrbName NameFromText(const std::string& text)
 {
-    OrbName name;
+    std::string kept;
     for (char c : text)
-        if (c != '\0' && name.size() < static_cast<std::size_t>(NameLength))
-            name += c;
-    return name;
+        if (c != '\0' && kept.size() < static_cast<std::size_t>(NameLength))
+            kept += c;
+    return OrbName(kept);
 }
 
 // A number from edit text: digits only, empty text 0, capped at bound. A 16-bit field then caps

@@ -109,9 +109,7 @@ void unpackTable(const uint8_t* image, std::array<R, N>& table)
         const uint8_t* p = image + column.image;
         for (R& r : table) {
             // The name ends at the first zero byte; anything after it is ignored.
-            const void* zero = std::memchr(p, 0, NameLength);
-            const auto length = zero ? static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - p) : NameLength;
-            (r.*member).assign(reinterpret_cast<const char*>(p), length);
+            r.*member = std::string_view(reinterpret_cast<const char*>(p), NameLength);
             p += column.stride;
         }
     }
@@ -126,10 +124,7 @@ void packTable(const std::array<R, N>& table, uint8_t* image)
     for (const auto& [column, member] : layout<R>().names) {
         uint8_t* p = image + column.image;
         for (const R& r : table) {
-            const OrbName& name = r.*member;
-            const std::size_t length = std::min<std::size_t>(name.size(), NameLength);
-            std::memcpy(p, name.data(), length);
-            std::memset(p + length, 0, NameLength - length);
+            std::memcpy(p, (r.*member).data(), NameLength);  // zero-padded, as the file holds it
             p += column.stride;
         }
     }

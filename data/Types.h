@@ -4,7 +4,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 constexpr int UnitCount = 249;
 constexpr int WeaponCount = 249;
@@ -12,8 +14,46 @@ constexpr int FormationCount = 199;
 constexpr int NameLength = 15;
 constexpr std::size_t OrbImageSize = 44500;
 
-// Names are byte strings of 0..15 bytes (each 1..255), never NUL-terminated in the file.
-using OrbName = std::string;
+// A name: 0..15 bytes, each 1..255, held in the record itself and padded with zeros, exactly as
+// the file holds it (where fifteen bytes need no terminator). Records of such names copy as plain
+// bytes, and loading a file builds no strings.
+class OrbName {
+public:
+    OrbName() = default;
+    // Keeps the bytes up to the first zero byte, at most fifteen.
+    explicit OrbName(std::string_view text) { *this = text; }
+    OrbName& operator=(std::string_view text)
+    {
+        std::size_t n = 0;
+        while (n < text.size() && n < NameLength && text[n])
+            ++n;
+        std::memcpy(bytes_, text.data(), n);
+        std::memset(bytes_ + n, 0, sizeof bytes_ - n);
+        return *this;
+    }
+    OrbName& operator=(const std::string& text) { return *this = std::string_view(text); }
+    OrbName& operator=(const char* text) { return *this = std::string_view(text); }
+
+    std::size_t size() const { return std::strlen(bytes_); }
+    bool empty() const { return !bytes_[0]; }
+    const char* data() const { return bytes_; }
+    const char* c_str() const { return bytes_; }
+    const char* begin() const { return bytes_; }
+    const char* end() const { return bytes_ + size(); }
+    char operator[](std::size_t i) const { return bytes_[i]; }
+    void clear() { std::memset(bytes_, 0, sizeof bytes_); }
+    std::string str() const { return std::string(bytes_, size()); }
+    operator std::string() const { return str(); }
+    operator std::string_view() const { return std::string_view(bytes_, size()); }
+
+    friend bool operator==(const OrbName& a, const OrbName& b) { return std::memcmp(a.bytes_, b.bytes_, sizeof a.bytes_) == 0; }
+    friend bool operator!=(const OrbName& a, const OrbName& b) { return !(a == b); }
+    friend bool operator==(const OrbName& a, std::string_view b) { return std::string_view(a) == b; }
+    friend bool operator!=(const OrbName& a, std::string_view b) { return !(a == b); }
+
+private:
+    char bytes_[NameLength + 1] = {};  // the last byte stays zero
+};
 
 struct UnitRecord {
     OrbName Name;

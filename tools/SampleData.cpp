@@ -36,11 +36,9 @@ const char* const kFormations[] = {"Rifle Platoon", "Tank Platoon", "Recon Secti
                                    "Mech Infantry Co", "Artillery Bty", "Battalion HQ", "Sch\xfctzen Zug",
                                    "Support Company", "Air Defence Plt"};
 
-OrbName clip(std::string s)
+OrbName clip(const std::string& s)
 {
-    if (s.size() > static_cast<std::size_t>(NameLength))
-        s.resize(NameLength);
-    return s;
+    return OrbName(s);  // the first fifteen bytes
 }
 
 void makeUnits(OrbData& orb, int file, Dice& d, int used, int weapons)
