@@ -3,6 +3,20 @@
 #include <QApplication>
 #include <QPainter>
 
+LineDelegate::LineDelegate(QObject* parent, bool pictures)
+    : QStyledItemDelegate(parent), pictures_(pictures), kept_(4096)
+{
+}
+
+void LineDelegate::drawText(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect,
+                            const QString& text, const QColor& colour)
+{
+    painter->setFont(option.font);
+    painter->setPen(colour);
+    const int y = rect.top() + (rect.height() - option.fontMetrics.height()) / 2;
+    painter->drawText(QPoint(rect.left() + 3, y + option.fontMetrics.ascent()), text);
+}
+
 void LineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const QString text = index.data(Qt::DisplayRole).toString();
@@ -10,29 +24,43 @@ void LineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (option.state & QStyle::State_Active) ? QPalette::Active
                                                                                : QPalette::Inactive;
-    if (selected)
-        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
-    if (laid_.size() > 4000)
-        laid_.clear();  // lists of other files' names come and go
-    auto it = laid_.find(text);
-    if (it == laid_.end()) {
-        QStaticText laid(text);
-        laid.setTextFormat(Qt::PlainText);
-        laid.setPerformanceHint(QStaticText::AggressiveCaching);
-        laid.prepare(QTransform(), option.font);
-        it = laid_.insert(text, laid);
+    const QBrush& back = option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base);
+    const QColor ink = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    // A picture holds the line's background too, so it can stand only for a plain one.
+    if (!pictures_ || back.style() != Qt::SolidPattern || painter->device()->devicePixelRatio() != 1 ||
+        painter->transform().type() > QTransform::TxTranslate) {
+        const QPen pen = painter->pen();
+        const QFont font = painter->font();
+        if (selected)
+            painter->fillRect(option.rect, back);
+        drawText(painter, option, option.rect, text, ink);
+        painter->setFont(font);
+        painter->setPen(pen);
+    } else {
+        if (font_ != option.font) {
+            kept_.clear();
+            font_ = option.font;
+        }
+        const QString key = QString("%1 %2 %3 %4 ").arg(option.rect.width()).arg(option.rect.height())
+                                .arg(back.color().rgba()).arg(ink.rgba()) + text;
+        QImage picture;
+        if (const QImage* kept = kept_.object(key)) {
+            picture = *kept;
+        } else {
+            picture = QImage(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            picture.fill(back.color());
+            QPainter p(&picture);
+            drawText(&p, option, picture.rect(), text, ink);
+            p.end();
+            kept_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
+        }
+        painter->drawImage(option.rect.topLeft(), picture);
     }
-    painter->save();
-    painter->setFont(option.font);
-    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    const int y = option.rect.top() + (option.rect.height() - option.fontMetrics.height()) / 2;
-    painter->drawStaticText(option.rect.left() + 3, y, *it);
-    painter->restore();
     if (option.state & QStyle::State_HasFocus) {
         // The keyboard's place in the list, as the style draws it.
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);
-        focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+        focus.backgroundColor = back.color();
         const QWidget* w = option.widget;
         (w ? w->style() : QApplication::style())->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, w);
     }

@@ -1,17 +1,24 @@
-// Draws the lines of the long lists (249 entries, 66 files, the pick list): one line of plain text
-// each, laid out once and kept, since laying out every visible line again at each repaint was
-// the larger part of what a step through the entries cost.
+// Draws the lines of the entry lists (249 entries each): one line of plain text each. A line is
+// drawn once into a picture, over its own background, and the picture is shown again at every
+// repaint: drawing the letters was the larger part of what showing a page or scrolling cost.
 #pragma once
 
-#include <QHash>
-#include <QStaticText>
+#include <QCache>
+#include <QFont>
+#include <QImage>
 #include <QStyledItemDelegate>
 
 class LineDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // pictures: keep each line's picture; without, every line is drawn each time.
+    explicit LineDelegate(QObject* parent, bool pictures = true);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    mutable QHash<QString, QStaticText> laid_;
+    static void drawText(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect,
+                         const QString& text, const QColor& colour);
+
+    bool pictures_;
+    mutable QFont font_;                      // the font the kept pictures were drawn in
+    mutable QCache<QString, QImage> kept_;  // costs in KiB
 };

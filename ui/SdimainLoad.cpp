@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QUndoStack>
 
+#include <vector>
+
 void TSDIAppForm::buildLoadPage()
 {
     OrbListBox = new QListWidget(Load);
@@ -183,29 +185,51 @@ void TSDIAppForm::LoadEnter()
 }
 
 namespace {
-// Refills a record list, hidden while it is: the lines that changed are rewritten (a commit
-// changes one), or, when many did (a load, a paste of a whole table), the list is built anew.
+// The names a record list shows, kept with the list: every page switch refills its list, and
+// comparing names is far cheaper than comparing the lines made of them.
+class ShownNames : public QObject {
+public:
+    using QObject::QObject;
+    std::vector<OrbName> names;
+};
+
+// Refills a record list, hidden while it is: the lines whose names changed are rewritten (a
+// commit changes one), or, when many did (a load, a paste of a whole table), the list is built
+// anew.
 template <class Table>
 void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
 {
+    ShownNames* shown = nullptr;
+    for (QObject* child : list->children())
+        if ((shown = dynamic_cast<ShownNames*>(child)))
+            break;
+    if (!shown)
+        shown = new ShownNames(list);
+    auto line = [&table](std::size_t i) {
+        const OrbName& name = table[i].Name;
+        return threeDigits(static_cast<int>(i + 1)) + "  " +
+               QLatin1String(name.data(), static_cast<qsizetype>(name.size()));
+    };
     list->setUpdatesEnabled(false);
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(table.size()));
-    int n = 1;
-    for (const auto& entry : table)
-        lines << threeDigits(n++) + "  " + toQ(entry.Name);
-    // Rewriting a line costs more than adding one: with many changed, build the list anew.
-    int changed = list->count() == lines.size() ? 0 : static_cast<int>(lines.size());
-    for (int row = 0; row < list->count() && changed < 32 && row < lines.size(); ++row)
-        changed += list->item(row)->text() != lines[row];
-    if (changed >= 32) {
+    std::vector<std::size_t> changed;
+    const bool same = shown->names.size() == table.size() && list->count() == static_cast<int>(table.size());
+    for (std::size_t i = 0; same && i < table.size() && changed.size() < 32; ++i)
+        if (shown->names[i] != table[i].Name)
+            changed.push_back(i);
+    if (!same || changed.size() >= 32) {
+        // Rewriting a line costs more than adding one: with many changed, build the list anew.
+        QStringList lines;
+        for (std::size_t i = 0; i < table.size(); ++i)
+            lines << line(i);
         list->clear();
         list->addItems(lines);
     } else {
-        for (int row = 0; row < lines.size(); ++row)
-            if (list->item(row)->text() != lines[row])
-                list->item(row)->setText(lines[row]);
+        for (std::size_t i : changed)
+            list->item(static_cast<int>(i))->setText(line(i));
     }
+    shown->names.clear();
+    for (const auto& entry : table)
+        shown->names.push_back(entry.Name);
     list->setCurrentRow(select - 1);
     if (EntryFilter* filter = EntryFilter::of(list))
         filter->apply();
