@@ -17,6 +17,25 @@
 #include <memory>
 
 namespace {
+// A kept picture of a text: its layout, where within the picture the text starts (in 64ths of a
+// pixel), its colour and its background's.
+struct PictureKey {
+    const QTextLayout* laid;
+    int x, y;
+    QRgb ink, back;
+    bool operator==(const PictureKey& o) const
+    {
+        return laid == o.laid && x == o.x && y == o.y && ink == o.ink && back == o.back;
+    }
+};
+size_t qHash(const PictureKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, quintptr(k.laid), k.x, k.y, k.ink, k.back);
+}
+
+// The colour text is drawn on while a PlainBackdrop lives; null otherwise.
+thread_local const QColor* plainBackdrop = nullptr;
+
 class OrbtoolStyle : public QProxyStyle {
 public:
     explicit OrbtoolStyle(const QString& base) : QProxyStyle(base), fusion_(base.compare("fusion", Qt::CaseInsensitive) == 0) {}
@@ -95,7 +114,10 @@ public:
             painter->setClipRect(rect, Qt::IntersectClip);
         if (textRole != QPalette::NoRole)
             painter->setPen(QPen(palette.brush(textRole), painter->pen().widthF()));
-        laid->draw(painter, at);
+        if (plainBackdrop && painter->pen().style() == Qt::SolidLine && painter->pen().brush().style() == Qt::SolidPattern)
+            drawPicture(painter, *laid, at, width, height, *plainBackdrop);
+        else
+            laid->draw(painter, at);
         painter->restore();
     }
 
@@ -163,8 +185,10 @@ private:
         const auto key = std::make_pair(painter->font(), text);
         auto it = laidOut_.find(key);
         if (it == laidOut_.end()) {
-            if (laidOut_.size() > 4000)
+            if (laidOut_.size() > 4000) {
                 laidOut_.clear();  // names of other files come and go
+                pictures_.clear();  // kept by the layouts they show
+            }
             auto layout = std::make_shared<QTextLayout>(text, painter->font(), painter->device());
             QTextOption option;
             option.setWrapMode(QTextOption::NoWrap);
@@ -179,6 +203,36 @@ private:
     }
 
     mutable QHash<std::pair<QFont, QString>, std::shared_ptr<QTextLayout>> laidOut_;
+
+    // Draws a laid-out text through a picture of it on the plain backdrop it lies on: drawing the
+    // letters of some thirty captions was most of what showing a page cost, and a picture is
+    // copied instead. The picture reaches a few pixels past the text for letters that overhang.
+    void drawPicture(QPainter* painter, const QTextLayout& laid, const QPointF& at, qreal width, qreal height,
+                     const QColor& backdrop) const
+    {
+        if (painter->transform().type() > QTransform::TxTranslate || painter->device()->devicePixelRatio() != 1)
+            return laid.draw(painter, at);
+        constexpr int overhang = 3;
+        const int left = qFloor(at.x()) - overhang, top = qFloor(at.y());
+        const QPointF within(at.x() - left, at.y() - top);  // keeps the fraction of a pixel the letters start at
+        const PictureKey key{&laid, qRound(within.x() * 64), qRound(within.y() * 64), painter->pen().color().rgba(),
+                             backdrop.rgba()};
+        QImage picture;
+        if (const QImage* kept = pictures_.object(key)) {
+            picture = *kept;
+        } else {
+            picture = QImage(qCeil(width) + 2 * overhang + 1, qCeil(height) + 1, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(backdrop);
+            QPainter p(&picture);
+            p.setPen(painter->pen());
+            laid.draw(&p, within);
+            p.end();
+            pictures_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
+        }
+        painter->drawImage(QPoint(left, top), picture);
+    }
+
+    mutable QCache<PictureKey, QImage> pictures_{2048};  // KiB
 
     // Edits inside a combo or spin box are drawn with their box.
     static bool standalone(const QWidget* widget)
@@ -226,6 +280,16 @@ private:
     bool fusion_;
 };
 }  // namespace
+
+PlainBackdrop::PlainBackdrop(const QColor& colour) : colour_(colour), outer_(plainBackdrop)
+{
+    plainBackdrop = &colour_;
+}
+
+PlainBackdrop::~PlainBackdrop()
+{
+    plainBackdrop = outer_;
+}
 
 void InstallOrbtoolStyle()
 {

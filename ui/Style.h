@@ -2,5 +2,21 @@
 // without antialiasing.
 #pragma once
 
+#include <QColor>
+
+// While one lives, the text the program's style draws lies on a plain background of this colour
+// (a caption on its panel), so that the style may keep it as a picture.
+class PlainBackdrop {
+public:
+    explicit PlainBackdrop(const QColor& colour);
+    ~PlainBackdrop();
+    PlainBackdrop(const PlainBackdrop&) = delete;
+    PlainBackdrop& operator=(const PlainBackdrop&) = delete;
+
+private:
+    QColor colour_;
+    const QColor* outer_;
+};
+
 // Installs the program's style over the application's current one (once) and the hint colours.
 void InstallOrbtoolStyle();

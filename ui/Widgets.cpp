@@ -1,6 +1,7 @@
 #include "ui/Widgets.h"
 
 #include "ui/Picker.h"
+#include "ui/Style.h"
 
 #include <QDialog>
 #include <QHash>
@@ -56,9 +57,26 @@ void onMouseDown(QWidget* w, std::function<void(Qt::MouseButton)> fn)
     w->installEventFilter(new MouseDownHook(w, std::move(fn)));
 }
 
+namespace {
+// A label on a plain panel: the style may keep its text as a picture.
+class PlainLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        if (!styleSheet().isEmpty() || autoFillBackground())
+            return QLabel::paintEvent(e);
+        PlainBackdrop backdrop(palette().color(QPalette::Window));
+        QLabel::paintEvent(e);
+    }
+};
+}  // namespace
+
 QLabel* caption(QWidget* parent, const QString& text, int left, int top, const char* name)
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = new PlainLabel(text, parent);
     if (name)
         l->setObjectName(name);
     l->setFont(captionFont());
