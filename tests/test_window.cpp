@@ -9,6 +9,7 @@
 #include <QEnterEvent>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QStyleFactory>
 #include <QStatusTipEvent>
 #include <QLabel>
@@ -323,6 +324,15 @@ private slots:
         QVERIFY(same(&bar));
         bar.setValue(200);  // a kept picture of the bar must not outlive the position it shows
         QVERIFY(same(&bar));
+        QTabBar tabs;
+        for (const char* page : {"Units", "Weapons", "Formations", "Load"})
+            tabs.addTab(page);
+        tabs.setDocumentMode(true);
+        tabs.resize(500, tabs.sizeHint().height());
+        for (int current : {0, 2}) {
+            tabs.setCurrentIndex(current);
+            QVERIFY(same(&tabs));
+        }
 
         QFont italic = bold;
         italic.setItalic(true);
