@@ -34,6 +34,20 @@ size_t qHash(const PictureKey& k, size_t seed = 0)
     return qHashMulti(seed, quintptr(k.laid), k.x, k.y, k.ink, k.back);
 }
 
+// A kept picture of an edit's panel.
+struct PanelKey {
+    int width, height, focus;
+    qint64 palette;
+    bool operator==(const PanelKey& o) const
+    {
+        return width == o.width && height == o.height && focus == o.focus && palette == o.palette;
+    }
+};
+size_t qHash(const PanelKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.width, k.height, k.focus, k.palette);
+}
+
 // The colour text is drawn on while a PlainBackdrop lives; null otherwise.
 thread_local const QColor* plainBackdrop = nullptr;
 
@@ -72,9 +86,27 @@ public:
         if (!fusion_ || !frame || frame->lineWidth <= 0 || !standalone(widget) ||
             (element != PE_PanelLineEdit && element != PE_FrameLineEdit))
             return QProxyStyle::drawPrimitive(element, option, painter, widget);
-        if (element == PE_PanelLineEdit)
-            painter->fillRect(option->rect.adjusted(1, 1, -1, -1), option->palette.base());
-        drawEditFrame(option, painter);
+        if (element == PE_FrameLineEdit)
+            return drawEditFrame(option, painter);
+        // An edit's panel, drawn once for each size, state and palette and then copied: a page
+        // shows some sixty edits.
+        const PanelKey key{option->rect.width(), option->rect.height(), int(option->state & State_HasFocus),
+                           option->palette.cacheKey()};
+        QImage picture;
+        if (const QImage* kept = panels_.object(key)) {
+            picture = *kept;
+        } else {
+            picture = QImage(option->rect.size(), QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::transparent);
+            QPainter p(&picture);
+            QStyleOption at = *option;
+            at.rect = picture.rect();
+            p.fillRect(at.rect.adjusted(1, 1, -1, -1), at.palette.base());
+            drawEditFrame(&at, &p);
+            p.end();
+            panels_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
+        }
+        painter->drawImage(option->rect.topLeft(), picture);
     }
 
     // A page switch repaints the list's scroll bar unchanged, and the platform style draws it
@@ -246,6 +278,7 @@ private:
     }
 
     mutable QCache<PictureKey, QImage> pictures_{2048};  // KiB
+    mutable QCache<PanelKey, QImage> panels_{1024};      // KiB
 
     // Edits inside a combo or spin box are drawn with their box.
     static bool standalone(const QWidget* widget)
