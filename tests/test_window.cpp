@@ -357,6 +357,10 @@ private slots:
             }
             QVERIFY2(quick->grab().toImage() == plain->grab().toImage(),
                      qPrintable(QString("%1 in %2 x %3").arg(c.text).arg(c.size.width()).arg(c.size.height())));
+            // A disabled edit of the same size keeps its own look.
+            plain->setEnabled(false);
+            QCOMPARE(plain->grab().toImage().pixelColor(c.size.width() / 2, 3),
+                     plain->palette().color(QPalette::Disabled, QPalette::Base));
         }
     }
 

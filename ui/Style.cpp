@@ -36,16 +36,16 @@ size_t qHash(const PictureKey& k, size_t seed = 0)
 
 // A kept picture of an edit's panel.
 struct PanelKey {
-    int width, height, focus;
+    int width, height, focus, group;  // the palette's colour group: enabled, disabled, inactive
     qint64 palette;
     bool operator==(const PanelKey& o) const
     {
-        return width == o.width && height == o.height && focus == o.focus && palette == o.palette;
+        return width == o.width && height == o.height && focus == o.focus && group == o.group && palette == o.palette;
     }
 };
 size_t qHash(const PanelKey& k, size_t seed = 0)
 {
-    return qHashMulti(seed, k.width, k.height, k.focus, k.palette);
+    return qHashMulti(seed, k.width, k.height, k.focus, k.group, k.palette);
 }
 
 // The colour text is drawn on while a PlainBackdrop lives; null otherwise.
@@ -91,7 +91,7 @@ public:
         // An edit's panel, drawn once for each size, state and palette and then copied: a page
         // shows some sixty edits.
         const PanelKey key{option->rect.width(), option->rect.height(), int(option->state & State_HasFocus),
-                           option->palette.cacheKey()};
+                           int(option->palette.currentColorGroup()), option->palette.cacheKey()};
         QImage picture;
         if (const QImage* kept = panels_.object(key)) {
             picture = *kept;
