@@ -31,8 +31,6 @@ public:
         std::memset(bytes_ + n, 0, sizeof bytes_ - n);
         return *this;
     }
-    OrbName& operator=(const std::string& text) { return *this = std::string_view(text); }
-    OrbName& operator=(const char* text) { return *this = std::string_view(text); }
 
     std::size_t size() const { return std::strlen(bytes_); }
     bool empty() const { return !bytes_[0]; }

@@ -1,12 +1,11 @@
 #include "ui/LineDelegate.h"
 
+#include "ui/KeptPicture.h"
+
 #include <QApplication>
 #include <QPainter>
 
-LineDelegate::LineDelegate(QObject* parent, bool pictures)
-    : QStyledItemDelegate(parent), pictures_(pictures), kept_(4096)
-{
-}
+LineDelegate::LineDelegate(QObject* parent) : QStyledItemDelegate(parent), kept_(4096) {}
 
 void LineDelegate::drawText(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect,
                             const QString& text, const QColor& colour)
@@ -27,7 +26,7 @@ void LineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     const QBrush& back = option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base);
     const QColor ink = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
     // A picture holds the line's background too, so it can stand only for a plain one.
-    if (!pictures_ || back.style() != Qt::SolidPattern || painter->device()->devicePixelRatio() != 1 ||
+    if (back.style() != Qt::SolidPattern || painter->device()->devicePixelRatio() != 1 ||
         painter->transform().type() > QTransform::TxTranslate) {
         const QPen pen = painter->pen();
         const QFont font = painter->font();
@@ -43,18 +42,14 @@ void LineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
         }
         const QString key = QString("%1 %2 %3 %4 ").arg(option.rect.width()).arg(option.rect.height())
                                 .arg(back.color().rgba()).arg(ink.rgba()) + text;
-        QImage picture;
-        if (const QImage* kept = kept_.object(key)) {
-            picture = *kept;
-        } else {
-            picture = QImage(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        painter->drawImage(option.rect.topLeft(), KeptPicture(kept_, key, [&] {
+            QImage picture(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
             picture.fill(back.color());
             QPainter p(&picture);
             drawText(&p, option, picture.rect(), text, ink);
             p.end();
-            kept_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
-        }
-        painter->drawImage(option.rect.topLeft(), picture);
+            return picture;
+        }));
     }
     if (option.state & QStyle::State_HasFocus) {
         // The keyboard's place in the list, as the style draws it.

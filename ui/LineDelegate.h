@@ -10,15 +10,13 @@
 
 class LineDelegate : public QStyledItemDelegate {
 public:
-    // pictures: keep each line's picture; without, every line is drawn each time.
-    explicit LineDelegate(QObject* parent, bool pictures = true);
+    explicit LineDelegate(QObject* parent);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
     static void drawText(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect,
                          const QString& text, const QColor& colour);
 
-    bool pictures_;
     mutable QFont font_;                      // the font the kept pictures were drawn in
     mutable QCache<QString, QImage> kept_;  // costs in KiB
 };

@@ -1,8 +1,9 @@
 #include "ui/Style.h"
 
+#include "ui/KeptPicture.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QCache>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
@@ -92,11 +93,8 @@ public:
         // shows some sixty edits.
         const PanelKey key{option->rect.width(), option->rect.height(), int(option->state & State_HasFocus),
                            int(option->palette.currentColorGroup()), option->palette.cacheKey()};
-        QImage picture;
-        if (const QImage* kept = panels_.object(key)) {
-            picture = *kept;
-        } else {
-            picture = QImage(option->rect.size(), QImage::Format_ARGB32_Premultiplied);
+        painter->drawImage(option->rect.topLeft(), KeptPicture(panels_, key, [&] {
+            QImage picture(option->rect.size(), QImage::Format_ARGB32_Premultiplied);
             picture.fill(Qt::transparent);
             QPainter p(&picture);
             QStyleOption at = *option;
@@ -104,9 +102,8 @@ public:
             p.fillRect(at.rect.adjusted(1, 1, -1, -1), at.palette.base());
             drawEditFrame(&at, &p);
             p.end();
-            panels_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
-        }
-        painter->drawImage(option->rect.topLeft(), picture);
+            return picture;
+        }));
     }
 
     // A page switch repaints the list's scroll bar unchanged, and the platform style draws it
@@ -118,8 +115,13 @@ public:
         const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
         if (control != CC_ScrollBar || !bar)
             return QProxyStyle::drawComplexControl(control, option, painter, widget);
-        const QString key = QString("bar %1 %2 %3 %4 %5 %6 %7 %8 %9")
-                                .arg(commonKey(option, widget))
+        const QString key = QString("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13 %14")
+                                .arg(quintptr(widget))
+                                .arg(option->rect.width())
+                                .arg(option->rect.height())
+                                .arg(option->state.toInt())
+                                .arg(option->direction)
+                                .arg(option->palette.cacheKey())
                                 .arg(bar->orientation)
                                 .arg(bar->minimum)
                                 .arg(bar->maximum)
@@ -140,10 +142,9 @@ public:
                       const QString& text, QPalette::ColorRole textRole) const override
     {
         const QTextLayout* laid = plainLine(painter, flags, enabled, text);
-        const QTextLine line = laid ? laid->lineAt(0) : QTextLine();
-        const qreal width = laid ? line.horizontalAdvance() : 0, height = laid ? line.height() : 0;
         if (!laid)
             return QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, textRole);
+        const qreal width = laid->lineAt(0).horizontalAdvance(), height = laid->lineAt(0).height();
         qreal x = 0, y = 0;
         if (flags & Qt::AlignRight)
             x = rect.width() - width;
@@ -172,17 +173,6 @@ private:
     // rows, took a quarter of a millisecond). Pictures are therefore drawn and shown in bands.
     static constexpr int kBand = 90;
 
-    static QString commonKey(const QStyleOption* option, const QWidget* widget)
-    {
-        return QString("%1 %2 %3 %4 %5 %6")
-            .arg(quintptr(widget))
-            .arg(option->rect.width())
-            .arg(option->rect.height())
-            .arg(option->state.toInt())
-            .arg(option->direction)
-            .arg(option->palette.cacheKey());
-    }
-
     // Draws what draw paints within rect, through the picture kept under key.
     void drawKept(const QString& key, const QRect& rect, QPainter* painter,
                   const std::function<void(QPainter*)>& draw) const
@@ -190,11 +180,8 @@ private:
         if (rect.isEmpty() || painter->transform().type() > QTransform::TxTranslate ||
             painter->device()->devicePixelRatio() != 1)
             return draw(painter);
-        QImage picture;
-        if (const QImage* kept = kept_.object(key)) {
-            picture = *kept;
-        } else {
-            picture = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
+        const QImage picture = KeptPicture(kept_, key, [&] {
+            QImage drawn(rect.size(), QImage::Format_ARGB32_Premultiplied);
             QImage band(rect.width(), kBand, QImage::Format_ARGB32_Premultiplied);
             for (int top = 0; top < rect.height(); top += kBand) {
                 band.fill(Qt::transparent);
@@ -203,10 +190,10 @@ private:
                 draw(&p);
                 p.end();
                 for (int y = 0; y < kBand && top + y < rect.height(); ++y)
-                    std::memcpy(picture.scanLine(top + y), band.constScanLine(y), std::size_t(rect.width()) * 4);
+                    std::memcpy(drawn.scanLine(top + y), band.constScanLine(y), std::size_t(rect.width()) * 4);
             }
-            kept_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
-        }
+            return drawn;
+        });
         for (int top = 0; top < rect.height(); top += kBand)
             painter->drawImage(rect.topLeft() + QPoint(0, top), picture,
                                QRect(0, top, rect.width(), qMin(kBand, rect.height() - top)));
@@ -255,26 +242,22 @@ private:
     void drawPicture(QPainter* painter, const QTextLayout& laid, const QPointF& at, qreal width, qreal height,
                      const QColor& backdrop) const
     {
-        if (painter->transform().type() > QTransform::TxTranslate || painter->device()->devicePixelRatio() != 1)
+        if (painter->device()->devicePixelRatio() != 1)
             return laid.draw(painter, at);
         constexpr int overhang = 3;
         const int left = qFloor(at.x()) - overhang, top = qFloor(at.y());
         const QPointF within(at.x() - left, at.y() - top);  // keeps the fraction of a pixel the letters start at
         const PictureKey key{&laid, qRound(within.x() * 64), qRound(within.y() * 64), painter->pen().color().rgba(),
                              backdrop.rgba()};
-        QImage picture;
-        if (const QImage* kept = pictures_.object(key)) {
-            picture = *kept;
-        } else {
-            picture = QImage(qCeil(width) + 2 * overhang + 1, qCeil(height) + 1, QImage::Format_ARGB32_Premultiplied);
+        painter->drawImage(QPoint(left, top), KeptPicture(pictures_, key, [&] {
+            QImage picture(qCeil(width) + 2 * overhang + 1, qCeil(height) + 1, QImage::Format_ARGB32_Premultiplied);
             picture.fill(backdrop);
             QPainter p(&picture);
             p.setPen(painter->pen());
             laid.draw(&p, within);
             p.end();
-            pictures_.insert(key, new QImage(picture), int(picture.sizeInBytes() / 1024) + 1);
-        }
-        painter->drawImage(QPoint(left, top), picture);
+            return picture;
+        }));
     }
 
     mutable QCache<PictureKey, QImage> pictures_{2048};  // KiB

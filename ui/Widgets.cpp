@@ -4,21 +4,20 @@
 #include "ui/Style.h"
 
 #include <QDialog>
-#include <QHash>
-#include <QPainter>
-#include <QStyleOptionFrame>
-#include <QTextLayout>
-
-#include <memory>
 #include <QEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFrame>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QValidator>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 class MouseDownHook : public QObject {
