@@ -7,19 +7,19 @@ std::vector<Problem> CheckOrb(const OrbData& orb)
 {
     std::vector<Problem> out;
     for (int n = 1; n <= UnitCount; ++n) {
-        const UnitRecord& u = orb.unit(n);
+        const UnitRecord u = orb.unit(n);
         const uint8_t weapons[4] = {u.Wpn1, u.Wpn2, u.Wpn3, u.Wpn4};
         for (int k = 0; k < 4; ++k) {
             std::string field = "Wpn" + std::to_string(k + 1);
             int w = weapons[k];
             if (w > WeaponCount)
                 out.push_back({"units", n, field, "weapon " + std::to_string(w) + " does not exist"});
-            else if (w != 0 && orb.weapon(w).Name.empty())
+            else if (w != 0 && orb.name<WeaponRecord>(w).empty())
                 out.push_back({"units", n, field, "weapon " + std::to_string(w) + " has no name"});
         }
     }
     for (int n = 1; n <= FormationCount; ++n) {
-        const FormationRecord& f = orb.formation(n);
+        const FormationRecord f = orb.formation(n);
         for (int k = 1; k <= 10; ++k) {
             uint16_t value = formationSlot(f, k);
             if (value == 0)
@@ -32,7 +32,7 @@ std::vector<Problem> CheckOrb(const OrbData& orb)
                 out.push_back({"formations", n, field, what + " does not exist"});
             else if (m.kind == SlotKind::Formation && m.number == n)
                 out.push_back({"formations", n, field, "names the formation itself"});
-            else if ((m.kind == SlotKind::Unit ? orb.unit(m.number).Name : orb.formation(m.number).Name).empty())
+            else if ((m.kind == SlotKind::Unit ? orb.name<UnitRecord>(m.number) : orb.name<FormationRecord>(m.number)).empty())
                 out.push_back({"formations", n, field, what + " has no name"});
         }
         UnitTotal total = CountFormationUnits(orb, f, n);

@@ -22,9 +22,14 @@ std::string SlotYears(const OrbData& orb, uint16_t value)
 {
     SlotMember m = MemberOfSlot(value);
     if (m.kind == SlotKind::Unit)
-        return std::to_string(orb.unit(m.number).YrAvail) + "/" + std::to_string(orb.unit(m.number).YrUnavail);
-    if (m.kind == SlotKind::Formation)
-        return std::to_string(orb.formation(m.number).Avail) + "/" + std::to_string(orb.formation(m.number).Until);
+    {
+        const UnitRecord u = orb.unit(m.number);
+        return std::to_string(u.YrAvail) + "/" + std::to_string(u.YrUnavail);
+    }
+    if (m.kind == SlotKind::Formation) {
+        const FormationRecord f = orb.formation(m.number);
+        return std::to_string(f.Avail) + "/" + std::to_string(f.Until);
+    }
     return {};
 }
 

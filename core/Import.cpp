@@ -72,10 +72,11 @@ struct Importer {
                 error(row.line, numberColumn + 1, "entry " + std::to_string(number) + " comes twice");
                 continue;
             }
-            R& record = entry(orb, number);
+            R record = entry(orb, number);
             for (std::size_t c = 0; c < row.cells.size(); ++c)
                 if (columns[c])
                     cell(*columns[c], record, row.cells[c], row.line, static_cast<int>(c + 1));
+            entry.set(orb, number, record);
         }
     }
 

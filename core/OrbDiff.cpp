@@ -3,54 +3,57 @@
 #include <algorithm>
 
 namespace {
-template <class R, std::size_t N>
-void diffTable(const std::array<R, N>& before, const std::array<R, N>& after, std::vector<EntryChange<R>>& out)
+template <class R>
+void diffTable(const OrbData& before, const OrbData& after, std::vector<EntryChange<R>>& out)
 {
-    for (std::size_t i = 0; i < N; ++i)
-        if (!SameEntry(before[i], after[i]))
-            out.push_back({static_cast<int>(i + 1), before[i], after[i]});
+    for (int n = 1; n <= CountOf<R>; ++n) {
+        R a = before.get<R>(n), b = after.get<R>(n);
+        if (!SameEntry(a, b))
+            out.push_back({n, a, b});
+    }
 }
 
-template <class R, std::size_t N>
-void apply(std::array<R, N>& table, const std::vector<EntryChange<R>>& changes, bool after)
+template <class R>
+void apply(OrbData& orb, const std::vector<EntryChange<R>>& changes, bool after)
 {
     for (const auto& c : changes)
-        table[static_cast<std::size_t>(c.number - 1)] = after ? c.after : c.before;
+        orb.set(c.number, after ? c.after : c.before);
 }
 }  // namespace
 
 OrbChanges DiffOrb(const OrbData& before, const OrbData& after)
 {
     OrbChanges c;
-    diffTable(before.Units, after.Units, c.units);
-    diffTable(before.Weapons, after.Weapons, c.weapons);
-    diffTable(before.Formations, after.Formations, c.formations);
+    diffTable(before, after, c.units);
+    diffTable(before, after, c.weapons);
+    diffTable(before, after, c.formations);
     return c;
 }
 
 void ApplyBefore(OrbData& orb, const OrbChanges& c)
 {
-    apply(orb.Units, c.units, false);
-    apply(orb.Weapons, c.weapons, false);
-    apply(orb.Formations, c.formations, false);
+    apply(orb, c.units, false);
+    apply(orb, c.weapons, false);
+    apply(orb, c.formations, false);
 }
 
 void ApplyAfter(OrbData& orb, const OrbChanges& c)
 {
-    apply(orb.Units, c.units, true);
-    apply(orb.Weapons, c.weapons, true);
-    apply(orb.Formations, c.formations, true);
+    apply(orb, c.units, true);
+    apply(orb, c.weapons, true);
+    apply(orb, c.formations, true);
 }
 
 namespace {
-template <class R, std::size_t N>
-void diffFields(const char* table, const std::array<R, N>& a, const std::array<R, N>& b,
-                std::vector<FieldDifference>& out)
+template <class R>
+void diffFields(const char* table, const OrbData& a, const OrbData& b, std::vector<FieldDifference>& out)
 {
-    for (std::size_t i = 0; i < N; ++i)
+    for (int n = 1; n <= CountOf<R>; ++n) {
+        R ra = a.get<R>(n), rb = b.get<R>(n);
         for (const auto& f : FieldsOf<R>())
-            if (!SameField(a[i], b[i], f))
-                out.push_back({table, static_cast<int>(i + 1), f.name, FieldValueText(a[i], f), FieldValueText(b[i], f)});
+            if (!SameField(ra, rb, f))
+                out.push_back({table, n, f.name, FieldValueText(ra, f), FieldValueText(rb, f)});
+    }
 }
 }  // namespace
 
@@ -61,10 +64,10 @@ std::vector<FieldDifference> DiffFields(const OrbData& a, const OrbData& b, cons
     };
     std::vector<FieldDifference> out;
     if (wanted("units"))
-        diffFields("units", a.Units, b.Units, out);
+        diffFields<UnitRecord>("units", a, b, out);
     if (wanted("weapons"))
-        diffFields("weapons", a.Weapons, b.Weapons, out);
+        diffFields<WeaponRecord>("weapons", a, b, out);
     if (wanted("formations"))
-        diffFields("formations", a.Formations, b.Formations, out);
+        diffFields<FormationRecord>("formations", a, b, out);
     return out;
 }

@@ -27,21 +27,22 @@ void load(const PasteBufferTable<E>& table, PasteBufferSlot<E>& xfer, int n)
         xfer.Entry = slot.Entry;
 }
 
-template <class E, std::size_t N>
-void copyIn(PasteBufferTable<E>& table, const std::array<E, N>& entries)
+template <class E>
+void copyIn(PasteBufferTable<E>& table)
 {
-    for (std::size_t i = 0; i < N; ++i) {
-        table[i].Entry = entries[i];
-        table[i].Used = true;
-        table[i].SourceFile = CurrentFileNumber;
+    for (int n = 1; n <= CountOf<E>; ++n) {
+        auto& slot = table[static_cast<std::size_t>(n - 1)];
+        slot.Entry = Orb.get<E>(n);
+        slot.Used = true;
+        slot.SourceFile = CurrentFileNumber;
     }
 }
 
-template <class E, std::size_t N>
-void copyOut(const PasteBufferTable<E>& table, std::array<E, N>& entries)
+template <class E>
+void copyOut(const PasteBufferTable<E>& table)
 {
-    for (std::size_t i = 0; i < N; ++i)
-        entries[i] = table[i].Entry;
+    for (int n = 1; n <= CountOf<E>; ++n)
+        Orb.set(n, table[static_cast<std::size_t>(n - 1)].Entry);
 }
 }  // namespace
 
@@ -78,17 +79,17 @@ void LoadFormationSlot(int n) { load(FormationPasteBuffers, FormationXferBuffer,
 void CopyTableToBuffers(XferKind kind)
 {
     switch (kind) {
-    case xkUnit: copyIn(UnitPasteBuffers, Orb.Units); break;
-    case xkWeapon: copyIn(WeaponPasteBuffers, Orb.Weapons); break;
-    case xkFormation: copyIn(FormationPasteBuffers, Orb.Formations); break;  // slots 200..249 stay
+    case xkUnit: copyIn(UnitPasteBuffers); break;
+    case xkWeapon: copyIn(WeaponPasteBuffers); break;
+    case xkFormation: copyIn(FormationPasteBuffers); break;  // slots 200..249 stay
     }
 }
 
 void PasteBuffersToTable(XferKind kind)
 {
     switch (kind) {
-    case xkUnit: copyOut(UnitPasteBuffers, Orb.Units); break;
-    case xkWeapon: copyOut(WeaponPasteBuffers, Orb.Weapons); break;
-    case xkFormation: copyOut(FormationPasteBuffers, Orb.Formations); break;
+    case xkUnit: copyOut(UnitPasteBuffers); break;
+    case xkWeapon: copyOut(WeaponPasteBuffers); break;
+    case xkFormation: copyOut(FormationPasteBuffers); break;
     }
 }

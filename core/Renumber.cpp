@@ -9,12 +9,12 @@ RenumberResult RenumberNation(OrbData& orb, uint8_t from, uint8_t to)
         return r;
     for (int n = 1; n <= UnitCount; ++n)
         if (orb.unit(n).Nation == from) {
-            orb.unit(n).Nation = to;
+            orb.edit<UnitRecord>(n, [&](UnitRecord& u) { u.Nation = to; });
             r.units.push_back(n);
         }
     for (int n = 1; n <= FormationCount; ++n)
         if (orb.formation(n).Nation == from) {
-            orb.formation(n).Nation = to;
+            orb.edit<FormationRecord>(n, [&](FormationRecord& f) { f.Nation = to; });
             r.formations.push_back(n);
         }
     return r;
@@ -23,7 +23,7 @@ RenumberResult RenumberNation(OrbData& orb, uint8_t from, uint8_t to)
 void UndoRenumber(OrbData& orb, const RenumberResult& r)
 {
     for (int n : r.units)
-        orb.unit(n).Nation = r.from;
+        orb.edit<UnitRecord>(n, [&](UnitRecord& u) { u.Nation = r.from; });
     for (int n : r.formations)
-        orb.formation(n).Nation = r.from;
+        orb.edit<FormationRecord>(n, [&](FormationRecord& f) { f.Nation = r.from; });
 }

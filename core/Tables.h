@@ -15,17 +15,24 @@ std::optional<TableId> ParseTable(const std::string& name);
 const char* TableName(TableId t);  // "units", "weapons", "formations"
 int TableCount(TableId t);         // 249, 249, 199
 
-// Calls fn(fields, accessor) with the table's field list and a function giving entry n of an OrbData.
+// Reads and writes entries of one table, for code written once for all three.
+template <class R>
+struct EntryAccess {
+    const R operator()(const OrbData& o, int n) const { return o.get<R>(n); }
+    void set(OrbData& o, int n, const R& r) const { o.set(n, r); }
+};
+
+// Calls fn(fields, entry) with the table's field list and its EntryAccess.
 template <class Fn>
 decltype(auto) WithTable(TableId t, Fn&& fn)
 {
     switch (t) {
     case TableId::Units:
-        return fn(UnitFields(), [](OrbData& o, int n) -> UnitRecord& { return o.unit(n); });
+        return fn(UnitFields(), EntryAccess<UnitRecord>{});
     case TableId::Weapons:
-        return fn(WeaponFields(), [](OrbData& o, int n) -> WeaponRecord& { return o.weapon(n); });
+        return fn(WeaponFields(), EntryAccess<WeaponRecord>{});
     default:
-        return fn(FormationFields(), [](OrbData& o, int n) -> FormationRecord& { return o.formation(n); });
+        return fn(FormationFields(), EntryAccess<FormationRecord>{});
     }
 }
 

@@ -13,12 +13,10 @@
 // "ORB05" for 5, "ORB12" for 12.
 std::string OrbFileName(int n);
 
-// Pure image <-> table conversions. The image must hold OrbImageSize bytes.
-void UnpackUnits(const uint8_t* image, OrbData& orb);
-void UnpackWeapons(const uint8_t* image, OrbData& orb);
-void UnpackFormations(const uint8_t* image, OrbData& orb);
+// Image <-> table copies. The image must hold OrbImageSize bytes.
+// Copies every field's bytes of the image into the tables.
 void UnpackImage(const uint8_t* image, OrbData& orb);
-// Writes every known column of orb into image; every other byte keeps its value.
+// Writes every field's bytes of orb into image; every other byte keeps its value.
 void PackImage(const OrbData& orb, uint8_t* image);
 
 // The regular file of data file n in dir, matched without regard to letter case; empty when none.

@@ -128,18 +128,53 @@ struct FormationRecord {
 // The slot value at which formation references begin.
 constexpr uint16_t FormationSlotBase = 1000;
 
-// The three tables of one data file. Entries are numbered from 1; the accessors take that number.
-struct OrbData {
-    std::array<UnitRecord, UnitCount> Units{};
-    std::array<WeaponRecord, WeaponCount> Weapons{};
-    std::array<FormationRecord, FormationCount> Formations{};
+template <class R>
+constexpr int CountOf = 0;
+template <>
+constexpr int CountOf<UnitRecord> = UnitCount;
+template <>
+constexpr int CountOf<WeaponRecord> = WeaponCount;
+template <>
+constexpr int CountOf<FormationRecord> = FormationCount;
 
-    UnitRecord& unit(int n) { return Units[static_cast<std::size_t>(n - 1)]; }
-    const UnitRecord& unit(int n) const { return Units[static_cast<std::size_t>(n - 1)]; }
-    WeaponRecord& weapon(int n) { return Weapons[static_cast<std::size_t>(n - 1)]; }
-    const WeaponRecord& weapon(int n) const { return Weapons[static_cast<std::size_t>(n - 1)]; }
-    FormationRecord& formation(int n) { return Formations[static_cast<std::size_t>(n - 1)]; }
-    const FormationRecord& formation(int n) const { return Formations[static_cast<std::size_t>(n - 1)]; }
+// The three tables of one data file, held as the file holds them: every field a column of values,
+// at the same offsets as in the file, so that loading and saving copy whole columns. An entry's
+// record is put together from the columns when asked for, and spread back when stored.
+// Entries are numbered from 1.
+class OrbData {
+public:
+    // A copy, and const so that writing into it by mistake ("orb.unit(3).Cost = 9") does not compile.
+    template <class R>
+    const R get(int n) const;
+    // Writes every field of r that has a column; the working fields are derived, not stored.
+    template <class R>
+    void set(int n, const R& r);
+    // Entry n's name alone, without putting its record together: what lists and pickers show.
+    template <class R>
+    std::string_view name(int n) const;
+
+    const UnitRecord unit(int n) const { return get<UnitRecord>(n); }
+    const WeaponRecord weapon(int n) const { return get<WeaponRecord>(n); }
+    const FormationRecord formation(int n) const { return get<FormationRecord>(n); }
+    void setUnit(int n, const UnitRecord& r) { set(n, r); }
+    void setWeapon(int n, const WeaponRecord& r) { set(n, r); }
+    void setFormation(int n, const FormationRecord& r) { set(n, r); }
+    // Changes entry n through a function that edits its record.
+    template <class R, class Change>
+    void edit(int n, Change&& change)
+    {
+        R r = get<R>(n);
+        change(r);
+        set(n, r);
+    }
+
+    // The column bytes, at their file offsets; bytes that belong to no field stay zero. A name
+    // loaded from a file keeps whatever followed its first zero byte until it is packed.
+    const uint8_t* columns() const { return bytes_.data(); }
+    uint8_t* columns() { return bytes_.data(); }
+
+private:
+    std::array<uint8_t, OrbImageSize> bytes_{};
 };
 
 // Slot k (1..10) of a formation, for code that walks the slots.

@@ -214,9 +214,11 @@ private slots:
         QCOMPARE(readAll(path), before);
         QCOMPARE(cli({"import", path, "units", "-"}, chosen).out, QByteArray("changed 1 entries, 3 fields\n"));
         OrbData want = unpacked(before);
-        want.unit(40).Cost = 120;
-        want.unit(40).Name = "Tiger, K\xf6nigs";
-        want.unit(40).Icon = 4660;
+        want.edit<UnitRecord>(40, [](UnitRecord& u) {
+            u.Cost = 120;
+            u.Name = "Tiger, K\xf6nigs";
+            u.Icon = 4660;
+        });
         QCOMPARE(readAll(path), packed(before, want));
 
         const QByteArray now = readAll(path);
@@ -262,8 +264,8 @@ private slots:
         QCOMPARE(cli({"diff", a, b}).status, 0);
         OrbData orb = unpacked(sampleBytes(5));
         const int cost = orb.unit(17).Cost;
-        orb.unit(17).Cost = uint8_t(cost + 1);
-        orb.weapon(3).Name = "Neu\xe9";
+        orb.edit<UnitRecord>(17, [](UnitRecord& u) { ++u.Cost; });
+        orb.edit<WeaponRecord>(3, [](WeaponRecord& w) { w.Name = "Neu\xe9"; });
         writeAll(b, packed(sampleBytes(5), orb));
         Run d = cli({"diff", a, b});
         QCOMPARE(d.status, 1);
@@ -278,18 +280,15 @@ private slots:
 
         // Planted faults, each found once.
         OrbData broken = unpacked(sampleBytes(12));
-        broken.unit(2).Wpn3 = 250;
-        broken.weapon(9).Name.clear();
-        broken.unit(4).Wpn1 = 9;
-        broken.formation(5).Slot2 = 300;
-        broken.formation(5).Slot3 = 1000;
-        broken.formation(6).Slot4 = 1006;
-        for (int k = 1; k <= 10; ++k) {
-            formationSlot(broken.formation(7), k) = 0;
-            formationSlot(broken.formation(8), k) = 0;
-        }
-        broken.formation(7).Slot2 = 1008;
-        broken.formation(8).Slot2 = 1007;
+        broken.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
+        broken.edit<WeaponRecord>(9, [](WeaponRecord& w) { w.Name.clear(); });
+        broken.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 9; });
+        broken.edit<FormationRecord>(5, [](FormationRecord& f) { f.Slot2 = 300, f.Slot3 = 1000; });
+        broken.edit<FormationRecord>(6, [](FormationRecord& f) { f.Slot4 = 1006; });
+        broken.setFormation(7, FormationRecord{});
+        broken.setFormation(8, FormationRecord{});
+        broken.edit<FormationRecord>(7, [](FormationRecord& f) { f.Slot2 = 1008; });
+        broken.edit<FormationRecord>(8, [](FormationRecord& f) { f.Slot2 = 1007; });
         QString bad = tmp.filePath("ORB12");
         writeAll(bad, packed(sampleBytes(12), broken));
         Run c = cli({"check", bad});
@@ -316,13 +315,13 @@ private slots:
         QCOMPARE(cli({"copy", a, "UNITS", "17", dst, "30"}).status, 0);
         OrbData copied = unpacked(readAll(dst)), source = unpacked(sampleBytes(5)), target = unpacked(sampleBytes(70));
         for (const auto& f : UnitFields()) {
-            const UnitRecord& from = std::string(f.name) == "HiddenByte" ? target.unit(30) : source.unit(17);
+            const UnitRecord from = std::string(f.name) == "HiddenByte" ? target.unit(30) : source.unit(17);
             bool same = f.width == FieldWidth::Text ? copied.unit(30).*f.text == from.*f.text
                                                     : f.number(copied.unit(30)) == f.number(from);
             QVERIFY2(same, f.name);
         }
         QCOMPARE(changedOffsets(readAll(dst), sampleBytes(70)).isEmpty(), false);
-        copied.unit(30) = target.unit(30);
+        copied.setUnit(30, target.unit(30));
         QCOMPARE(packed(sampleBytes(70), copied), sampleBytes(70));
     }
 

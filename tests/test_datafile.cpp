@@ -3,6 +3,7 @@
 
 #include "core/EditRules.h"
 #include "core/Globals.h"
+#include "core/Tables.h"
 #include "data/Fields.h"
 #include "data/ORBIO.h"
 
@@ -127,13 +128,14 @@ private slots:
                 QByteArray zero(int(OrbImageSize), '\0'), out = zero;
                 OrbData orb;
                 for (int n : {1, last}) {
-                    auto& r = entry(orb, n);
+                    auto r = entry(orb, n);
                     // The widest text a commit takes; then every byte of the field made non-zero.
                     StoreFieldText(r, *f, f->width == FieldWidth::Text ? "ABCDEFGHIJKLMNOPQ" : "99999");
                     if (p.bound && f->width != FieldWidth::Text)
                         QVERIFY2(f->number(r) == p.bound, p.field);
                     if (f->width != FieldWidth::Text)
                         f->setNumber(r, width == 2 ? 0x0101u : 1u);
+                    entry.set(orb, n, r);
                 }
                 PackImage(orb, reinterpret_cast<uint8_t*>(out.data()));
                 QList<int> want;
@@ -143,10 +145,9 @@ private slots:
                 QVERIFY2(changedOffsets(zero, out) == want, p.field);
             }
         };
-        check(UnitFields(), units, [](OrbData& o, int n) -> UnitRecord& { return o.unit(n); }, UnitCount);
-        check(WeaponFields(), weapons, [](OrbData& o, int n) -> WeaponRecord& { return o.weapon(n); }, WeaponCount);
-        check(FormationFields(), formations, [](OrbData& o, int n) -> FormationRecord& { return o.formation(n); },
-              FormationCount);
+        check(UnitFields(), units, EntryAccess<UnitRecord>{}, UnitCount);
+        check(WeaponFields(), weapons, EntryAccess<WeaponRecord>{}, WeaponCount);
+        check(FormationFields(), formations, EntryAccess<FormationRecord>{}, FormationCount);
     }
 
     void fileNamesMatchWithoutRegardToCase()
@@ -162,7 +163,7 @@ private slots:
         QVERIFY(flags[5] && flags[12] && !flags[20] && !flags[70]);
 
         QCOMPARE(LoadOrbFile(5).code, 0);
-        Orb.unit(1).Cost = uint8_t(Orb.unit(1).Cost + 1);
+        Orb.edit<UnitRecord>(1, [](UnitRecord& u) { ++u.Cost; });
         SaveResult r = SaveOrbFile(5, tmp.path().toStdString());
         QCOMPARE(r.code, 0);
         QCOMPARE(QDir(tmp.path()).entryList({"*05"}, QDir::Files, QDir::Name), QStringList{"orb05"});
@@ -211,7 +212,7 @@ private slots:
             QSKIP("root writes into any folder");
         putSample(tmp.path(), 12);
         QCOMPARE(LoadOrbFile(12).code, 0);
-        Orb.unit(1).Cost = uint8_t(Orb.unit(1).Cost + 1);
+        Orb.edit<UnitRecord>(1, [](UnitRecord& u) { ++u.Cost; });
         QString path = QDir(tmp.path()).filePath("ORB12");
         QFile::setPermissions(tmp.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QVERIFY(!SaveObstacle(path.toStdString()).empty());

@@ -15,19 +15,18 @@
 
 namespace {
 // Every numeric field at the widest value it may hold, every name 15 bytes with some above 127.
-template <class R, std::size_t N>
-void widen(std::array<R, N>& table, const std::vector<FieldDef<R>>& fields)
+template <class R>
+void widen(OrbData& orb)
 {
-    int n = 0;
-    for (R& r : table) {
-        ++n;
-        for (const auto& f : fields) {
-            if (f.width == FieldWidth::Text)
-                r.*f.text = "W\xe9" "de entry " + std::to_string(100 + n % 900).substr(0, 3) + "\xff\xe4";
-            else if (f.editable())
-                f.setNumber(r, std::min<uint32_t>(f.bound, f.width == FieldWidth::U16 ? 65535 : 255) - uint32_t(n % 2));
-        }
-    }
+    for (int n = 1; n <= CountOf<R>; ++n)
+        orb.edit<R>(n, [n](R& r) {
+            for (const auto& f : FieldsOf<R>()) {
+                if (f.width == FieldWidth::Text)
+                    r.*f.text = "W\xe9" "de entry " + std::to_string(100 + n % 900).substr(0, 3) + "\xff\xe4";
+                else if (f.editable())
+                    f.setNumber(r, std::min<uint32_t>(f.bound, f.width == FieldWidth::U16 ? 65535 : 255) - uint32_t(n % 2));
+            }
+        });
 }
 
 QByteArray wideImage(int n)
@@ -36,9 +35,9 @@ QByteArray wideImage(int n)
     auto* image = reinterpret_cast<uint8_t*>(bytes.data());
     OrbData orb;
     UnpackImage(image, orb);
-    widen(orb.Units, UnitFields());
-    widen(orb.Weapons, WeaponFields());
-    widen(orb.Formations, FormationFields());
+    widen<UnitRecord>(orb);
+    widen<WeaponRecord>(orb);
+    widen<FormationRecord>(orb);
     PackImage(orb, image);
     return bytes;
 }
@@ -121,7 +120,7 @@ private slots:
         e = std::make_unique<Editor>();
         load(12);
         QLineEdit* cls = e->edit("UnitClassEdit");
-        Orb.unit(1).Class = 207;
+        Orb.edit<UnitRecord>(1, [](UnitRecord& u) { u.Class = 207; });
         e->w->RestoreButtonClick();
         QCOMPARE(cls->text(), QString("207"));
         QTest::keyClick(cls, Qt::Key_End);

@@ -27,22 +27,21 @@ QByteArray countingFile()
     auto* image = reinterpret_cast<uint8_t*>(bytes.data());
     OrbData orb;
     UnpackImage(image, orb);
-    orb.unit(150).Name = "Sch\xfctzenpanzer";
-    orb.unit(3).YrAvail = 60;
-    orb.unit(3).YrUnavail = 117;
-    orb.formation(11).Avail = 72;
-    orb.formation(11).Until = 95;
-    FormationRecord& f10 = orb.formation(10);
+    orb.edit<UnitRecord>(150, [](UnitRecord& u) { u.Name = "Sch\xfctzenpanzer"; });
+    orb.edit<UnitRecord>(3, [](UnitRecord& u) { u.YrAvail = 60, u.YrUnavail = 117; });
+    auto fillSlots = [&](int n, auto value) {
+        orb.edit<FormationRecord>(n, [&](FormationRecord& f) {
+            for (int k = 1; k <= 10; ++k)
+                formationSlot(f, k) = value(k);
+        });
+    };
     const uint16_t slots10[10] = {3, 4, 5, 6, 7, 1011, 0, 0, 0, 0};
-    for (int k = 1; k <= 10; ++k)
-        formationSlot(f10, k) = slots10[k - 1];
     const uint16_t slots11[10] = {8, 9, 1010, 10, 0, 0, 0, 0, 0, 0};
-    for (int k = 1; k <= 10; ++k)
-        formationSlot(orb.formation(11), k) = slots11[k - 1];
-    for (int k = 1; k <= 10; ++k) {
-        formationSlot(orb.formation(20), k) = 1021;
-        formationSlot(orb.formation(21), k) = uint16_t(k);
-    }
+    fillSlots(10, [&](int k) { return slots10[k - 1]; });
+    fillSlots(11, [&](int k) { return slots11[k - 1]; });
+    fillSlots(20, [](int) { return uint16_t(1021); });
+    fillSlots(21, [](int k) { return uint16_t(k); });
+    orb.edit<FormationRecord>(11, [](FormationRecord& f) { f.Avail = 72, f.Until = 95; });
     PackImage(orb, image);
     return bytes;
 }
@@ -209,8 +208,10 @@ private slots:
         // Formations nested ten at a time, 199 deep, are counted at once and the count stops growing.
         OrbData deep;
         for (int n = 1; n <= FormationCount; ++n)
-            for (int k = 1; k <= 10; ++k)
-                formationSlot(deep.formation(n), k) = uint16_t(n < FormationCount ? 1000 + n + 1 : k);
+            deep.edit<FormationRecord>(n, [n](FormationRecord& f) {
+                for (int k = 1; k <= 10; ++k)
+                    formationSlot(f, k) = uint16_t(n < FormationCount ? 1000 + n + 1 : k);
+            });
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(CountFormationUnits(deep, deep.formation(1), 1).units, 1000000);

@@ -35,7 +35,7 @@ class TestPages : public QObject {
     // once, apart from the pages' own tables): each edit gets a value of its own, a commit must
     // put each into its own field, and a save into the file.
     template <class R>
-    void everyEditStoresItsOwnField(QWidget* page, R& (OrbData::*entry)(int), int number, const char* prefix,
+    void everyEditStoresItsOwnField(QWidget* page, int number, const char* prefix,
                                     const std::map<std::string, QString>& exceptions)
     {
         e->goTo(page);
@@ -60,7 +60,7 @@ class TestPages : public QObject {
         OrbData saved = reread(file12());
         for (const OrbData* orb : {&Orb, &saved})
             for (auto [f, value] : typed)
-                QVERIFY2(toQ(FieldText((const_cast<OrbData&>(*orb).*entry)(number), *f)) == value, f->name);
+                QVERIFY2(toQ(FieldText(orb->get<R>(number), *f)) == value, f->name);
     }
 
 private slots:
@@ -104,14 +104,14 @@ private slots:
     void everyEditStoresItsOwnField()
     {
         openSample12();
-        everyEditStoresItsOwnField(e->w->Units, &OrbData::unit, 100, "Unit",
+        everyEditStoresItsOwnField<UnitRecord>(e->w->Units, 100, "Unit",
                                    {{"Name", "UnitnameEdit"}, {"HEATHR", "UNITHEATHREdit"}, {"HEATTS", "UNITHEATTSEdit"}});
-        everyEditStoresItsOwnField(e->w->Weapons, &OrbData::weapon, 249, "Weapon",
+        everyEditStoresItsOwnField<WeaponRecord>(e->w->Weapons, 249, "Weapon",
                                    {{"WarheadSize", "WarheadSizeEdit"}, {"SabotRange", "WeaponsabotrangeEdit"}});
         std::map<std::string, QString> codes;
         for (int k = 1; k <= 10; ++k)
             codes["Code" + std::to_string(k)] = QString("Form%1CodeEdit").arg(k, 2, 10, QChar('0'));
-        everyEditStoresItsOwnField(e->w->Formations, &OrbData::formation, 199, "Form", codes);
+        everyEditStoresItsOwnField<FormationRecord>(e->w->Formations, 199, "Form", codes);
     }
 
     void typedTextIsReadLeniently_data()
@@ -229,8 +229,9 @@ private slots:
     {
         openSample12();
         e->goTo(e->w->Formations);
-        FormationRecord& f = Orb.formation(1);
-        f.Slot1 = 0, f.Slot2 = 999, f.Slot3 = 1000, f.Slot4 = 1001, f.Slot5 = 7, f.Slot6 = 1199, f.Slot7 = 1200;
+        Orb.edit<FormationRecord>(1, [](FormationRecord& f) {
+            f.Slot1 = 0, f.Slot2 = 999, f.Slot3 = 1000, f.Slot4 = 1001, f.Slot5 = 7, f.Slot6 = 1199, f.Slot7 = 1200;
+        });
         e->w->ShowFormation();
         QCOMPARE(e->w->FormslotLabel[0]->text(), QString());
         QCOMPARE(e->w->FormslotLabel[1]->text(), QString());
@@ -351,12 +352,10 @@ private slots:
         e->goTo(e->w->Weapons);
         CurrentWeapon = 5;
         e->w->RestoreButtonClick();
-        Orb.weapon(5).Spare = 0;
         e->type(e->edit("WeaponNameEdit"), "Renamed Gun");
         e->key(Qt::Key_F12);
         QCOMPARE(e->w->wpnlistbox->item(4)->text(), QString("005  Renamed Gun"));
         QCOMPARE(e->w->wpnlistbox->currentRow(), 4);
-        QCOMPARE(int(Orb.weapon(5).Spare), 0);
 
         e->goTo(e->w->Units);
         CurrentUnit = 30;

@@ -297,7 +297,7 @@ private slots:
         QCOMPARE(int(uint8_t(readAll(tmp.filePath("ORB05"))[25001])), int(Orb.unit(1).Nation));
 
         // An empty from-code means nation 0; the picker fills code and name.
-        Orb.unit(3).Nation = 0;
+        Orb.edit<UnitRecord>(3, [](UnitRecord& u) { u.Nation = 0; });
         whenModal([&](QWidget* w) {
             auto* dlg = static_cast<TRenatDlg*>(w);
             dlg->RenatFromEdit->clear();

@@ -408,8 +408,8 @@ private slots:
         QFETCH(QString, last);
         writeSettings(tmp.path());
         Editor e;
-        Orb.unit(249).Name = "UNIT249";
-        Orb.formation(199).Name = "FORM199";
+        Orb.edit<UnitRecord>(249, [](UnitRecord& u) { u.Name = "UNIT249"; });
+        Orb.edit<FormationRecord>(199, [](FormationRecord& f) { f.Name = "FORM199"; });
         QStringList seen;
         QString title;
         whenModal([&](QWidget* w) {

@@ -45,7 +45,7 @@ void makeUnits(OrbData& orb, int file, Dice& d, int used, int weapons)
 {
     bool ww2 = file >= 70;
     for (int n = 1; n <= used; ++n) {
-        UnitRecord& u = orb.unit(n);
+        UnitRecord u;
         bool infantry = d.range(0, 2) == 0;
         if (n % 17 == 0)
             u.Name = "Wolverine IFV A";  // exactly fifteen characters
@@ -96,13 +96,14 @@ void makeUnits(OrbData& orb, int file, Dice& d, int used, int weapons)
         static const uint8_t moves[] = {0, 2, 3, 4};
         u.MC = infantry ? 0 : moves[d.next() % 4];
         u.MonthAvail = static_cast<uint8_t>(ww2 ? d.range(1, 12) : 0);
+        orb.setUnit(n, u);
     }
 }
 
 void makeWeapons(OrbData& orb, Dice& d, int used)
 {
     for (int n = 1; n <= used; ++n) {
-        WeaponRecord& w = orb.weapon(n);
+        WeaponRecord w;
         w.Name = n % 29 == 0 ? OrbName("Twin 23mm AA Gn") : clip(d.pick(kWeapons));
         w.Class = static_cast<uint8_t>(d.range(1, 18));
         w.Size = static_cast<uint8_t>(d.range(1, 155));
@@ -116,6 +117,7 @@ void makeWeapons(OrbData& orb, Dice& d, int used)
         w.SabotRange = static_cast<uint8_t>(d.range(0, 60));
         w.SabotPen = static_cast<uint8_t>(d.range(0, 120));
         w.HEATPen = static_cast<uint8_t>(d.range(0, 150));
+        orb.setWeapon(n, w);
     }
 }
 
@@ -123,7 +125,7 @@ void makeFormations(OrbData& orb, int file, Dice& d, int used, int units)
 {
     bool ww2 = file >= 70;
     for (int n = 1; n <= used; ++n) {
-        FormationRecord& f = orb.formation(n);
+        FormationRecord f;
         f.Name = n % 19 == 0 ? OrbName("Armoured Cav Sq") : clip(d.pick(kFormations));
         f.Nation = static_cast<uint8_t>(file);
         f.Avail = static_cast<uint8_t>(ww2 ? d.range(36, 44) : d.range(50, 95));
@@ -140,6 +142,7 @@ void makeFormations(OrbData& orb, int file, Dice& d, int used, int units)
         }
         f.MonthAvail = static_cast<uint8_t>(ww2 ? d.range(1, 12) : 0);
         f.Special = static_cast<uint8_t>(d.range(0, 9) == 0 ? d.range(1, 5) : 0);
+        orb.setFormation(n, f);
     }
 }
 }  // namespace

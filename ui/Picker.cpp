@@ -81,13 +81,13 @@ struct ModeInfo {
 const ModeInfo& modeInfo(uint8_t mode)
 {
     static const ModeInfo modes[] = {
-        {"Pick List : Unit", 0, UnitCount, [](int n) { return Orb.unit(n).Name.str(); }, "NO UNIT"},
-        {"Pick List : Formation", 0, FormationCount, [](int n) { return Orb.formation(n).Name.str(); }, "NO UNIT"},
+        {"Pick List : Unit", 0, UnitCount, [](int n) { return std::string(Orb.name<UnitRecord>(n)); }, "NO UNIT"},
+        {"Pick List : Formation", 0, FormationCount, [](int n) { return std::string(Orb.name<FormationRecord>(n)); }, "NO UNIT"},
         {"Pick List : Movement Class", 0, 9, [](int c) { return GetMovementClassName(uint8_t(c)); }, nullptr},
         {"Pick List : Formation Type", 0, 5, [](int c) { return GetFormationTypeName(uint8_t(c)); }, nullptr},
         {"Pick List : Nationality", 0, 91, [](int c) { return GetNationName(uint16_t(c)); }, nullptr},
         {"Pick List : Unit Class", 0, 69, [](int c) { return GetUnitClassName(uint8_t(c)); }, nullptr},
-        {"Pick List : Unit Weapon", 0, WeaponCount, [](int n) { return Orb.weapon(n).Name.str(); }, "NO WEAPON IN SLOT"},
+        {"Pick List : Unit Weapon", 0, WeaponCount, [](int n) { return std::string(Orb.name<WeaponRecord>(n)); }, "NO WEAPON IN SLOT"},
         {"Pick List : Weapon Class", 0, 19, [](int c) { return GetWeaponClassName(uint8_t(c)); }, nullptr},
         {"Pick List : Purchase Page", 0, 10, [](int c) { return GetPurchasePageName(uint8_t(c)); }, nullptr},
     };

@@ -131,9 +131,9 @@ namespace {
 QString memberName(int v)
 {
     if (v >= FormationSlotBase + 1 && v <= FormationSlotBase + FormationCount)
-        return toQ(Orb.formation(v - FormationSlotBase).Name);
+        return toQ(std::string(Orb.name<FormationRecord>(v - FormationSlotBase)));
     if (v >= 1 && v <= UnitCount)
-        return toQ(Orb.unit(v).Name);
+        return toQ(std::string(Orb.name<UnitRecord>(v)));
     return QString();
 }
 }  // namespace
@@ -172,7 +172,7 @@ void TSDIAppForm::ShowFormation()
 
 void TSDIAppForm::SaveFormation()
 {
-    readFields(formationEdits, Orb.formation(CurrentFormation));
+    Orb.edit<FormationRecord>(CurrentFormation, [this](FormationRecord& f) { readFields(formationEdits, f); });
     ShowFormation();
 }
 

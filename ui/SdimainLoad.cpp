@@ -196,8 +196,8 @@ public:
 // Refills a record list, hidden while it is: the lines whose names changed are rewritten (a
 // commit changes one), or, when many did (a load, a paste of a whole table), the list is built
 // anew.
-template <class Table>
-void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
+template <class R>
+void fillRecordList(QListWidget* list, uint8_t select)
 {
     ShownNames* shown = nullptr;
     for (QObject* child : list->children())
@@ -205,21 +205,22 @@ void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
             break;
     if (!shown)
         shown = new ShownNames(list);
-    auto line = [&table](std::size_t i) {
-        const OrbName& name = table[i].Name;
-        return threeDigits(static_cast<int>(i + 1)) + "  " +
-               QLatin1String(name.data(), static_cast<qsizetype>(name.size()));
+    constexpr std::size_t count = CountOf<R>;
+    auto name = [](std::size_t i) { return Orb.name<R>(static_cast<int>(i + 1)); };
+    auto line = [&name](std::size_t i) {
+        const std::string_view text = name(i);
+        return threeDigits(static_cast<int>(i + 1)) + "  " + QLatin1String(text.data(), static_cast<qsizetype>(text.size()));
     };
     list->setUpdatesEnabled(false);
     std::vector<std::size_t> changed;
-    const bool same = shown->names.size() == table.size() && list->count() == static_cast<int>(table.size());
-    for (std::size_t i = 0; same && i < table.size() && changed.size() < 32; ++i)
-        if (shown->names[i] != table[i].Name)
+    const bool same = shown->names.size() == count && list->count() == static_cast<int>(count);
+    for (std::size_t i = 0; same && i < count && changed.size() < 32; ++i)
+        if (shown->names[i] != name(i))
             changed.push_back(i);
     if (!same || changed.size() >= 32) {
         // Rewriting a line costs more than adding one: with many changed, build the list anew.
         QStringList lines;
-        for (std::size_t i = 0; i < table.size(); ++i)
+        for (std::size_t i = 0; i < count; ++i)
             lines << line(i);
         list->clear();
         list->addItems(lines);
@@ -228,8 +229,8 @@ void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
             list->item(static_cast<int>(i))->setText(line(i));
     }
     shown->names.clear();
-    for (const auto& entry : table)
-        shown->names.push_back(entry.Name);
+    for (std::size_t i = 0; i < count; ++i)
+        shown->names.emplace_back(name(i));
     list->setCurrentRow(select - 1);
     if (EntryFilter* filter = EntryFilter::of(list))
         filter->apply();
@@ -239,17 +240,17 @@ void fillRecordList(QListWidget* list, const Table& table, uint8_t select)
 
 void TSDIAppForm::UnitlistboxInit(uint8_t select)
 {
-    fillRecordList(UnitListBox, Orb.Units, select);
+    fillRecordList<UnitRecord>(UnitListBox, select);
 }
 
 void TSDIAppForm::wpnlistboxInit(uint8_t select)
 {
-    fillRecordList(wpnlistbox, Orb.Weapons, select);
+    fillRecordList<WeaponRecord>(wpnlistbox, select);
 }
 
 void TSDIAppForm::FormationlistboxInit(uint8_t select)
 {
-    fillRecordList(FormationListBox, Orb.Formations, select);
+    fillRecordList<FormationRecord>(FormationListBox, select);
 }
 
 void TSDIAppForm::UnitsEnter()

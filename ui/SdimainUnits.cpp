@@ -139,7 +139,7 @@ namespace {
 // The name beside a weapon slot: the weapon's name, or nothing for 0 and numbers past the table.
 QString weaponName(int n)
 {
-    return n >= 1 && n <= WeaponCount ? toQ(Orb.weapon(n).Name) : QString();
+    return n >= 1 && n <= WeaponCount ? toQ(std::string(Orb.name<WeaponRecord>(n))) : QString();
 }
 }  // namespace
 
@@ -163,7 +163,7 @@ void TSDIAppForm::ShowUnit()
 
 void TSDIAppForm::SaveUnit()
 {
-    readFields(unitEdits, Orb.unit(CurrentUnit));
+    Orb.edit<UnitRecord>(CurrentUnit, [this](UnitRecord& u) { readFields(unitEdits, u); });
     ShowUnit();
 }
 

@@ -109,7 +109,7 @@ void TSDIAppForm::ShowWeapon()
 
 void TSDIAppForm::SaveWeapon()
 {
-    readFields(weaponEdits, Orb.weapon(CurrentWeapon));
+    Orb.edit<WeaponRecord>(CurrentWeapon, [this](WeaponRecord& w) { readFields(weaponEdits, w); });
     ShowWeapon();
 }
 

@@ -138,44 +138,46 @@ private:
     char* p_;
 };
 
-template <class R, std::size_t N>
-void dumpJson(Writer& w, const char* key, const std::array<R, N>& entries)
+template <class R>
+void dumpJson(Writer& w, const char* key, const OrbData& orb)
 {
     std::vector<std::string> prefix;  // ', "Cost": ' and the like, made once
     for (const auto& f : FieldsOf<R>())
         prefix.push_back(std::string(", \"") + f.name + "\": ");
     w.put(std::string("  \"") + key + "\": [");
-    for (std::size_t i = 0; i < N; ++i) {
-        w.put(i ? ",\n    {\"number\": " : "\n    {\"number\": ", i ? 17 : 16);
-        w.number(static_cast<uint32_t>(i + 1));
+    for (int n = 1; n <= CountOf<R>; ++n) {
+        const R r = orb.get<R>(n);
+        w.put(n > 1 ? ",\n    {\"number\": " : "\n    {\"number\": ", n > 1 ? 17 : 16);
+        w.number(static_cast<uint32_t>(n));
         std::size_t k = 0;
         for (const auto& f : FieldsOf<R>()) {
             w.put(prefix[k++]);
             if (f.width == FieldWidth::Text)
-                w.put(nlohmann::json(Latin1ToUtf8(entries[i].*f.text)).dump());
+                w.put(nlohmann::json(Latin1ToUtf8(r.*f.text)).dump());
             else
-                w.number(f.number(entries[i]));
+                w.number(f.number(r));
         }
         w.put("}", 1);
     }
     w.put("\n  ]", 4);
 }
 
-template <class R, std::size_t N>
-void dumpCsv(Writer& w, const std::array<R, N>& entries)
+template <class R>
+void dumpCsv(Writer& w, const OrbData& orb)
 {
     w.put("number", 6);
     for (const auto& f : FieldsOf<R>())
         w.put(std::string(",") + f.name);
     w.put("\r\n", 2);
-    for (std::size_t i = 0; i < N; ++i) {
-        w.number(static_cast<uint32_t>(i + 1));
+    for (int n = 1; n <= CountOf<R>; ++n) {
+        const R r = orb.get<R>(n);
+        w.number(static_cast<uint32_t>(n));
         for (const auto& f : FieldsOf<R>()) {
             w.put(",", 1);
             if (f.width == FieldWidth::Text)
-                w.put(CsvCell(Latin1ToUtf8(entries[i].*f.text)));
+                w.put(CsvCell(Latin1ToUtf8(r.*f.text)));
             else
-                w.number(f.number(entries[i]));
+                w.number(f.number(r));
         }
         w.put("\r\n", 2);
     }
@@ -222,11 +224,11 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
     Writer w(out, all ? 400000 : 200000);
     if (format == "csv") {
         if (which == TableId::Units)
-            dumpCsv(w, l.orb.Units);
+            dumpCsv<UnitRecord>(w, l.orb);
         else if (which == TableId::Weapons)
-            dumpCsv(w, l.orb.Weapons);
+            dumpCsv<WeaponRecord>(w, l.orb);
         else
-            dumpCsv(w, l.orb.Formations);
+            dumpCsv<FormationRecord>(w, l.orb);
         return 0;
     }
     w.put("{\n", 2);
@@ -239,9 +241,9 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
         first = false;
         write();
     };
-    section(TableId::Units, [&] { dumpJson(w, "units", l.orb.Units); });
-    section(TableId::Weapons, [&] { dumpJson(w, "weapons", l.orb.Weapons); });
-    section(TableId::Formations, [&] { dumpJson(w, "formations", l.orb.Formations); });
+    section(TableId::Units, [&] { dumpJson<UnitRecord>(w, "units", l.orb); });
+    section(TableId::Weapons, [&] { dumpJson<WeaponRecord>(w, "weapons", l.orb); });
+    section(TableId::Formations, [&] { dumpJson<FormationRecord>(w, "formations", l.orb); });
     w.put("\n}\n", 3);
     return 0;
 }
@@ -295,7 +297,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
         fail("set needs FIELD=TEXT");
     Loaded l = load(file, true);
     WithTable(t, [&](const auto& fields, auto entry) {
-        auto& r = entry(l.orb, n);
+        auto r = entry(l.orb, n);
         for (const std::string& a : assignments) {
             std::size_t eq = a.find('=');
             if (eq == std::string::npos || eq == 0)
@@ -326,6 +328,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
                             (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
             out += std::string(f->name) + "=" + now + "\n";
         }
+        entry.set(l.orb, n, r);
     });
     save(file, l);
     return 0;
@@ -419,9 +422,10 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     Loaded ls = load(src, false);
     Loaded ld = load(dst, true);
     bool changed = WithTable(t, [&](const auto&, auto entry) {
-        auto& target = entry(ld.orb, to);
-        auto before = target;
+        auto target = entry(ld.orb, to);
+        const auto before = target;
         CopyPageFields(entry(ls.orb, from), target);
+        entry.set(ld.orb, to, target);
         return !SameEntry(before, target);
     });
     if (changed)
