@@ -1,12 +1,36 @@
 #include "core/OrbDiff.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
+// The entries whose bytes differ in some field: only they can differ as records. A whole column
+// is compared at once, and entry by entry only where it differs, so that tables that are mostly
+// or wholly the same cost little.
+template <class R>
+std::vector<bool> touchedEntries(const OrbData& a, const OrbData& b)
+{
+    std::vector<bool> touched(CountOf<R> + 1, false);
+    for (const auto& f : FieldsOf<R>()) {
+        const auto width = static_cast<std::size_t>(f.size());
+        const std::size_t first = static_cast<std::size_t>(f.at(1)),
+                          length = static_cast<std::size_t>(f.at(CountOf<R>)) + width - first;
+        if (std::memcmp(a.columns() + first, b.columns() + first, length) == 0)
+            continue;
+        for (int n = 1; n <= CountOf<R>; ++n)
+            if (std::memcmp(a.columns() + f.at(n), b.columns() + f.at(n), width) != 0)
+                touched[static_cast<std::size_t>(n)] = true;
+    }
+    return touched;
+}
+
 template <class R>
 void diffTable(const OrbData& before, const OrbData& after, std::vector<EntryChange<R>>& out)
 {
+    const std::vector<bool> touched = touchedEntries<R>(before, after);
     for (int n = 1; n <= CountOf<R>; ++n) {
+        if (!touched[static_cast<std::size_t>(n)])
+            continue;
         R a = before.get<R>(n), b = after.get<R>(n);
         if (!SameEntry(a, b))
             out.push_back({n, a, b});
@@ -48,7 +72,10 @@ namespace {
 template <class R>
 void diffFields(const char* table, const OrbData& a, const OrbData& b, std::vector<FieldDifference>& out)
 {
+    const std::vector<bool> touched = touchedEntries<R>(a, b);
     for (int n = 1; n <= CountOf<R>; ++n) {
+        if (!touched[static_cast<std::size_t>(n)])
+            continue;
         R ra = a.get<R>(n), rb = b.get<R>(n);
         for (const auto& f : FieldsOf<R>())
             if (!SameField(ra, rb, f))

@@ -6,13 +6,23 @@ namespace fs = std::filesystem;
 
 LoadResult LoadOrbFile(int n)
 {
-    fs::path path = FindOrbFile(".", n);
-    if (path.empty())
-        path = OrbFileName(n);
-    OrbImage image;
-    if (!ReadOrbImage(path, image).ok)
+    // The image the last load replaced is read into: the next load then neither allocates nor
+    // clears a buffer, and a failed load leaves FileImage as it was.
+    static OrbImage spare;
+    // The usual spelling is opened straight away; only when that fails is the folder searched
+    // for the number in another letter case.
+    fs::path path = OrbFileName(n);
+    bool read = ReadOrbImage(path, spare).ok;
+    if (!read) {
+        fs::path found = FindOrbFile(".", n);
+        if (found.empty())
+            path = OrbFileName(n);
+        else if (found.filename() != path.filename())
+            read = ReadOrbImage(path = found, spare).ok;
+    }
+    if (!read)
         return {1, "Unable to find " + OrbFileName(n), path};
-    FileImage = std::move(image);
+    std::swap(FileImage, spare);
     UnpackImage(FileImage.bytes.data(), Orb);
     FileLoaded = true;
     return {0, {}, path};

@@ -26,6 +26,8 @@ struct FieldDef {
 
     // File offset of the first byte of entry n's value.
     int at(int n) const { return base + n * stride + offset; }
+    // How many bytes one value takes.
+    int size() const { return width == FieldWidth::Text ? NameLength : width == FieldWidth::U16 ? 2 : 1; }
     bool editable() const { return bound != 0; }
     uint32_t number(const R& r) const
     {

@@ -82,10 +82,9 @@ void collectPastEnd(const uint8_t* image, std::size_t end, const char* table, in
                     const std::vector<FieldDef<R>>& fields, std::vector<PastEndValue>& out)
 {
     for (const auto& f : fields) {
-        const int width = f.width == FieldWidth::Text ? NameLength : f.width == FieldWidth::U16 ? 2 : 1;
         for (int n = 1; n <= count; ++n) {
             const std::size_t first = static_cast<std::size_t>(f.at(n));
-            for (std::size_t i = std::max(first, end); i < first + static_cast<std::size_t>(width); ++i)
+            for (std::size_t i = std::max(first, end); i < first + static_cast<std::size_t>(f.size()); ++i)
                 if (image[i]) {
                     out.push_back({table, n, f.name});
                     break;

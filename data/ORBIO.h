@@ -41,8 +41,10 @@ struct IoResult {
     std::string error;  // why it failed, for the user; it names the data file, never a temporary one
 };
 
-// Reads a data file's image. The editor opens it for reading and writing, as a file it will save
-// back must allow; a reader that only looks may pass writable = false.
+// Reads a data file's image into out. The editor opens it for reading and writing, as a file it
+// will save back must allow; a reader that only looks may pass writable = false. A file that
+// cannot be opened as a data file leaves out as it was; a read that fails part way may leave
+// some of out's bytes overwritten.
 IoResult ReadOrbImage(const std::filesystem::path& path, OrbImage& out, bool writable = true);
 // Replaces target (through any symbolic links, so the file they point to changes) with
 // bytes[0, bytesRead) followed by the source's tail. The new file is written under a unique

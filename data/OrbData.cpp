@@ -83,9 +83,8 @@ template <class R>
 void markFields(std::vector<bool>& used)
 {
     for (const auto& f : FieldsOf<R>()) {
-        const int width = f.width == FieldWidth::Text ? NameLength : f.width == FieldWidth::U16 ? 2 : 1;
         for (int n = 1; n <= CountOf<R>; ++n)
-            for (int i = 0; i < width; ++i)
+            for (int i = 0; i < f.size(); ++i)
                 used[static_cast<std::size_t>(f.at(n) + i)] = true;
     }
 }

@@ -2,6 +2,7 @@
 // touch anything but the data file itself, whatever the file system holds.
 #include "data/ORBIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -175,20 +176,22 @@ IoResult ReadOrbImage(const fs::path& path, OrbImage& out, bool wantWrite)
         closeFd(fd);
         return failure(path, "not a data file");
     }
-    OrbImage image;
-    long long got = readFull(fd, image.bytes.data(), OrbImageSize);
+    // Read over what out held: a buffer kept from an earlier read is neither allocated nor cleared.
+    out.bytes.resize(OrbImageSize);
+    long long got = readFull(fd, out.bytes.data(), OrbImageSize);
     int err = errno;
     closeFd(fd);
     if (got < 0)
         return failure(path, reason(err));
-    image.bytesRead = static_cast<std::size_t>(got);
+    out.bytesRead = static_cast<std::size_t>(got);
+    std::fill(out.bytes.begin() + static_cast<std::ptrdiff_t>(got), out.bytes.end(), uint8_t{0});
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    image.tailSize = size > OrbImageSize ? size - OrbImageSize : 0;
-    if (image.tailSize) {
+    out.tailSize = size > OrbImageSize ? size - OrbImageSize : 0;
+    out.source.clear();
+    if (out.tailSize) {
         std::error_code ec;
-        image.source = fs::absolute(path, ec);
+        out.source = fs::absolute(path, ec);
     }
-    out = std::move(image);
     return {true, {}};
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/EditRules.h"
 #include "core/Globals.h"
+#include "core/OrbDiff.h"
 #include "core/Tables.h"
 #include "data/Fields.h"
 #include "data/ORBIO.h"
@@ -56,7 +57,20 @@ private slots:
         std::vector<uint8_t> out = img;
         PackImage(orb, out.data());
         QCOMPARE(int(out[5250]), 99);
-        QCOMPARE(int(out[9250 + 15 * 3 + 4]), 0);  // what followed the terminator is cleared
+
+        // A save clears what followed a name's first zero byte, wherever that byte stands.
+        for (int end = 0; end <= 15; ++end) {
+            std::vector<uint8_t> name(15, 0xE9);
+            if (end < 15)
+                name[std::size_t(end)] = 0;
+            std::memcpy(&img[9250 + 15 * 249], name.data(), 15);  // unit 249's name
+            UnpackImage(img.data(), orb);
+            QCOMPARE(orb.unit(249).Name.size(), std::size_t(end));
+            PackImage(orb, out.data());
+            for (int i = 0; i < 15; ++i)
+                QVERIFY2(out[std::size_t(9250 + 15 * 249 + i)] == (i < end ? 0xE9 : 0), qPrintable(QString::number(end)));
+            QCOMPARE(int(out[9250 + 15 * 250]), int(img[9250 + 15 * 250]));  // the byte after the column
+        }
     }
 
     void unchangedSampleRoundTripsByteForByte()
@@ -127,7 +141,7 @@ private slots:
                 const int width = f->width == FieldWidth::Text ? 15 : f->width == FieldWidth::U16 ? 2 : 1;
                 QByteArray zero(int(OrbImageSize), '\0'), out = zero;
                 OrbData orb;
-                for (int n : {1, last}) {
+                for (int n : {last, 1}) {
                     auto r = entry(orb, n);
                     // The widest text a commit takes; then every byte of the field made non-zero.
                     StoreFieldText(r, *f, f->width == FieldWidth::Text ? "ABCDEFGHIJKLMNOPQ" : "99999");
@@ -136,6 +150,11 @@ private slots:
                     if (f->width != FieldWidth::Text)
                         f->setNumber(r, width == 2 ? 0x0101u : 1u);
                     entry.set(orb, n, r);
+                    // A comparison of tables finds the entries just set, the last one alone too.
+                    const auto diffs = DiffFields(OrbData{}, orb);
+                    QVERIFY2(diffs.size() == (n == last ? 1u : 2u) && diffs.back().number == last &&
+                                 std::string(diffs.back().field) == p.field,
+                             p.field);
                 }
                 PackImage(orb, reinterpret_cast<uint8_t*>(out.data()));
                 QList<int> want;
