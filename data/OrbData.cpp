@@ -79,31 +79,41 @@ struct Span {
     std::size_t first, length;
 };
 
+// Marks the bytes of every field of every entry. A short-lived command-line run pays for this
+// once, so a column whose values stand side by side is marked in one go.
 template <class R>
-void markFields(std::vector<bool>& used)
+void markFields(uint8_t* used)
 {
     for (const auto& f : FieldsOf<R>()) {
-        for (int n = 1; n <= CountOf<R>; ++n)
-            for (int i = 0; i < f.size(); ++i)
-                used[static_cast<std::size_t>(f.at(n) + i)] = true;
+        const auto size = static_cast<std::size_t>(f.size());
+        if (f.stride == f.size())
+            std::memset(used + f.at(1), 1, size * CountOf<R>);
+        else
+            for (int n = 1; n <= CountOf<R>; ++n)
+                std::memset(used + f.at(n), 1, size);
     }
 }
 
 const std::vector<Span>& fieldSpans()
 {
     static const std::vector<Span> spans = [] {
-        std::vector<bool> used(OrbImageSize, false);
-        markFields<UnitRecord>(used);
-        markFields<WeaponRecord>(used);
-        markFields<FormationRecord>(used);
+        std::vector<uint8_t> used(OrbImageSize, 0);
+        markFields<UnitRecord>(used.data());
+        markFields<WeaponRecord>(used.data());
+        markFields<FormationRecord>(used.data());
         std::vector<Span> out;
-        for (std::size_t i = 0; i < OrbImageSize; ++i)
-            if (used[i]) {
-                if (!out.empty() && out.back().first + out.back().length == i)
-                    ++out.back().length;
-                else
-                    out.push_back({i, 1});
-            }
+        const uint8_t* const begin = used.data();
+        const uint8_t* const end = begin + used.size();
+        for (const uint8_t* p = begin; p < end;) {
+            const auto* first = static_cast<const uint8_t*>(std::memchr(p, 1, static_cast<std::size_t>(end - p)));
+            if (!first)
+                break;
+            const auto* past = static_cast<const uint8_t*>(std::memchr(first, 0, static_cast<std::size_t>(end - first)));
+            if (!past)
+                past = end;
+            out.push_back({static_cast<std::size_t>(first - begin), static_cast<std::size_t>(past - first)});
+            p = past;
+        }
         return out;
     }();
     return spans;

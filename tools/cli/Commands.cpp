@@ -99,29 +99,28 @@ const char* widthName(FieldWidth w)
     return w == FieldWidth::Text ? "text" : w == FieldWidth::U16 ? "u16" : "u8";
 }
 
-// Output is written as it goes, straight into one buffer: a whole file is some 40000 values, and
-// a document tree of them (or a string built per value) would cost more than all else the dump
-// does. nlohmann-json escapes the names.
+// Output is written as it goes, through one buffer of fixed size: a whole file is some 40000
+// values, and a document tree of them (or a string built per value, or all of the output held at
+// once) would cost more than all else the dump does. nlohmann-json escapes the names.
 class Writer {
 public:
-    // expected: about how much will be written, so that the buffer is sized once.
-    Writer(std::string& out, std::size_t expected) : out_(out)
-    {
-        out_.resize(expected);
-        p_ = out_.data();
-    }
-    // Room for at least n more bytes; then put() and number() write without checking.
+    explicit Writer(std::FILE* sink) : sink_(sink) {}
+    ~Writer() { flush(); }
+    // Room for at least n more bytes (n at most the buffer's size); then put() and number() write
+    // without checking.
     void reserve(std::size_t n)
     {
-        std::size_t used = static_cast<std::size_t>(p_ - out_.data());
-        if (out_.size() - used < n) {
-            out_.resize(std::max(out_.size() * 2, used + n + (1 << 16)));
-            p_ = out_.data() + used;
-        }
+        if (static_cast<std::size_t>(std::end(buffer_) - p_) < n)
+            flush();
     }
     void put(const std::string& s) { put(s.data(), s.size()); }
     void put(const char* s, std::size_t n)
     {
+        if (n > sizeof buffer_) {
+            flush();
+            std::fwrite(s, 1, n, sink_);
+            return;
+        }
         reserve(n);
         std::memcpy(p_, s, n);
         p_ += n;
@@ -131,11 +130,16 @@ public:
         reserve(10);
         p_ = std::to_chars(p_, p_ + 10, v).ptr;
     }
-    ~Writer() { out_.resize(static_cast<std::size_t>(p_ - out_.data())); }
+    void flush()
+    {
+        std::fwrite(buffer_, 1, static_cast<std::size_t>(p_ - buffer_), sink_);
+        p_ = buffer_;
+    }
 
 private:
-    std::string& out_;
-    char* p_;
+    std::FILE* sink_;
+    char buffer_[1 << 16];
+    char* p_ = buffer_;
 };
 
 template <class R>
@@ -212,7 +216,7 @@ int CmdList(const std::string& dir, std::string& out)
     return 0;
 }
 
-int CmdDump(const std::string& file, const std::string& tableName, const std::string& format, std::string& out)
+int CmdDump(const std::string& file, const std::string& tableName, const std::string& format, std::FILE* out)
 {
     if (format != "json" && format != "csv")
         fail("unknown format '" + format + "' (json or csv)");
@@ -221,7 +225,7 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
     if (all && format == "csv")
         fail("csv holds one table: choose it with --table");
     Loaded l = load(file, false);
-    Writer w(out, all ? 400000 : 200000);
+    Writer w(out);
     if (format == "csv") {
         if (which == TableId::Units)
             dumpCsv<UnitRecord>(w, l.orb);

@@ -3,6 +3,7 @@
 // thrown as CliError and reported by the caller on stderr.
 #pragma once
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,7 +13,8 @@ struct CliError : std::runtime_error {
 };
 
 int CmdList(const std::string& dir, std::string& out);
-int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::string& out);
+// Writes as it goes, straight to out: nothing is written before the file has been read.
+int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::FILE* out);
 int CmdFields(const std::string& table, std::string& out);
 int CmdGet(const std::string& file, const std::string& table, const std::string& number,
            const std::vector<std::string>& fields, std::string& out);

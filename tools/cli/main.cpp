@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     dump->add_option("FILE", file, "The data file; - reads it from standard input")->required();
     dump->add_option("--table", table, "units, weapons or formations (CSV needs one)");
     dump->add_option("--format", format, "json (default) or csv")->default_str("json");
-    dump->callback([&] { run = [&] { return CmdDump(file, table, format.empty() ? "json" : format, out); }; });
+    dump->callback([&] { run = [&] { return CmdDump(file, table, format.empty() ? "json" : format, stdout); }; });
 
     auto* fields = app.add_subcommand("fields", "Each field of a table: its width, the largest value a commit stores, "
                                                 "and whether a page of the editor edits it");
