@@ -5,6 +5,11 @@
 #include <QApplication>
 #include <QPainter>
 
+size_t qHash(const LineKey& k, size_t seed)
+{
+    return qHashMulti(seed, k.width, k.height, k.back, k.ink, k.text);
+}
+
 LineDelegate::LineDelegate(QObject* parent) : QStyledItemDelegate(parent), kept_(4096) {}
 
 void LineDelegate::drawText(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect,
@@ -40,8 +45,7 @@ void LineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
             kept_.clear();
             font_ = option.font;
         }
-        const QString key = QString("%1 %2 %3 %4 ").arg(option.rect.width()).arg(option.rect.height())
-                                .arg(back.color().rgba()).arg(ink.rgba()) + text;
+        const LineKey key{option.rect.width(), option.rect.height(), back.color().rgba(), ink.rgba(), text};
         painter->drawImage(option.rect.topLeft(), KeptPicture(kept_, key, [&] {
             QImage picture(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
             picture.fill(back.color());

@@ -8,6 +8,18 @@
 #include <QImage>
 #include <QStyledItemDelegate>
 
+// What a line's picture shows.
+struct LineKey {
+    int width, height;
+    QRgb back, ink;
+    QString text;
+    bool operator==(const LineKey& o) const
+    {
+        return width == o.width && height == o.height && back == o.back && ink == o.ink && text == o.text;
+    }
+};
+size_t qHash(const LineKey& k, size_t seed = 0);
+
 class LineDelegate : public QStyledItemDelegate {
 public:
     explicit LineDelegate(QObject* parent);
@@ -18,5 +30,5 @@ private:
                          const QString& text, const QColor& colour);
 
     mutable QFont font_;                      // the font the kept pictures were drawn in
-    mutable QCache<QString, QImage> kept_;  // costs in KiB
+    mutable QCache<LineKey, QImage> kept_;  // costs in KiB
 };

@@ -5,11 +5,13 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTextLayout>
 #include <QToolTip>
 #include <QtMath>
@@ -19,22 +21,6 @@
 #include <memory>
 
 namespace {
-// A kept picture of a text: its layout, where within the picture the text starts (in 64ths of a
-// pixel), its colour and its background's.
-struct PictureKey {
-    const QTextLayout* laid;
-    int x, y;
-    QRgb ink, back;
-    bool operator==(const PictureKey& o) const
-    {
-        return laid == o.laid && x == o.x && y == o.y && ink == o.ink && back == o.back;
-    }
-};
-size_t qHash(const PictureKey& k, size_t seed = 0)
-{
-    return qHashMulti(seed, quintptr(k.laid), k.x, k.y, k.ink, k.back);
-}
-
 // A kept picture of an edit's panel.
 struct PanelKey {
     int width, height, focus, group;  // the palette's colour group: enabled, disabled, inactive
@@ -55,6 +41,29 @@ thread_local const QColor* plainBackdrop = nullptr;
 class OrbtoolStyle : public QProxyStyle {
 public:
     explicit OrbtoolStyle(const QString& base) : QProxyStyle(base), fusion_(base.compare("fusion", Qt::CaseInsensitive) == 0) {}
+
+    void polish(QWidget* widget) override
+    {
+        QProxyStyle::polish(widget);
+        if (qobject_cast<QTabBar*>(widget))
+            widget->installEventFilter(this);
+    }
+    void unpolish(QWidget* widget) override
+    {
+        if (qobject_cast<QTabBar*>(widget))
+            widget->removeEventFilter(this);
+        QProxyStyle::unpolish(widget);
+    }
+
+    // Every page switch repaints the tabs, and the platform style draws each tab's shape
+    // antialiased and lays its text out anew: that cost more than any other part of the window.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* bar = qobject_cast<QTabBar*>(watched);
+        if (event->type() == QEvent::Paint && bar && !standingIn_ && paintKeptTabs(bar))
+            return true;
+        return QProxyStyle::eventFilter(watched, event);
+    }
 
     // Pop-up hints wait five seconds; the status bar shows the hint at once.
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
@@ -161,13 +170,84 @@ public:
         if (textRole != QPalette::NoRole)
             painter->setPen(QPen(palette.brush(textRole), painter->pen().widthF()));
         if (plainBackdrop && painter->pen().style() == Qt::SolidLine && painter->pen().brush().style() == Qt::SolidPattern)
-            drawPicture(painter, *laid, at, width, height, *plainBackdrop);
+            DrawTextPicture(pictures_, painter, *laid, at, width, height, *plainBackdrop);
         else
             laid->draw(painter, at);
         painter->restore();
     }
 
 private:
+    // A tab bar at rest (no focus, no mouse over it or pressing it) on a plain background is
+    // drawn once for each state by a stand-in tab bar made like it, and then copied; false when
+    // it must paint itself.
+    bool paintKeptTabs(QTabBar* bar) const
+    {
+        const QBrush background = bar->palette().brush(bar->backgroundRole());
+        if (bar->hasFocus() || bar->underMouse() || QApplication::mouseButtons() != Qt::NoButton ||
+            bar->testAttribute(Qt::WA_StyleSheet) || background.style() != Qt::SolidPattern ||
+            bar->devicePixelRatio() != 1 || bar->size().isEmpty())
+            return false;
+        const QPalette::ColorGroup group = bar->palette().currentColorGroup();
+        QString key = QString("tabs %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11\n")
+                          .arg(bar->width())
+                          .arg(bar->height())
+                          .arg(bar->currentIndex())
+                          .arg(bar->isEnabled())
+                          .arg(int(group))
+                          .arg(bar->palette().cacheKey())
+                          .arg(bar->font().key())
+                          .arg(int(bar->shape()))
+                          .arg(bar->documentMode())
+                          .arg(bar->drawBase())
+                          .arg(bar->expanding());
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect r = bar->tabRect(i);
+            key += QString("%1 %2 %3 %4 %5 %6\n").arg(bar->isTabEnabled(i)).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).arg(bar->tabText(i));
+        }
+        auto* tabs = qobject_cast<QTabWidget*>(bar->parentWidget());
+        key += QString("in tabs %1 %2\n").arg(tabs != nullptr).arg(tabs ? tabs->documentMode() : false);
+        const QImage picture = KeptPicture(kept_, key, [&] {
+            static QTabBar* standIn = new QTabBar;
+            // A tab bar draws its tabs otherwise when it belongs to a tab widget: so does the
+            // stand-in, in a hidden one of its own.
+            static QTabWidget* host = new QTabWidget;
+            if (tabs)
+                host->setDocumentMode(tabs->documentMode());
+            standIn->setParent(tabs ? host : nullptr);
+            while (standIn->count())
+                standIn->removeTab(0);
+            for (int i = 0; i < bar->count(); ++i) {
+                standIn->addTab(bar->tabText(i));
+                standIn->setTabEnabled(i, bar->isTabEnabled(i));
+            }
+            // The stand-in shows the bar's colours whatever window it thinks is active.
+            QPalette colours = bar->palette();
+            for (int role = 0; role < QPalette::NColorRoles; ++role)
+                colours.setColor(QPalette::All, QPalette::ColorRole(role), bar->palette().color(group, QPalette::ColorRole(role)));
+            standIn->setPalette(colours);
+            standIn->setFont(bar->font());
+            standIn->setShape(bar->shape());
+            standIn->setDocumentMode(bar->documentMode());
+            standIn->setDrawBase(bar->drawBase());
+            standIn->setExpanding(bar->expanding());
+            standIn->setElideMode(bar->elideMode());
+            standIn->setUsesScrollButtons(bar->usesScrollButtons());
+            standIn->setEnabled(bar->isEnabled());
+            standIn->resize(bar->size());
+            standIn->setCurrentIndex(bar->currentIndex());
+            QImage drawn(bar->size(), QImage::Format_ARGB32_Premultiplied);
+            drawn.fill(background.color());
+            standingIn_ = true;
+            standIn->render(&drawn, QPoint(), QRegion(), {});
+            standingIn_ = false;
+            return drawn;
+        });
+        QPainter(bar).drawImage(0, 0, picture);
+        return true;
+    }
+
+    static inline bool standingIn_ = false;
+
     // Qt's raster engine hands any fill of more than about ninety rows to a pool of threads; on a
     // small machine the hand-off costs several times the fill (a list's scroll bar, four hundred
     // rows, took a quarter of a millisecond). Pictures are therefore drawn and shown in bands.
@@ -236,31 +316,9 @@ private:
 
     mutable QHash<std::pair<QFont, QString>, std::shared_ptr<QTextLayout>> laidOut_;
 
-    // Draws a laid-out text through a picture of it on the plain backdrop it lies on: drawing the
-    // letters of some thirty captions was most of what showing a page cost, and a picture is
-    // copied instead. The picture reaches a few pixels past the text for letters that overhang.
-    void drawPicture(QPainter* painter, const QTextLayout& laid, const QPointF& at, qreal width, qreal height,
-                     const QColor& backdrop) const
-    {
-        if (painter->device()->devicePixelRatio() != 1)
-            return laid.draw(painter, at);
-        constexpr int overhang = 3;
-        const int left = qFloor(at.x()) - overhang, top = qFloor(at.y());
-        const QPointF within(at.x() - left, at.y() - top);  // keeps the fraction of a pixel the letters start at
-        const PictureKey key{&laid, qRound(within.x() * 64), qRound(within.y() * 64), painter->pen().color().rgba(),
-                             backdrop.rgba()};
-        painter->drawImage(QPoint(left, top), KeptPicture(pictures_, key, [&] {
-            QImage picture(qCeil(width) + 2 * overhang + 1, qCeil(height) + 1, QImage::Format_ARGB32_Premultiplied);
-            picture.fill(backdrop);
-            QPainter p(&picture);
-            p.setPen(painter->pen());
-            laid.draw(&p, within);
-            p.end();
-            return picture;
-        }));
-    }
-
-    mutable QCache<PictureKey, QImage> pictures_{2048};  // KiB
+    // Drawing the letters of some thirty captions was most of what showing a page cost: each
+    // text is drawn through a picture of it on its plain backdrop.
+    mutable QCache<TextPictureKey, QImage> pictures_{2048};  // KiB
     mutable QCache<PanelKey, QImage> panels_{1024};      // KiB
 
     // Edits inside a combo or spin box are drawn with their box.
@@ -270,6 +328,16 @@ private:
                !qobject_cast<QAbstractSpinBox*>(widget->parentWidget());
     }
 
+public:
+    // The panel's fill, inside the frame (whose right and bottom sides stand one pixel in from
+    // the edit's) and below the shadow under its top side.
+    QRect plainEditArea(const QLineEdit* edit) const
+    {
+        return fusion_ && standalone(edit) && !edit->hasFocus() && edit->hasFrame() ? edit->rect().adjusted(1, 2, -2, -2)
+                                                                                   : QRect();
+    }
+
+private:
     static void drawEditFrame(const QStyleOption* option, QPainter* painter)
     {
         const QRect r = option->rect.adjusted(0, 0, -1, -1);
@@ -318,6 +386,12 @@ PlainBackdrop::PlainBackdrop(const QColor& colour) : colour_(colour), outer_(pla
 PlainBackdrop::~PlainBackdrop()
 {
     plainBackdrop = outer_;
+}
+
+QRect PlainEditArea(const QLineEdit* edit)
+{
+    const auto* style = dynamic_cast<const OrbtoolStyle*>(edit->style());
+    return style ? style->plainEditArea(edit) : QRect();
 }
 
 void InstallOrbtoolStyle()

@@ -18,5 +18,11 @@ private:
     const QColor* outer_;
 };
 
+class QLineEdit;
+class QRect;
+// Where the panel of an edit at rest is one plain colour, as the program's style draws it: text
+// there may be drawn from a picture on that colour. Empty when the style draws it otherwise.
+QRect PlainEditArea(const QLineEdit* edit);
+
 // Installs the program's style over the application's current one (once) and the hint colours.
 void InstallOrbtoolStyle();

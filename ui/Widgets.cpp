@@ -1,8 +1,11 @@
 #include "ui/Widgets.h"
 
+#include "ui/KeptPicture.h"
+
 #include "ui/Picker.h"
 #include "ui/Style.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QHash>
@@ -12,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFrame>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QToolButton>
 #include <QValidator>
@@ -57,7 +61,30 @@ void onMouseDown(QWidget* w, std::function<void(Qt::MouseButton)> fn)
 }
 
 namespace {
-// A label on a plain panel: the style may keep its text as a picture.
+// What a label's picture shows.
+struct LabelKey {
+    const QStyle* style;
+    QString text;
+    QFont font;
+    QSize size;
+    int alignment;
+    bool enabled;
+    QRgb ink, back;
+    bool operator==(const LabelKey& o) const
+    {
+        return style == o.style && text == o.text && size == o.size && alignment == o.alignment && enabled == o.enabled && ink == o.ink &&
+               back == o.back && font == o.font;
+    }
+};
+size_t qHash(const LabelKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.size.width(), k.size.height(), k.alignment, k.ink, k.back);
+}
+
+// A label on a plain panel. A page shows some forty, and a label's own painting (its frame, its
+// layout, the style's text) cost several times copying a picture of it: a label of plain text is
+// drawn once, by a stand-in label made like it, and then copied. Others draw themselves, the
+// style keeping their text as a picture.
 class PlainLabel : public QLabel {
 public:
     using QLabel::QLabel;
@@ -67,9 +94,50 @@ protected:
     {
         if (!styleSheet().isEmpty() || autoFillBackground())
             return QLabel::paintEvent(e);
-        PlainBackdrop backdrop(palette().color(QPalette::Window));
-        QLabel::paintEvent(e);
+        const QColor back = palette().color(QPalette::Window);
+        if (standingIn_ || !plain()) {
+            PlainBackdrop backdrop(back);
+            return QLabel::paintEvent(e);
+        }
+        const QPalette::ColorGroup group = palette().currentColorGroup();
+        const LabelKey key{style(), text(), font(), size(), int(alignment()), isEnabled(),
+                           palette().color(group, foregroundRole()).rgba(), back.rgba()};
+        QPainter(this).drawImage(0, 0, KeptPicture(pictures_, key, [&] {
+            // The stand-in shows this label's colours whatever window it thinks is active.
+            static PlainLabel* standIn = new PlainLabel;
+            QPalette colours = palette();
+            for (int role = 0; role < QPalette::NColorRoles; ++role)
+                colours.setColor(QPalette::All, QPalette::ColorRole(role),
+                                 palette().color(group, QPalette::ColorRole(role)));
+            standIn->setStyle(style() == QApplication::style() ? nullptr : style());
+            standIn->setPalette(colours);
+            standIn->setFont(font());
+            standIn->setAlignment(alignment());
+            standIn->setEnabled(isEnabled());
+            standIn->setText(text());
+            standIn->resize(size());
+            QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
+            picture.fill(back);
+            standingIn_ = true;
+            standIn->render(&picture, QPoint(), QRegion(), {});
+            standingIn_ = false;
+            return picture;
+        }));
     }
+
+private:
+    // Plain text in one line, with no frame, margin, indent or picture, on a plain backdrop.
+    bool plain() const
+    {
+        return frameShape() == NoFrame && margin() == 0 && indent() == -1 && !wordWrap() && pixmap().isNull() &&
+               textFormat() != Qt::RichText && !(textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) &&
+               contentsMargins().isNull() && layoutDirection() == Qt::LeftToRight && devicePixelRatio() == 1 &&
+               foregroundRole() == QPalette::WindowText &&
+               palette().brush(QPalette::Window).style() == Qt::SolidPattern;
+    }
+
+    static inline bool standingIn_ = false;
+    static inline QCache<LabelKey, QImage> pictures_{4096};  // KiB
 };
 }  // namespace
 
@@ -209,14 +277,19 @@ struct LaidText {
     int ascent = 0;  // of the line, rounded
 };
 
+// Pictures of the kept layouts' texts, kept under their layouts.
+QCache<TextPictureKey, QImage> textPictures(2048);  // KiB
+
 const LaidText& laidOut(const QFont& font, const QString& text)
 {
     static QHash<std::pair<QFont, QString>, std::shared_ptr<LaidText>> kept;
     const auto key = std::make_pair(font, text);
     auto it = kept.find(key);
     if (it == kept.end()) {
-        if (kept.size() > 4000)
+        if (kept.size() > 4000) {
             kept.clear();
+            textPictures.clear();
+        }
         auto laid = std::make_shared<LaidText>();
         laid->layout.setText(text);
         laid->layout.setFont(font);
@@ -260,7 +333,15 @@ void LimitedEdit::paintEvent(QPaintEvent* e)
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
     p.setClipRect(r);
     p.setPen(palette().text().color());
-    laid.layout.draw(&p, line.topLeft() - QPoint(0, laid.ascent - fontMetrics().ascent()), {}, r);
+    const QPointF at = line.topLeft() - QPoint(0, laid.ascent - fontMetrics().ascent());
+    // A text whose picture stays where the panel is plain is copied from the picture.
+    const QTextLine first = laid.layout.lineAt(0);
+    const QRect picture = TextPictureRect(at, first.naturalTextWidth(), first.height()) & r;
+    if (!getenv("NOPIC") && panel.palette.base().style() == Qt::SolidPattern && PlainEditArea(this).contains(picture))
+        DrawTextPicture(textPictures, &p, laid.layout, at, first.naturalTextWidth(), first.height(),
+                        panel.palette.base().color());
+    else
+        laid.layout.draw(&p, at, {}, r);
 }
 
 LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width, bool latin1Only)
