@@ -13,7 +13,9 @@
 
 // ---- Program-wide state: one of each for the whole run ----
 extern OrbData Orb;
-extern OrbImage FileImage;  // FileImage.bytesRead is the count the last load placed in it
+// What the last load read: bytesRead is the count it placed in Orb, source and tailSize where a
+// long file's tail lies. Its bytes are what the last save wrote; the loaded bytes are in Orb.
+extern OrbImage FileImage;
 extern uint16_t CurrentFileNumber;
 extern uint8_t CurrentUnit;
 extern uint8_t CurrentWeapon;

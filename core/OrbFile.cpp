@@ -6,8 +6,9 @@ namespace fs = std::filesystem;
 
 LoadResult LoadOrbFile(int n)
 {
-    // The image the last load replaced is read into: the next load then neither allocates nor
-    // clears a buffer, and a failed load leaves FileImage as it was.
+    // The file is read into a buffer of its own and traded into the tables, which hand back the
+    // image they held to read the next file into: a load neither copies, allocates nor clears
+    // the image, and a failed one leaves everything as it was.
     static OrbImage spare;
     // The usual spelling is opened straight away; only when that fails is the folder searched
     // for the number in another letter case.
@@ -22,8 +23,10 @@ LoadResult LoadOrbFile(int n)
     }
     if (!read)
         return {1, "Unable to find " + OrbFileName(n), path};
-    std::swap(FileImage, spare);
-    UnpackImage(FileImage.bytes.data(), Orb);
+    Orb.swapImage(spare.bytes);
+    FileImage.bytesRead = spare.bytesRead;
+    FileImage.source = spare.source;
+    FileImage.tailSize = spare.tailSize;
     FileLoaded = true;
     return {0, {}, path};
 }

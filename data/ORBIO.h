@@ -14,9 +14,8 @@
 std::string OrbFileName(int n);
 
 // Image <-> table copies. The image must hold OrbImageSize bytes.
-// Copies every field's bytes of the image into the tables.
 void UnpackImage(const uint8_t* image, OrbData& orb);
-// Writes every field's bytes of orb into image; every other byte keeps its value.
+// Writes orb's image, each name followed by zeros up to its fifteen bytes.
 void PackImage(const OrbData& orb, uint8_t* image);
 
 // The regular file of data file n in dir, matched without regard to letter case; empty when none.

@@ -1,8 +1,9 @@
-// Records put together from the columns, and columns copied whole between the tables and an image.
+// Records put together from the columns, and the image copied whole between the tables and a file's.
 #include "data/Fields.h"
 #include "data/ORBIO.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -73,51 +74,6 @@ void deriveWorkingFields(FormationRecord& f)
                   "the ten slots lie side by side, as the file holds them");
 }
 
-// The bytes of the image that some field of some entry occupies, as runs of neighbouring bytes.
-// Loading and saving copy exactly these; every other byte is the file's own.
-struct Span {
-    std::size_t first, length;
-};
-
-// Marks the bytes of every field of every entry. A short-lived command-line run pays for this
-// once, so a column whose values stand side by side is marked in one go.
-template <class R>
-void markFields(uint8_t* used)
-{
-    for (const auto& f : FieldsOf<R>()) {
-        const auto size = static_cast<std::size_t>(f.size());
-        if (f.stride == f.size())
-            std::memset(used + f.at(1), 1, size * CountOf<R>);
-        else
-            for (int n = 1; n <= CountOf<R>; ++n)
-                std::memset(used + f.at(n), 1, size);
-    }
-}
-
-const std::vector<Span>& fieldSpans()
-{
-    static const std::vector<Span> spans = [] {
-        std::vector<uint8_t> used(OrbImageSize, 0);
-        markFields<UnitRecord>(used.data());
-        markFields<WeaponRecord>(used.data());
-        markFields<FormationRecord>(used.data());
-        std::vector<Span> out;
-        const uint8_t* const begin = used.data();
-        const uint8_t* const end = begin + used.size();
-        for (const uint8_t* p = begin; p < end;) {
-            const auto* first = static_cast<const uint8_t*>(std::memchr(p, 1, static_cast<std::size_t>(end - p)));
-            if (!first)
-                break;
-            const auto* past = static_cast<const uint8_t*>(std::memchr(first, 0, static_cast<std::size_t>(end - first)));
-            if (!past)
-                past = end;
-            out.push_back({static_cast<std::size_t>(first - begin), static_cast<std::size_t>(past - first)});
-            p = past;
-        }
-        return out;
-    }();
-    return spans;
-}
 }  // namespace
 
 template <class R>
@@ -165,10 +121,16 @@ template std::string_view OrbData::name<UnitRecord>(int) const;
 template std::string_view OrbData::name<WeaponRecord>(int) const;
 template std::string_view OrbData::name<FormationRecord>(int) const;
 
+void OrbData::swapImage(std::vector<uint8_t>& image)
+{
+    if (image.size() != OrbImageSize)
+        throw std::length_error("a data file's image holds 44500 bytes");
+    bytes_.swap(image);
+}
+
 void UnpackImage(const uint8_t* image, OrbData& orb)
 {
-    for (const Span& s : fieldSpans())
-        std::memcpy(orb.columns() + s.first, image + s.first, s.length);
+    std::memcpy(orb.columns(), image, OrbImageSize);
 }
 
 namespace {
@@ -213,8 +175,7 @@ void clearAfterNameEnds(uint8_t* image)
 
 void PackImage(const OrbData& orb, uint8_t* image)
 {
-    for (const Span& s : fieldSpans())
-        std::memcpy(image + s.first, orb.columns() + s.first, s.length);
+    std::memcpy(image, orb.columns(), OrbImageSize);
     clearAfterNameEnds<UnitRecord>(image);
     clearAfterNameEnds<WeaponRecord>(image);
     clearAfterNameEnds<FormationRecord>(image);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr int UnitCount = 249;
 constexpr int WeaponCount = 249;
@@ -137,10 +138,11 @@ constexpr int CountOf<WeaponRecord> = WeaponCount;
 template <>
 constexpr int CountOf<FormationRecord> = FormationCount;
 
-// The three tables of one data file, held as the file holds them: every field a column of values,
-// at the same offsets as in the file, so that loading and saving copy whole columns. An entry's
-// record is put together from the columns when asked for, and spread back when stored.
-// Entries are numbered from 1.
+// The three tables of one data file, held as the file holds them: the whole image, every field a
+// column of values at its file offset, and between them the bytes no field uses, which a save
+// writes back as they were. Loading and saving thus copy the image whole. An entry's record is put
+// together from the columns when asked for, and spread back when stored. Entries are numbered
+// from 1.
 class OrbData {
 public:
     // A copy, and const so that writing into it by mistake ("orb.unit(3).Cost = 9") does not compile.
@@ -168,13 +170,16 @@ public:
         set(n, r);
     }
 
-    // The column bytes, at their file offsets; bytes that belong to no field stay zero. A name
-    // loaded from a file keeps whatever followed its first zero byte until it is packed.
+    // The image's bytes. A name loaded from a file keeps whatever followed its first zero byte
+    // until it is packed.
     const uint8_t* columns() const { return bytes_.data(); }
     uint8_t* columns() { return bytes_.data(); }
+    // Trades the tables' bytes for image's, which must hold OrbImageSize bytes: a load reads a file
+    // into a buffer and trades it in, without copying, and reads the next file into what it got.
+    void swapImage(std::vector<uint8_t>& image);
 
 private:
-    std::array<uint8_t, OrbImageSize> bytes_{};
+    std::vector<uint8_t> bytes_ = std::vector<uint8_t>(OrbImageSize, 0);
 };
 
 // Slot k (1..10) of a formation, for code that walks the slots.

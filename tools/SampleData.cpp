@@ -160,7 +160,15 @@ std::vector<uint8_t> MakeSampleImage(int n)
     // Noise first: the tables overwrite their own columns, the rest keeps these bytes.
     for (auto& b : image)
         b = static_cast<uint8_t>(d.next() | 1);
+    // The tables go over the noise: every entry's fields cleared, then the used entries made.
     OrbData orb;
+    UnpackImage(image.data(), orb);
+    for (int n = 1; n <= UnitCount; ++n)
+        orb.setUnit(n, UnitRecord{});
+    for (int n = 1; n <= WeaponCount; ++n)
+        orb.setWeapon(n, WeaponRecord{});
+    for (int n = 1; n <= FormationCount; ++n)
+        orb.setFormation(n, FormationRecord{});
     int units = d.range(120, 200);
     int weapons = d.range(80, 160);
     int formations = d.range(60, 150);
