@@ -121,10 +121,19 @@ template std::string_view OrbData::name<UnitRecord>(int) const;
 template std::string_view OrbData::name<WeaponRecord>(int) const;
 template std::string_view OrbData::name<FormationRecord>(int) const;
 
-void OrbData::swapImage(std::vector<uint8_t>& image)
+namespace {
+void checkImageSize(const std::vector<uint8_t>& image)
 {
     if (image.size() != OrbImageSize)
         throw std::length_error("a data file's image holds 44500 bytes");
+}
+}  // namespace
+
+OrbData::OrbData(std::vector<uint8_t>&& image) : bytes_((checkImageSize(image), std::move(image))) {}
+
+void OrbData::swapImage(std::vector<uint8_t>& image)
+{
+    checkImageSize(image);
     bytes_.swap(image);
 }
 

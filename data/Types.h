@@ -145,6 +145,10 @@ constexpr int CountOf<FormationRecord> = FormationCount;
 // from 1.
 class OrbData {
 public:
+    OrbData() = default;
+    // The tables of an image of OrbImageSize bytes, taken over without copying.
+    explicit OrbData(std::vector<uint8_t>&& image);
+
     // A copy, and const so that writing into it by mistake ("orb.unit(3).Cost = 9") does not compile.
     template <class R>
     const R get(int n) const;

@@ -48,17 +48,17 @@ int entryNumber(TableId t, const std::string& text)
 
 // A data file read whole; "-" reads the image from standard input.
 struct Loaded {
-    OrbImage image;
+    OrbImage image;  // what was read; its bytes are in orb until a save packs them back
     OrbData orb;
 };
 
 Loaded load(const std::string& path, bool forWriting)
 {
-    Loaded l;
+    OrbImage image;
     if (path == "-" && !forWriting) {
         std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-        l.image.bytesRead = std::min(bytes.size(), OrbImageSize);
-        std::copy_n(bytes.begin(), l.image.bytesRead, l.image.bytes.begin());
+        image.bytesRead = std::min(bytes.size(), OrbImageSize);
+        std::copy_n(bytes.begin(), image.bytesRead, image.bytes.begin());
     } else {
         std::error_code ec;
         const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
@@ -67,7 +67,7 @@ Loaded load(const std::string& path, bool forWriting)
             fail("'" + path + "' does not exist");
         if (!fs::is_regular_file(st))
             fail("'" + path + "' is not a data file");
-        IoResult r = ReadOrbImage(p, l.image, false);
+        IoResult r = ReadOrbImage(p, image, false);
         if (!r.ok)
             fail(r.error);
         if (forWriting) {
@@ -76,13 +76,14 @@ Loaded load(const std::string& path, bool forWriting)
                 fail(path + ": " + obstacle);
         }
     }
-    UnpackImage(l.image.bytes.data(), l.orb);
-    return l;
+    std::vector<uint8_t> bytes = std::move(image.bytes);  // the tables take the bytes over
+    return {std::move(image), OrbData(std::move(bytes))};
 }
 
 // Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
 void save(const std::string& path, Loaded& l)
 {
+    l.image.bytes.resize(OrbImageSize);
     PackImage(l.orb, l.image.bytes.data());
     std::vector<PastEndValue> lost = ValuesPastEnd(l.image.bytes.data(), l.image.bytesRead);
     if (!lost.empty())
@@ -102,6 +103,21 @@ const char* widthName(FieldWidth w)
 // Output is written as it goes, through one buffer of fixed size: a whole file is some 40000
 // values, and a document tree of them (or a string built per value, or all of the output held at
 // once) would cost more than all else the dump does. nlohmann-json escapes the names.
+// A short text kept in a slot of fixed size, copied whole and then counted by its length: a dump
+// writes some forty thousand of them, and a copy of a size known beforehand takes a move or two
+// where one of any size takes a call.
+struct Piece {
+    static constexpr std::size_t kSlot = 32;
+    explicit Piece(const std::string& text) : length(text.size())
+    {
+        if (length > kSlot)
+            throw std::logic_error("a piece of at most 32 bytes");
+        std::memcpy(slot, text.data(), length);
+    }
+    char slot[kSlot] = {};
+    std::size_t length;
+};
+
 class Writer {
 public:
     explicit Writer(std::FILE* sink) : sink_(sink) {}
@@ -114,6 +130,12 @@ public:
             flush();
     }
     void put(const std::string& s) { put(s.data(), s.size()); }
+    void put(const Piece& piece)
+    {
+        reserve(Piece::kSlot);
+        std::memcpy(p_, piece.slot, Piece::kSlot);
+        p_ += piece.length;
+    }
     void put(const char* s, std::size_t n)
     {
         if (n > sizeof buffer_) {
@@ -145,9 +167,9 @@ private:
 template <class R>
 void dumpJson(Writer& w, const char* key, const OrbData& orb)
 {
-    std::vector<std::string> prefix;  // ', "Cost": ' and the like, made once
+    std::vector<Piece> prefix;  // ', "Cost": ' and the like, made once
     for (const auto& f : FieldsOf<R>())
-        prefix.push_back(std::string(", \"") + f.name + "\": ");
+        prefix.emplace_back(std::string(", \"") + f.name + "\": ");
     w.put(std::string("  \"") + key + "\": [");
     for (int n = 1; n <= CountOf<R>; ++n) {
         const R r = orb.get<R>(n);
