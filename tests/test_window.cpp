@@ -13,6 +13,7 @@
 #include <QStyleFactory>
 #include <QStatusTipEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -328,6 +329,10 @@ private slots:
         QVERIFY(same(&bar));
         bar.setValue(200);  // a kept picture of the bar must not outlive the position it shows
         QVERIFY(same(&bar));
+        QListWidget list;  // a frame taller than the rows a fill draws itself
+        list.addItem("001  Kestrel A1");
+        list.resize(160, 400);
+        QVERIFY(same(&list));
         QTabBar tabs;
         for (const char* page : {"Units", "Weapons", "Formations", "Load"})
             tabs.addTab(page);

@@ -92,6 +92,22 @@ public:
                 painter->fillRect(part, option->palette.light().color());
             return;
         }
+        if (fusion_ && element == PE_Frame && !(widget && widget->inherits("QComboBoxPrivateContainer")) &&
+            !painter->testRenderHint(QPainter::Antialiasing) && painter->transform().type() <= QTransform::TxTranslate &&
+            option->palette.window().style() != Qt::TexturePattern && !option->rect.isEmpty()) {
+            // A list's frame, as the style draws it, in rectangles: drawn as a rectangle of
+            // lines, its sides went through the thread pool that every tall fill goes to.
+            const QColor line = option->palette.window().color().darker(140).lighter(108);
+            const QRect r = option->rect;
+            painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), line);
+            painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
+            for (int top = r.top() + 1; top < r.bottom(); top += kBand) {
+                const int rows = qMin(kBand, r.bottom() - top);
+                painter->fillRect(QRect(r.left(), top, 1, rows), line);
+                painter->fillRect(QRect(r.right(), top, 1, rows), line);
+            }
+            return;
+        }
         const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
         if (!fusion_ || !frame || frame->lineWidth <= 0 || !standalone(widget) ||
             (element != PE_PanelLineEdit && element != PE_FrameLineEdit))
