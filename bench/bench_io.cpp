@@ -53,7 +53,7 @@ void BM_Unpack(benchmark::State& state)
     OrbData orb;
     for (auto _ : state) {
         UnpackImage(image.data(), orb);
-        benchmark::DoNotOptimize(orb.columns());
+        benchmark::DoNotOptimize(orb.bytes());
     }
 }
 

@@ -15,10 +15,10 @@ std::vector<bool> touchedEntries(const OrbData& a, const OrbData& b)
         const auto width = static_cast<std::size_t>(f.size());
         const std::size_t first = static_cast<std::size_t>(f.at(1)),
                           length = static_cast<std::size_t>(f.at(CountOf<R>)) + width - first;
-        if (std::memcmp(a.columns() + first, b.columns() + first, length) == 0)
+        if (std::memcmp(a.bytes() + first, b.bytes() + first, length) == 0)
             continue;
         for (int n = 1; n <= CountOf<R>; ++n)
-            if (std::memcmp(a.columns() + f.at(n), b.columns() + f.at(n), width) != 0)
+            if (std::memcmp(a.bytes() + f.at(n), b.bytes() + f.at(n), width) != 0)
                 touched[static_cast<std::size_t>(n)] = true;
     }
     return touched;

@@ -2,6 +2,7 @@
 #include "data/Fields.h"
 #include "data/ORBIO.h"
 
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -139,7 +140,7 @@ void OrbData::swapImage(std::vector<uint8_t>& image)
 
 void UnpackImage(const uint8_t* image, OrbData& orb)
 {
-    std::memcpy(orb.columns(), image, OrbImageSize);
+    std::memcpy(orb.bytes(), image, OrbImageSize);
 }
 
 namespace {
@@ -184,7 +185,7 @@ void clearAfterNameEnds(uint8_t* image)
 
 void PackImage(const OrbData& orb, uint8_t* image)
 {
-    std::memcpy(image, orb.columns(), OrbImageSize);
+    std::memcpy(image, orb.bytes(), OrbImageSize);
     clearAfterNameEnds<UnitRecord>(image);
     clearAfterNameEnds<WeaponRecord>(image);
     clearAfterNameEnds<FormationRecord>(image);

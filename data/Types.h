@@ -176,8 +176,8 @@ public:
 
     // The image's bytes. A name loaded from a file keeps whatever followed its first zero byte
     // until it is packed.
-    const uint8_t* columns() const { return bytes_.data(); }
-    uint8_t* columns() { return bytes_.data(); }
+    const uint8_t* bytes() const { return bytes_.data(); }
+    uint8_t* bytes() { return bytes_.data(); }
     // Trades the tables' bytes for image's, which must hold OrbImageSize bytes: a load reads a file
     // into a buffer and trades it in, without copying, and reads the next file into what it got.
     void swapImage(std::vector<uint8_t>& image);
