@@ -199,9 +199,9 @@ private:
     bool paintKeptTabs(QTabBar* bar) const
     {
         const QBrush background = bar->palette().brush(bar->backgroundRole());
-        if (bar->hasFocus() || bar->underMouse() || QApplication::mouseButtons() != Qt::NoButton ||
-            bar->testAttribute(Qt::WA_StyleSheet) || background.style() != Qt::SolidPattern ||
-            bar->devicePixelRatio() != 1 || bar->size().isEmpty())
+        if (bar->style() != QApplication::style() || bar->hasFocus() || bar->underMouse() ||
+            QApplication::mouseButtons() != Qt::NoButton || bar->testAttribute(Qt::WA_StyleSheet) ||
+            background.style() != Qt::SolidPattern || bar->devicePixelRatio() != 1 || bar->size().isEmpty())
             return false;
         const QPalette::ColorGroup group = bar->palette().currentColorGroup();
         QString key = QString("tabs %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11\n")

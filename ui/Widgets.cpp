@@ -63,7 +63,6 @@ void onMouseDown(QWidget* w, std::function<void(Qt::MouseButton)> fn)
 namespace {
 // What a label's picture shows.
 struct LabelKey {
-    const QStyle* style;
     QString text;
     QFont font;
     QSize size;
@@ -72,7 +71,7 @@ struct LabelKey {
     QRgb ink, back;
     bool operator==(const LabelKey& o) const
     {
-        return style == o.style && text == o.text && size == o.size && alignment == o.alignment && enabled == o.enabled && ink == o.ink &&
+        return text == o.text && size == o.size && alignment == o.alignment && enabled == o.enabled && ink == o.ink &&
                back == o.back && font == o.font;
     }
 };
@@ -100,7 +99,7 @@ protected:
             return QLabel::paintEvent(e);
         }
         const QPalette::ColorGroup group = palette().currentColorGroup();
-        const LabelKey key{style(), text(), font(), size(), int(alignment()), isEnabled(),
+        const LabelKey key{text(), font(), size(), int(alignment()), isEnabled(),
                            palette().color(group, foregroundRole()).rgba(), back.rgba()};
         QPainter(this).drawImage(0, 0, KeptPicture(pictures_, key, [&] {
             // The stand-in shows this label's colours whatever window it thinks is active.
@@ -109,7 +108,6 @@ protected:
             for (int role = 0; role < QPalette::NColorRoles; ++role)
                 colours.setColor(QPalette::All, QPalette::ColorRole(role),
                                  palette().color(group, QPalette::ColorRole(role)));
-            standIn->setStyle(style() == QApplication::style() ? nullptr : style());
             standIn->setPalette(colours);
             standIn->setFont(font());
             standIn->setAlignment(alignment());
@@ -126,10 +124,11 @@ protected:
     }
 
 private:
-    // Plain text in one line, with no frame, margin, indent or picture, on a plain backdrop.
+    // Plain text in one line, with no frame, margin, indent or picture, on a plain backdrop, in
+    // the program's style (which the stand-in has).
     bool plain() const
     {
-        return frameShape() == NoFrame && margin() == 0 && indent() == -1 && !wordWrap() && pixmap().isNull() &&
+        return style() == QApplication::style() && frameShape() == NoFrame && margin() == 0 && indent() == -1 && !wordWrap() && pixmap().isNull() &&
                textFormat() != Qt::RichText && !(textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) &&
                contentsMargins().isNull() && layoutDirection() == Qt::LeftToRight && devicePixelRatio() == 1 &&
                foregroundRole() == QPalette::WindowText &&
