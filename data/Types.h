@@ -130,13 +130,13 @@ struct FormationRecord {
 constexpr uint16_t FormationSlotBase = 1000;
 
 template <class R>
-constexpr int CountOf = 0;
+inline constexpr int CountOf = 0;
 template <>
-constexpr int CountOf<UnitRecord> = UnitCount;
+inline constexpr int CountOf<UnitRecord> = UnitCount;
 template <>
-constexpr int CountOf<WeaponRecord> = WeaponCount;
+inline constexpr int CountOf<WeaponRecord> = WeaponCount;
 template <>
-constexpr int CountOf<FormationRecord> = FormationCount;
+inline constexpr int CountOf<FormationRecord> = FormationCount;
 
 // The three tables of one data file, held as the file holds them: the whole image, every field a
 // column of values at its file offset, and between them the bytes no field uses, which a save
