@@ -1,7 +1,6 @@
 #include "ui/Widgets.h"
 
 #include "ui/KeptPicture.h"
-
 #include "ui/Picker.h"
 #include "ui/Style.h"
 
@@ -68,16 +67,17 @@ struct LabelKey {
     QSize size;
     int alignment;
     bool enabled;
-    QRgb ink, back;
+    int group;  // the palette's colour group: active, inactive, disabled
+    qint64 palette;
     bool operator==(const LabelKey& o) const
     {
-        return text == o.text && size == o.size && alignment == o.alignment && enabled == o.enabled && ink == o.ink &&
-               back == o.back && font == o.font;
+        return text == o.text && size == o.size && alignment == o.alignment && enabled == o.enabled &&
+               group == o.group && palette == o.palette && font == o.font;
     }
 };
 size_t qHash(const LabelKey& k, size_t seed = 0)
 {
-    return qHashMulti(seed, k.text, k.size.width(), k.size.height(), k.alignment, k.ink, k.back);
+    return qHashMulti(seed, k.text, k.size.width(), k.size.height(), k.alignment, k.group, k.palette);
 }
 
 // A label on a plain panel. A page shows some forty, and a label's own painting (its frame, its
@@ -99,8 +99,7 @@ protected:
             return QLabel::paintEvent(e);
         }
         const QPalette::ColorGroup group = palette().currentColorGroup();
-        const LabelKey key{text(), font(), size(), int(alignment()), isEnabled(),
-                           palette().color(group, foregroundRole()).rgba(), back.rgba()};
+        const LabelKey key{text(), font(), size(), int(alignment()), isEnabled(), int(group), palette().cacheKey()};
         QPainter(this).drawImage(0, 0, KeptPicture(pictures_, key, [&] {
             // The stand-in shows this label's colours whatever window it thinks is active.
             static PlainLabel* standIn = new PlainLabel;
@@ -128,11 +127,11 @@ private:
     // the program's style (which the stand-in has).
     bool plain() const
     {
-        return style() == QApplication::style() && frameShape() == NoFrame && margin() == 0 && indent() == -1 && !wordWrap() && pixmap().isNull() &&
-               textFormat() != Qt::RichText && !(textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) &&
-               contentsMargins().isNull() && layoutDirection() == Qt::LeftToRight && devicePixelRatio() == 1 &&
-               foregroundRole() == QPalette::WindowText &&
-               palette().brush(QPalette::Window).style() == Qt::SolidPattern;
+        return style() == QApplication::style() && frameShape() == NoFrame && margin() == 0 && indent() == -1 &&
+               !wordWrap() && pixmap().isNull() && textFormat() != Qt::RichText &&
+               !(textFormat() == Qt::AutoText && Qt::mightBeRichText(text())) && contentsMargins().isNull() &&
+               layoutDirection() == Qt::LeftToRight && devicePixelRatio() == 1 &&
+               foregroundRole() == QPalette::WindowText && palette().brush(QPalette::Window).style() == Qt::SolidPattern;
     }
 
     static inline bool standingIn_ = false;
@@ -336,7 +335,7 @@ void LimitedEdit::paintEvent(QPaintEvent* e)
     // A text whose picture stays where the panel is plain is copied from the picture.
     const QTextLine first = laid.layout.lineAt(0);
     const QRect picture = TextPictureRect(at, first.naturalTextWidth(), first.height()) & r;
-    if (!getenv("NOPIC") && panel.palette.base().style() == Qt::SolidPattern && PlainEditArea(this).contains(picture))
+    if (panel.palette.base().style() == Qt::SolidPattern && PlainEditArea(this).contains(picture))
         DrawTextPicture(textPictures, &p, laid.layout, at, first.naturalTextWidth(), first.height(),
                         panel.palette.base().color());
     else
