@@ -1,7 +1,6 @@
 // Record types of one order-of-battle data file and the tables that hold them.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -36,11 +36,6 @@ const char* const kFormations[] = {"Rifle Platoon", "Tank Platoon", "Recon Secti
                                    "Mech Infantry Co", "Artillery Bty", "Battalion HQ", "Sch\xfctzen Zug",
                                    "Support Company", "Air Defence Plt"};
 
-OrbName clip(const std::string& s)
-{
-    return OrbName(s);  // the first fifteen bytes
-}
-
 void makeUnits(OrbData& orb, int file, Dice& d, int used, int weapons)
 {
     bool ww2 = file >= 70;
@@ -50,7 +45,7 @@ void makeUnits(OrbData& orb, int file, Dice& d, int used, int weapons)
         if (n % 17 == 0)
             u.Name = "Wolverine IFV A";  // exactly fifteen characters
         else
-            u.Name = clip(infantry ? d.pick(kInfantry) : std::string(d.pick(kVehicles)) + d.pick(kVariants));
+            u.Name = OrbName(infantry ? d.pick(kInfantry) : std::string(d.pick(kVehicles)) + d.pick(kVariants));
         u.Class = static_cast<uint8_t>(infantry ? d.range(1, 7) : d.range(11, 68));
         u.Icon = static_cast<uint16_t>(d.range(1, 900) + (n % 11 == 0 ? 4000 : 0));
         u.LBM = static_cast<uint16_t>(d.range(1, 700));
@@ -104,7 +99,7 @@ void makeWeapons(OrbData& orb, Dice& d, int used)
 {
     for (int n = 1; n <= used; ++n) {
         WeaponRecord w;
-        w.Name = n % 29 == 0 ? OrbName("Twin 23mm AA Gn") : clip(d.pick(kWeapons));
+        w.Name = n % 29 == 0 ? OrbName("Twin 23mm AA Gn") : OrbName(d.pick(kWeapons));
         w.Class = static_cast<uint8_t>(d.range(1, 18));
         w.Size = static_cast<uint8_t>(d.range(1, 155));
         w.WarheadSize = static_cast<uint8_t>(d.range(0, 40));
@@ -126,7 +121,7 @@ void makeFormations(OrbData& orb, int file, Dice& d, int used, int units)
     bool ww2 = file >= 70;
     for (int n = 1; n <= used; ++n) {
         FormationRecord f;
-        f.Name = n % 19 == 0 ? OrbName("Armoured Cav Sq") : clip(d.pick(kFormations));
+        f.Name = n % 19 == 0 ? OrbName("Armoured Cav Sq") : OrbName(d.pick(kFormations));
         f.Nation = static_cast<uint8_t>(file);
         f.Avail = static_cast<uint8_t>(ww2 ? d.range(36, 44) : d.range(50, 95));
         f.Until = static_cast<uint8_t>(ww2 ? 46 : d.range(f.Avail + 1, 120));

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTextLayout>
+#include <QWidget>
 #include <QtMath>
 
 // The picture kept under key, made by make() and kept when there is none. The copy returned
@@ -65,4 +66,25 @@ inline void DrawTextPicture(QCache<TextPictureKey, QImage>& cache, QPainter* pai
         p.end();
         return picture;
     }));
+}
+
+// What a hidden stand-in, made like the widget shown, paints over the plain background the shown
+// widget stands on. The stand-in gets the shown widget's size and its current colours in every
+// colour group, since it knows no active window of its own. busy is set while it paints, so that
+// it paints itself instead of going to its kept pictures.
+inline QImage StandInPicture(QWidget* standIn, const QWidget* shown, const QColor& background, bool& busy)
+{
+    const QPalette::ColorGroup group = shown->palette().currentColorGroup();
+    QPalette colours = shown->palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+        colours.setColor(QPalette::All, QPalette::ColorRole(role),
+                         shown->palette().color(group, QPalette::ColorRole(role)));
+    standIn->setPalette(colours);
+    standIn->resize(shown->size());
+    QImage picture(shown->size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(background);
+    busy = true;
+    standIn->render(&picture, QPoint(), QRegion(), {});
+    busy = false;
+    return picture;
 }

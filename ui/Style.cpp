@@ -236,11 +236,6 @@ private:
                 standIn->addTab(bar->tabText(i));
                 standIn->setTabEnabled(i, bar->isTabEnabled(i));
             }
-            // The stand-in shows the bar's colours whatever window it thinks is active.
-            QPalette colours = bar->palette();
-            for (int role = 0; role < QPalette::NColorRoles; ++role)
-                colours.setColor(QPalette::All, QPalette::ColorRole(role), bar->palette().color(group, QPalette::ColorRole(role)));
-            standIn->setPalette(colours);
             standIn->setFont(bar->font());
             standIn->setShape(bar->shape());
             standIn->setDocumentMode(bar->documentMode());
@@ -251,12 +246,7 @@ private:
             standIn->setEnabled(bar->isEnabled());
             standIn->resize(bar->size());
             standIn->setCurrentIndex(bar->currentIndex());
-            QImage drawn(bar->size(), QImage::Format_ARGB32_Premultiplied);
-            drawn.fill(background.color());
-            standingIn_ = true;
-            standIn->render(&drawn, QPoint(), QRegion(), {});
-            standingIn_ = false;
-            return drawn;
+            return StandInPicture(standIn, bar, background.color(), standingIn_);
         });
         QPainter(bar).drawImage(0, 0, picture);
         return true;

@@ -1,5 +1,5 @@
-// The program's touches on the platform's style: how long a hint waits, and edit frames drawn
-// without antialiasing.
+// The program's touches on the platform's style: how long a hint waits, edit frames drawn
+// without antialiasing, and what it draws kept as pictures.
 #pragma once
 
 #include <QColor>

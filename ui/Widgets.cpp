@@ -98,27 +98,15 @@ protected:
             PlainBackdrop backdrop(back);
             return QLabel::paintEvent(e);
         }
-        const QPalette::ColorGroup group = palette().currentColorGroup();
-        const LabelKey key{text(), font(), size(), int(alignment()), isEnabled(), int(group), palette().cacheKey()};
+        const LabelKey key{text(), font(), size(), int(alignment()), isEnabled(), int(palette().currentColorGroup()),
+                           palette().cacheKey()};
         QPainter(this).drawImage(0, 0, KeptPicture(pictures_, key, [&] {
-            // The stand-in shows this label's colours whatever window it thinks is active.
             static PlainLabel* standIn = new PlainLabel;
-            QPalette colours = palette();
-            for (int role = 0; role < QPalette::NColorRoles; ++role)
-                colours.setColor(QPalette::All, QPalette::ColorRole(role),
-                                 palette().color(group, QPalette::ColorRole(role)));
-            standIn->setPalette(colours);
             standIn->setFont(font());
             standIn->setAlignment(alignment());
             standIn->setEnabled(isEnabled());
             standIn->setText(text());
-            standIn->resize(size());
-            QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
-            picture.fill(back);
-            standingIn_ = true;
-            standIn->render(&picture, QPoint(), QRegion(), {});
-            standingIn_ = false;
-            return picture;
+            return StandInPicture(standIn, this, back, standingIn_);
         }));
     }
 
