@@ -24,12 +24,28 @@ inline OrbName NameFromText(const std::string& text)
 // wrapping round to a small, unrelated number.
 inline uint32_t NumberFromText(uint32_t bound, FieldWidth width, const std::string& text)
 {
-    uint32_t v = static_cast<uint32_t>(std::stoul(LimitNumberText(static_cast<int32_t>(bound), text)));
+    // Any run of digits longer than a bound's is above it, however long: capped, never refused.
+    std::string digits = StripNonDigits(text);
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    uint32_t v = digits.size() > 9 ? bound
+                                   : static_cast<uint32_t>(std::stoul(LimitNumberText(static_cast<int32_t>(bound), digits)));
     if (width == FieldWidth::U16)
         v = std::min<uint32_t>(v, 65535);
     else if (width == FieldWidth::U8)
         v = std::min<uint32_t>(v, 255);
     return v;
+}
+
+// Whether a stored value, as text, repeats what was typed: the same text, or for a number the same
+// digits with leading zeros or none at all (empty text is 0).
+inline bool StoredAsTyped(FieldWidth width, const std::string& typed, const std::string& stored)
+{
+    if (typed == stored)
+        return true;
+    if (width == FieldWidth::Text || typed.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const std::size_t first = typed.find_first_not_of('0');
+    return stored == (first == std::string::npos ? std::string("0") : typed.substr(first));
 }
 
 // Stores edit text into field f of r as a commit does.

@@ -91,6 +91,9 @@ struct Importer {
                 return error(line, column, "a name holds at most 15 characters");
             if (name.text.find('\0') != std::string::npos)
                 return error(line, column, "a name cannot hold a zero character");
+            // A name the file holds may be repeated as it is, whatever bytes it has.
+            if (HasControlCharacter(name.text) && OrbName(name.text) != record.*f.text)
+                return error(line, column, "a name cannot hold control characters (line ends, tabs)");
             record.*f.text = name.text;
             return;
         }
@@ -103,7 +106,8 @@ struct Importer {
                                         std::to_string(f.number(record)));
             return;
         }
-        if (value > StoredMaximum(f))
+        // A stored value above what a commit stores may be repeated unchanged, as the editor keeps it.
+        if (value > StoredMaximum(f) && value != f.number(record))
             return error(line, column, std::string(f.name) + ": " + text + " is above " +
                                            std::to_string(StoredMaximum(f)));
         f.setNumber(record, value);

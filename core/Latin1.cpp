@@ -1,5 +1,7 @@
 #include "core/Latin1.h"
 
+#include <algorithm>
+
 std::string Latin1ToUtf8(const std::string& latin1)
 {
     std::string out;
@@ -45,4 +47,28 @@ Latin1Result Utf8ToLatin1(const std::string& utf8)
     }
     r.ok = true;
     return r;
+}
+
+bool HasControlCharacter(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
+std::string EscapeControls(const std::string& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c < 32 || c == 127) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }

@@ -13,3 +13,9 @@ struct Latin1Result {
 };
 // UTF-8 text as Latin-1 bytes; fails on a character above U+00FF or bytes that are not UTF-8.
 Latin1Result Utf8ToLatin1(const std::string& utf8);
+
+// Whether text holds a control character (a byte below 32): no name may, since no edit types one.
+bool HasControlCharacter(const std::string& text);
+// Text for a line of output: backslashes doubled and control characters (bytes below 32, and
+// 127) written as \xNN, so that any name a file holds stays on one line and reads back exactly.
+std::string EscapeControls(const std::string& text);

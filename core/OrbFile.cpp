@@ -4,44 +4,79 @@
 
 namespace fs = std::filesystem;
 
-LoadResult LoadOrbFile(int n)
+IoResult ReadDataFile(const fs::path& path, OrbData& orb, OrbImage& meta, bool writable)
 {
     // The file is read into a buffer of its own and traded into the tables, which hand back the
     // image they held to read the next file into: a load neither copies, allocates nor clears
     // the image, and a failed one leaves everything as it was.
     static OrbImage spare;
+    IoResult r = ReadOrbImage(path, spare, writable);
+    if (!r.ok)
+        return r;
+    orb.swapImage(spare.bytes);
+    meta.bytesRead = spare.bytesRead;
+    meta.source = spare.source;
+    meta.tailSize = spare.tailSize;
+    return r;
+}
+
+DataFileSave WriteDataFile(const fs::path& path, const OrbData& orb, OrbImage& meta, bool refuseLoss)
+{
+    meta.bytes.resize(OrbImageSize);
+    PackImage(orb, meta.bytes.data());
+    DataFileSave s;
+    s.pastEnd = ValuesPastEnd(meta.bytes.data(), meta.bytesRead);
+    if (refuseLoss && !s.pastEnd.empty()) {
+        s.written = {false, path.string() + ": values past the end of the file cannot be stored"};
+        return s;
+    }
+    s.written = WriteOrbImage(path, meta);
+    if (!s.written.ok)
+        s.pastEnd.clear();
+    return s;
+}
+
+namespace {
+// The reason part of a read error ("path: reason").
+std::string reasonOf(const IoResult& r, const fs::path& path)
+{
+    const std::string prefix = path.string() + ": ";
+    return r.error.compare(0, prefix.size(), prefix) == 0 ? r.error.substr(prefix.size()) : r.error;
+}
+}  // namespace
+
+LoadResult LoadOrbFile(int n)
+{
     // The usual spelling is opened straight away; only when that fails is the folder searched
     // for the number in another letter case.
     fs::path path = OrbFileName(n);
-    bool read = ReadOrbImage(path, spare).ok;
-    if (!read) {
+    IoResult read = ReadDataFile(path, Orb, FileImage, true);
+    if (!read.ok) {
         fs::path found = FindOrbFile(".", n);
-        if (found.empty())
-            path = OrbFileName(n);
-        else if (found.filename() != path.filename())
-            read = ReadOrbImage(path = found, spare).ok;
+        if (!found.empty() && found.filename() != path.filename())
+            read = ReadDataFile(path = found, Orb, FileImage, true);
     }
-    if (!read)
+    if (!read.ok) {
+        // A file that is there but cannot be read at all says why; one that is only read-only, or
+        // is no file, is "not found", as the program has always said.
+        OrbImage probe;
+        std::error_code ec;
+        IoResult look = fs::is_regular_file(path, ec) ? ReadOrbImage(path, probe, false) : IoResult{true, {}};
+        if (!look.ok)
+            return {1, "Unable to read " + path.filename().string() + ": " + reasonOf(look, path), path};
         return {1, "Unable to find " + OrbFileName(n), path};
-    Orb.swapImage(spare.bytes);
-    FileImage.bytesRead = spare.bytesRead;
-    FileImage.source = spare.source;
-    FileImage.tailSize = spare.tailSize;
+    }
     FileLoaded = true;
     return {0, {}, path};
 }
 
 SaveResult SaveOrbFile(int n, const std::string& directory)
 {
-    PackImage(Orb, FileImage.bytes.data());
     // Directory texts come from the window as UTF-8, whatever the system's narrow encoding.
     fs::path dir = directory.empty() ? fs::path(".") : fs::u8path(directory);
     fs::path target = FindOrbFile(dir, n);
     if (target.empty())
         target = dir / OrbFileName(n);
-    IoResult written = WriteOrbImage(target, FileImage);
-    SaveResult r{written.ok ? 0 : 1, written.error, target, {}};
-    if (written.ok)
-        r.pastEnd = ValuesPastEnd(FileImage.bytes.data(), FileImage.bytesRead);
-    return r;
+    DataFileSave saved = WriteDataFile(target, Orb, FileImage, false);
+    return {saved.written.ok ? 0 : 1, saved.written.error, target, std::move(saved.pastEnd)};
 }

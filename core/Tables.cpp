@@ -24,7 +24,11 @@ const char* TableName(TableId t)
 
 bool PlainDigits(const std::string& text, std::size_t maxDigits)
 {
-    if (text.empty() || text.size() > maxDigits)
+    // Leading zeros do not count: "017" and "0017" are 17 as much as "17" is.
+    if (text.empty())
+        return false;
+    const std::size_t first = text.find_first_not_of('0');
+    if ((first == std::string::npos ? 1 : text.size() - first) > maxDigits)
         return false;
     for (char c : text)
         if (!std::isdigit(static_cast<unsigned char>(c)))

@@ -36,7 +36,8 @@ decltype(auto) WithTable(TableId t, Fn&& fn)
     }
 }
 
-// Text as scripts write numbers: 1 to maxDigits decimal digits and nothing else.
+// Text as scripts write numbers: decimal digits and nothing else, at most maxDigits of them
+// after any leading zeros.
 bool PlainDigits(const std::string& text, std::size_t maxDigits);
 // An entry number as three digits, "017", as lines about entries show it.
 std::string EntryNumberText(int n);

@@ -86,6 +86,25 @@ inline void acceptMessage(std::shared_ptr<SeenMessage> seen)
     });
 }
 
+// Answers the next "Save changes" question with button b, noting that it was asked.
+inline void answerQuestion(QMessageBox::StandardButton b, std::shared_ptr<SeenMessage> seen)
+{
+    whenModal([b, seen](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box) {
+            static_cast<QDialog*>(w)->reject();
+            return;
+        }
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        ++seen->count;
+        if (b == QMessageBox::Cancel)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            QTest::mouseClick(box->button(b), Qt::LeftButton);
+    });
+}
+
 // Picks line `row` of the next pick list and presses OK (or Cancel when row < 0).
 inline void pickLine(int row)
 {

@@ -343,7 +343,7 @@ private slots:
             {"set", path, "formations", "200", "Nation=3"},
             {"set", path, "tanks", "1", "Cost=3"},
             {"set", path, "units", "1", "Cost"},
-            {"set", path, "units", "1", "Cost=99999999999"},
+            {"set", path, "units", "1", "Name=a\nb"},
             {"frobnicate"},
             {},
         };

@@ -219,7 +219,11 @@ private slots:
             return;  // root opens read-only files for writing
         putSample(tmp.path(), 70);
         QFile::setPermissions("ORB70", QFileDevice::ReadOwner);
-        QCOMPARE(LoadOrbFile(70).code, 1);
+        QCOMPARE(LoadOrbFile(70).message, std::string("Unable to find ORB70"));
+        QCOMPARE(Orb.unit(1).Name, before.unit(1).Name);
+        // A file that cannot be read at all is not "not found": the message says why.
+        QFile::setPermissions("ORB70", {});
+        QCOMPARE(LoadOrbFile(70).message, std::string("Unable to read ORB70: Permission denied"));
         QCOMPARE(Orb.unit(1).Name, before.unit(1).Name);
     }
 

@@ -223,9 +223,18 @@ private slots:
         acceptMessage(seen);
         e->save();
         QCOMPARE(seen->title, QString("File Save Warning"));
-        QVERIFY2(seen->text.contains("formations 3") && seen->text.contains("1 committed values"), qPrintable(seen->text));
+        QVERIFY2(seen->text.contains("formations 3") && seen->text.contains("1 committed value past its end was not"),
+                 qPrintable(seen->text));
         QVERIFY(!e->status().endsWith("ORB05"));
         QCOMPARE(readAll(tmp.filePath("ORB05")), sampleBytes(5).left(30000));
+        // No save can write the rename: the mark stays, and loading another file asks first.
+        QVERIFY(e->caption().endsWith("*"));
+        auto asked = std::make_shared<SeenMessage>();
+        answerQuestion(QMessageBox::Cancel, asked);
+        e->loadLine(5);
+        QCOMPARE(asked->count, 1);
+        QCOMPARE(asked->text, QString("Save changes to ORB05?"));
+        QCOMPARE(QString(Orb.formation(3).Name.c_str()), QString("Lost"));
     }
 
     // A relative DefaultDir is the folder beside the settings file, everywhere.

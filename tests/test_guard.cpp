@@ -8,26 +8,6 @@
 #include <QAction>
 #include <QUndoStack>
 
-namespace {
-// Answers the next "Save changes" question with button b, noting that it was asked.
-void answerQuestion(QMessageBox::StandardButton b, std::shared_ptr<SeenMessage> seen)
-{
-    whenModal([b, seen](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box) {
-            static_cast<QDialog*>(w)->reject();
-            return;
-        }
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        ++seen->count;
-        if (b == QMessageBox::Cancel)
-            QTest::keyClick(box, Qt::Key_Escape);
-        else
-            QTest::mouseClick(box->button(b), Qt::LeftButton);
-    });
-}
-}  // namespace
 
 class TestGuard : public QObject {
     Q_OBJECT

@@ -168,6 +168,7 @@ private slots:
             e->type(e->edit("FormNameEdit"), names[i]);
             copyTo(i + 1);
         }
+        e->key(Qt::Key_F9);  // what was typed is in the buffers: the page may show the stored entry
         e->loadLine(12);
         e->goTo(e->w->Formations);
         e->type(e->edit("FormNameEdit"), "From twelve");

@@ -143,7 +143,8 @@ private slots:
         QVERIFY(FileLoaded);
         QCOMPARE(int(CurrentFileNumber), 5);
         QCOMPARE(e.caption(), "Orbtool : " + line5);
-        QCOMPARE(e.status(), "Loaded " + QString::fromStdString(ProgramDirectory) + line5);
+        // The folder the file was read from, not the program's.
+        QCOMPARE(e.status(), "Loaded " + tmp.path() + "/ORB05: " + line5);
         QCOMPARE(e->Viewer->currentWidget(), e->Units);
         QCOMPARE(int(CurrentPage), int(pcUnits));
         QCOMPARE(e->UnitListBox->count(), 249);

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -197,7 +198,13 @@ void TSDIAppForm::buildMenu()
     });
     connect(CopyEntryItem, &QAction::triggered, this, &TSDIAppForm::CopyButtonClick);
     connect(PasteEntryItem, &QAction::triggered, this, &TSDIAppForm::PasteButtonClick);
-    connect(UndoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+    connect(UndoStack, &QUndoStack::cleanChanged, this, &TSDIAppForm::updateModified);
+    connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::updateModified);
+    // Undo and redo ask first where they would drop typed edits: the actions go through undoStep.
+    disconnect(UndoItem, &QAction::triggered, UndoStack, nullptr);
+    disconnect(RedoItem, &QAction::triggered, UndoStack, nullptr);
+    connect(UndoItem, &QAction::triggered, this, [this] { undoStep(false); });
+    connect(RedoItem, &QAction::triggered, this, [this] { undoStep(true); });
 
     QMenu* orbtool = menuBar()->addMenu("&Orbtool");
     orbtool->setObjectName("Orbtool1");
@@ -452,30 +459,73 @@ void TSDIAppForm::setCaption(const QString& text)
 
 void TSDIAppForm::closeEvent(QCloseEvent* e)
 {
-    if (confirmDrop(true))
+    if (confirmDrop())
         e->accept();
     else
         e->ignore();
 }
 
-bool TSDIAppForm::confirmDrop(bool closing)
+bool TSDIAppForm::confirmDrop()
 {
     if (!FileLoaded)
         return true;
-    bool pending = closing && pageHasUncommittedEdits();
-    if (!isWindowModified() && !pending)
+    std::vector<uint8_t> typed;
+    QStringList entries;
+    for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
+        if (pageTyped(page)) {
+            typed.push_back(page);
+            entries << shownTitle(page);
+        }
+    if (!isWindowModified() && typed.empty())
         return true;
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), "Save changes to " + loadedName_ + "?",
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, isVisible() ? this : nullptr);
     box.setObjectName("SaveChangesBox");
     box.setDefaultButton(QMessageBox::Save);
-    if (pending)
-        box.setInformativeText("The page in front has edits that are not committed: Save commits them first.");
+    if (!typed.empty())
+        box.setInformativeText(entries.join(", ") + (typed.size() == 1 ? " has" : " have") +
+                               " edits that are not committed: Save commits them first.");
     switch (box.exec()) {
     case QMessageBox::Save:
-        if (pending)
-            CommitButtonClick();
+        for (uint8_t page : typed)
+            commitPage(page);
         return saveFile();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TSDIAppForm::confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit)
+{
+    std::vector<uint8_t> pages;
+    QStringList entries;
+    for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
+        if (pageTyped(page) && changesShownEntry(page, after)) {
+            pages.push_back(page);
+            entries << shownTitle(page);
+        }
+    if (pages.empty())
+        return true;
+    QString text = entries.join(", ") + (pages.size() == 1 ? " has" : " have") + " edits that are not committed, and " +
+                   operation + " changes " + (pages.size() == 1 ? "that entry." : "those entries.");
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                    QMessageBox::Discard | QMessageBox::Cancel, isVisible() ? this : nullptr);
+    box.setObjectName("TypedEditsBox");
+    if (offerCommit) {
+        box.addButton(QMessageBox::Save)->setText("Commit");
+        box.setDefaultButton(QMessageBox::Save);
+        box.setInformativeText("Commit stores the edits first; Discard drops them.");
+    } else {
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setInformativeText("Discard drops the edits; Cancel leaves everything as it is.");
+    }
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        for (uint8_t page : pages)
+            commitPage(page);
+        return true;
     case QMessageBox::Discard:
         return true;
     default:

@@ -34,6 +34,14 @@ struct FieldEdit {
     QLineEdit* edit;
 };
 
+// What a record page shows: the entry number (0: none yet) and that entry as stored when it was
+// shown; the page's edits differ from it where the user typed.
+template <class R>
+struct ShownEntry {
+    int number = 0;
+    R stored{};
+};
+
 class TSDIAppForm : public QMainWindow {
     Q_OBJECT
 
@@ -171,11 +179,19 @@ public:
     QUndoStack* UndoStack = nullptr;
     // Saves the loaded file as the Save button does; true when it was written.
     bool saveFile();
-    // Before committed work would be dropped (closing, loading): asks to save it. True to go on.
-    // When closing, uncommitted edits on the page in front count too.
-    bool confirmDrop(bool closing);
-    // Whether the page in front shows something other than the stored entry.
-    bool pageHasUncommittedEdits() const;
+    // Before committed work or typed edits would be dropped (closing, loading): asks to save
+    // them. True to go on.
+    bool confirmDrop();
+    // Whether a record page (a page code) holds typed edits: values other than the stored entry
+    // it shows. A page keeps them while the user is on another page.
+    bool pageTyped(uint8_t page) const;
+    // Shows a record page's current entry again where it is not the one the page shows or that
+    // entry changed underneath; a page still showing its stored entry keeps what was typed.
+    void syncPage(uint8_t page);
+    // Before an operation drops typed edits (it changes an entry a page shows with edits of its
+    // own): asks to commit them first (where offerCommit), to discard them, or to cancel.
+    // after: the tables as the operation would leave them. True to go on.
+    bool confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit);
 
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
@@ -216,6 +232,29 @@ private:
     void renumberDone(const RenumberResult& r);
     // The caption, with the place where the modified mark goes.
     void setCaption(const QString& text);
+    // The modified mark: on while the tables differ from the last load or save, and also while
+    // committed values exist that the short file loaded cannot hold, since no save writes them.
+    void updateModified();
+    // Commit of a record page (a page code), as the Commit button does on the page in front.
+    void commitPage(uint8_t page);
+    // Undo or redo of one step, asking first where it would drop typed edits.
+    void undoStep(bool redo);
+    // The labels beside a page's codes, from the codes as the page's edits hold them now.
+    void showUnitLabels(const UnitRecord& u);
+    void showWeaponLabels(const WeaponRecord& w);
+    void showFormationLabels(const FormationRecord& f);
+    void typedUnitLabels();
+    void typedWeaponLabels();
+    void typedFormationLabels();
+    // "Unit 017": the entry a record page shows.
+    QString shownTitle(uint8_t page) const;
+    // Whether after holds another value for the entry a record page shows.
+    bool changesShownEntry(uint8_t page, const OrbData& after) const;
+    // Forgets what the pages show, so that each shows its entry afresh (after a load).
+    void forgetShown();
+    ShownEntry<UnitRecord> shownUnit_;
+    ShownEntry<WeaponRecord> shownWeapon_;
+    ShownEntry<FormationRecord> shownFormation_;
 
     // The filter field of the page in front, or nullptr on the Load page.
     QLineEdit* pageFilter() const;

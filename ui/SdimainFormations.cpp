@@ -67,6 +67,8 @@ void TSDIAppForm::buildFormationsPage()
 
     FormNamelabel = valueLabel(panel, "FormNamelabel", "Formation 001", 176 + x, 16, 100);
     formationEdits = buildEdits(panel, FormationFields(), formationRows());
+    for (const auto& e : formationEdits)
+        connect(e.edit, &QLineEdit::textEdited, this, &TSDIAppForm::typedFormationLabels);
 
     auto* nationPick = pickButton(panel, "FormPickNationBtn", 576 + x, 16, "Choose which nation");
     FormNationLabel = valueLabel(panel, "FormNationLabel", "Nobody", 600 + x, 16, 140);
@@ -142,6 +144,20 @@ void TSDIAppForm::showFormationRecord(const FormationRecord& f)
 {
     FormNamelabel->setText("Formation " + threeDigits(CurrentFormation));
     showFields(formationEdits, f);
+    shownFormation_ = {CurrentFormation, Orb.formation(CurrentFormation)};
+    showFormationLabels(f);
+    formationEdit("Name")->setFocus();
+}
+
+void TSDIAppForm::typedFormationLabels()
+{
+    FormationRecord f = Orb.formation(CurrentFormation);
+    readFields(formationEdits, f);
+    showFormationLabels(f);
+}
+
+void TSDIAppForm::showFormationLabels(const FormationRecord& f)
+{
     FormNationLabel->setText(toQ(GetNationName(f.Nation)));
     FormCatLabel->setText(toQ(GetPurchasePageName(f.Page)));
     FormTypeLabel->setText(toQ(GetFormationTypeName(f.Type)));
@@ -162,7 +178,6 @@ void TSDIAppForm::showFormationRecord(const FormationRecord& f)
         l->setStyleSheet(over ? "color: red" : "");
         l->setEnabled(over);
     }
-    formationEdit("Name")->setFocus();
 }
 
 void TSDIAppForm::ShowFormation()
@@ -178,25 +193,26 @@ void TSDIAppForm::SaveFormation()
 
 void TSDIAppForm::FormPickNationBtnClick()
 {
-    pickInto(pmNationality, formationEdit("Nation"), FormNationLabel,
-             [](int r) { return toQ(GetNationName(uint16_t(r))); });
+    if (pickInto(pmNationality, formationEdit("Nation")) >= 0)
+        typedFormationLabels();
 }
 
 void TSDIAppForm::FormCatPickBtnClick()
 {
-    pickInto(pmPurchasePage, formationEdit("Page"), FormCatLabel,
-             [](int r) { return toQ(GetPurchasePageName(uint8_t(r))); });
+    if (pickInto(pmPurchasePage, formationEdit("Page")) >= 0)
+        typedFormationLabels();
 }
 
 void TSDIAppForm::FormTypePickBtnClick()
 {
-    pickInto(pmFormationType, formationEdit("Type"), FormTypeLabel,
-             [](int r) { return toQ(GetFormationTypeName(uint8_t(r))); });
+    if (pickInto(pmFormationType, formationEdit("Type")) >= 0)
+        typedFormationLabels();
 }
 
 void TSDIAppForm::FormSlotPickBtnClick(int slot)
 {
-    pickInto(pmUnit, formationEdit(kSlotFields[slot - 1]), FormslotLabel[slot - 1], memberName);
+    if (pickInto(pmUnit, formationEdit(kSlotFields[slot - 1])) >= 0)
+        typedFormationLabels();
 }
 
 void TSDIAppForm::FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button)
@@ -209,5 +225,5 @@ void TSDIAppForm::FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button)
         return;
     int value = r == 0 ? 0 : r + FormationSlotBase;
     formationEdit(kSlotFields[slot - 1])->setText(QString::number(value));
-    FormslotLabel[slot - 1]->setText(memberName(value));
+    typedFormationLabels();
 }

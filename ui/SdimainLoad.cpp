@@ -6,6 +6,7 @@
 #include "core/FileList.h"
 #include "core/OrbDiff.h"
 #include "ui/EntryFilter.h"
+#include "ui/RecordPage.h"
 #include "ui/UndoCommands.h"
 #include "ui/Widgets.h"
 
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -130,7 +132,7 @@ void TSDIAppForm::OrbListBoxDblClick()
         return;
     }
     // Loading replaces OrbData: committed work must not go without a word.
-    if (!confirmDrop(false))
+    if (!confirmDrop())
         return;
     LoadResult loaded = LoadOrbFile(n);
     if (loaded.code != 0) {
@@ -138,13 +140,17 @@ void TSDIAppForm::OrbListBoxDblClick()
         return;
     }
     loadedName_ = QString::fromLatin1(loaded.path.filename().string().c_str());
+    forgetShown();
     UndoStack->clear();
     UndoStack->setClean();
     SaveAs1->setEnabled(true);
     setCaption("Orbtool : " + line);
     CurrentWeapon = CurrentUnit = CurrentFormation = 1;
     CurrentFileNumber = static_cast<uint16_t>(n);
-    QString loadedText = "Loaded " + QString::fromStdString(ProgramDirectory) + line;
+    QString dir = QString::fromStdString(CurrentDirectory);
+    if (!dir.endsWith(QDir::separator()))
+        dir += QDir::separator();
+    QString loadedText = "Loaded " + dir + loadedName_ + ": " + line;
     if (FileImage.bytesRead < OrbImageSize)
         loadedText += QString(" - a short file: %1 of %2 bytes; values past its end cannot be saved")
                           .arg(FileImage.bytesRead)
@@ -155,6 +161,7 @@ void TSDIAppForm::OrbListBoxDblClick()
         loadedText += " - it cannot be saved here: " + QString::fromStdString(obstacle);
     statusBar()->showMessage(loadedText);
     FileLoaded = true;
+    updateModified();
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
     else
@@ -260,7 +267,7 @@ void TSDIAppForm::UnitsEnter()
         UnitlistboxInit(CurrentUnit);
         SetButtons(true);
     }
-    ShowUnit();
+    syncPage(pcUnits);
 }
 
 void TSDIAppForm::WeaponsEnter()
@@ -270,7 +277,7 @@ void TSDIAppForm::WeaponsEnter()
         wpnlistboxInit(CurrentWeapon);
         SetButtons(true);
     }
-    ShowWeapon();
+    syncPage(pcWeapons);
 }
 
 void TSDIAppForm::FormationsEnter()
@@ -280,7 +287,7 @@ void TSDIAppForm::FormationsEnter()
         FormationlistboxInit(CurrentFormation);
         SetButtons(true);
     }
-    ShowFormation();
+    syncPage(pcFormations);
 }
 
 // Moves the current entry of the page in front: +1/-1 for a click, +10/-10 for a right click.
@@ -383,38 +390,71 @@ void entryChange(std::vector<EntryChange<R>>& changes, int n, const R& before, c
 
 void TSDIAppForm::CommitButtonClick()
 {
+    if (CurrentPage == pcLoad) {
+        statusBar()->showMessage("Unknown Page!");
+        return;
+    }
+    commitPage(CurrentPage);
+}
+
+namespace {
+// What committing the edits would store where it is not what they show: "Cost: 'ABC' stored as 0".
+template <class R>
+QStringList storedOtherwise(const std::vector<FieldEdit<R>>& edits, R r)
+{
+    QStringList notes;
+    for (const auto& e : edits) {
+        const std::string typed = fromQ(e.edit->text());
+        StoreFieldText(r, *e.field, typed);
+        const std::string stored = FieldText(r, *e.field);
+        if (!StoredAsTyped(e.field->width, typed, stored)) {
+            QString now = e.field->width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored);
+            notes << QString("%1: '%2' stored as %3").arg(QString::fromLatin1(e.field->name), e.edit->text(), now);
+        }
+    }
+    return notes;
+}
+}  // namespace
+
+void TSDIAppForm::commitPage(uint8_t page)
+{
     OrbChanges changes;
-    switch (CurrentPage) {
+    QStringList notes;
+    int number = 0;
+    switch (page) {
     case pcWeapons: {
+        number = CurrentWeapon;
         const WeaponRecord before = Orb.weapon(CurrentWeapon);
+        notes = storedOtherwise(weaponEdits, before);
         SaveWeapon();
-        ShowWeapon();
         wpnlistboxInit(CurrentWeapon);
         entryChange(changes.weapons, CurrentWeapon, before, Orb.weapon(CurrentWeapon));
         break;
     }
     case pcUnits: {
+        number = CurrentUnit;
         const UnitRecord before = Orb.unit(CurrentUnit);
+        notes = storedOtherwise(unitEdits, before);
         SaveUnit();
-        ShowUnit();
         UnitlistboxInit(CurrentUnit);
         entryChange(changes.units, CurrentUnit, before, Orb.unit(CurrentUnit));
         break;
     }
     case pcFormations: {
+        number = CurrentFormation;
         const FormationRecord before = Orb.formation(CurrentFormation);
+        notes = storedOtherwise(formationEdits, before);
         SaveFormation();
-        ShowFormation();
         FormationlistboxInit(CurrentFormation);
         entryChange(changes.formations, CurrentFormation, before, Orb.formation(CurrentFormation));
         break;
     }
     default:
-        statusBar()->showMessage("Unknown Page!");
         return;
     }
-    const int number = CurrentPage == pcWeapons ? CurrentWeapon : CurrentPage == pcUnits ? CurrentUnit : CurrentFormation;
-    pushStep("Commit " + EntryTitle(CurrentPage, number), std::move(changes));
+    pushStep("Commit " + EntryTitle(page, number), std::move(changes));
+    if (!notes.isEmpty())
+        statusBar()->showMessage(notes.join("; "));
 }
 
 QString EntryTitle(uint8_t page, int number)
@@ -435,8 +475,8 @@ std::size_t TSDIAppForm::pushStep(const QString& text, OrbChanges changes)
     return count;
 }
 
-// After an undo or redo: the page of what changed comes to the front, showing its current entry
-// from OrbData and its list refilled.
+// After an undo or redo: the page of what changed comes to the front, its list refilled; it
+// shows its current entry from OrbData again where that entry changed.
 void TSDIAppForm::showChanges(const OrbChanges& c)
 {
     QWidget* page = !c.units.empty() ? Units : !c.weapons.empty() ? Weapons : Formations;
@@ -448,40 +488,111 @@ void TSDIAppForm::showChanges(const OrbChanges& c)
         return;
     }
     if (page == Units) {
-        ShowUnit();
+        syncPage(pcUnits);
         UnitlistboxInit(CurrentUnit);
     } else if (page == Weapons) {
-        ShowWeapon();
+        syncPage(pcWeapons);
         wpnlistboxInit(CurrentWeapon);
     } else {
-        ShowFormation();
+        syncPage(pcFormations);
         FormationlistboxInit(CurrentFormation);
     }
 }
 
+void TSDIAppForm::undoStep(bool redo)
+{
+    const int index = UndoStack->index() - (redo ? 0 : 1);
+    const auto* step = dynamic_cast<const OrbEditCommand*>(UndoStack->command(index));
+    if (!step)
+        return;
+    OrbData after = Orb;
+    redo ? ApplyAfter(after, step->changes()) : ApplyBefore(after, step->changes());
+    if (!confirmTypedDrop(redo ? "Redo" : "Undo", after, false))
+        return;
+    redo ? UndoStack->redo() : UndoStack->undo();
+}
+
 namespace {
 template <class R>
-bool differs(const std::vector<FieldEdit<R>>& edits, const R& stored)
+bool typedOver(const std::vector<FieldEdit<R>>& edits, const R& stored)
 {
     R typed = stored;
-    try {
-        for (const auto& e : edits)
-            StoreFieldText(typed, *e.field, fromQ(e.edit->text()));
-    } catch (const ConversionError&) {
-        return true;
-    }
+    for (const auto& e : edits)
+        StoreFieldText(typed, *e.field, fromQ(e.edit->text()));
     return !SameEntry(typed, stored);
+}
+
+template <class R>
+bool outOfDate(const ShownEntry<R>& shown, int current)
+{
+    return shown.number != current || !SameEntry(shown.stored, Orb.get<R>(current));
 }
 }  // namespace
 
-bool TSDIAppForm::pageHasUncommittedEdits() const
+bool TSDIAppForm::pageTyped(uint8_t page) const
 {
-    switch (CurrentPage) {
-    case pcWeapons: return differs(weaponEdits, Orb.weapon(CurrentWeapon));
-    case pcUnits: return differs(unitEdits, Orb.unit(CurrentUnit));
-    case pcFormations: return differs(formationEdits, Orb.formation(CurrentFormation));
+    switch (page) {
+    case pcWeapons: return shownWeapon_.number && typedOver(weaponEdits, shownWeapon_.stored);
+    case pcUnits: return shownUnit_.number && typedOver(unitEdits, shownUnit_.stored);
+    case pcFormations: return shownFormation_.number && typedOver(formationEdits, shownFormation_.stored);
     default: return false;
     }
+}
+
+void TSDIAppForm::syncPage(uint8_t page)
+{
+    switch (page) {
+    case pcWeapons:
+        outOfDate(shownWeapon_, CurrentWeapon) ? ShowWeapon() : typedWeaponLabels();
+        weaponEdit("Name")->setFocus();
+        break;
+    case pcUnits:
+        outOfDate(shownUnit_, CurrentUnit) ? ShowUnit() : typedUnitLabels();
+        unitEdit("Name")->setFocus();
+        break;
+    case pcFormations:
+        outOfDate(shownFormation_, CurrentFormation) ? ShowFormation() : typedFormationLabels();
+        formationEdit("Name")->setFocus();
+        break;
+    default:
+        break;
+    }
+}
+
+QString TSDIAppForm::shownTitle(uint8_t page) const
+{
+    return EntryTitle(page, page == pcWeapons ? shownWeapon_.number
+                            : page == pcUnits ? shownUnit_.number
+                                              : shownFormation_.number);
+}
+
+bool TSDIAppForm::changesShownEntry(uint8_t page, const OrbData& after) const
+{
+    switch (page) {
+    case pcWeapons: return !SameEntry(after.weapon(shownWeapon_.number), Orb.weapon(shownWeapon_.number));
+    case pcUnits: return !SameEntry(after.unit(shownUnit_.number), Orb.unit(shownUnit_.number));
+    case pcFormations:
+        return !SameEntry(after.formation(shownFormation_.number), Orb.formation(shownFormation_.number));
+    default: return false;
+    }
+}
+
+void TSDIAppForm::forgetShown()
+{
+    shownUnit_.number = shownWeapon_.number = shownFormation_.number = 0;
+}
+
+void TSDIAppForm::updateModified()
+{
+    bool unwritable = false;
+    if (FileLoaded && FileImage.bytesRead < OrbImageSize) {
+        // A short file's save keeps its length: values past its end stay unsaved however often
+        // the user saves, and the mark says so.
+        std::vector<uint8_t> image(OrbImageSize);
+        PackImage(Orb, image.data());
+        unwritable = !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
+    }
+    setWindowModified(!UndoStack->isClean() || unwritable);
 }
 
 void TSDIAppForm::RestoreButtonClick()
@@ -523,21 +634,26 @@ bool TSDIAppForm::saveFile()
         return false;
     }
     UndoStack->setClean();
+    updateModified();
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
     QString savedText = "Saved " + dir + file;
     if (!saved.pastEnd.empty()) {
         // The file keeps its length, so these committed values are not in it: say which.
+        const std::size_t lost = saved.pastEnd.size();
         showMessage(QString("%1 is %2 bytes long, shorter than a full data file (%3 bytes). It was saved at that "
-                            "length, so %4 committed values past its end were not written:\n%5")
+                            "length, so %4 past its end %5 not written:\n%6")
                         .arg(file)
                         .arg(FileImage.bytesRead)
                         .arg(OrbImageSize)
-                        .arg(saved.pastEnd.size())
+                        .arg(lost == 1 ? QString("1 committed value") : QString("%1 committed values").arg(lost))
+                        .arg(lost == 1 ? "was" : "were")
                         .arg(QString::fromStdString(DescribePastEnd(saved.pastEnd))),
                     "File Save Warning");
-        savedText += QString(" - %1 values past the end of the short file were not written").arg(saved.pastEnd.size());
+        savedText += QString(" - %1 past the end of the short file %2 not written")
+                         .arg(lost == 1 ? QString("1 value") : QString("%1 values").arg(lost))
+                         .arg(lost == 1 ? "was" : "were");
     }
     statusBar()->showMessage(savedText);
     return true;

@@ -83,6 +83,16 @@ void TSDIAppForm::CopyButtonClick()
 void TSDIAppForm::PasteButtonClick()
 {
     OrbData before = Orb;  // All pastes into the table from inside the dialog
+    PasterDlg->beforePasteAll = [this, &before] {
+        // A trial on a copy tells whether the entry the page shows would change.
+        OrbData kept = Orb;
+        PasteBuffersToTable(CurrentPage == pcWeapons ? xkWeapon : CurrentPage == pcUnits ? xkUnit : xkFormation);
+        OrbData after = std::move(Orb);
+        Orb = std::move(kept);
+        bool go = confirmTypedDrop("Paste All", after, true);
+        before = Orb;  // a Commit asked for here is a step of its own
+        return go;
+    };
     switch (CurrentPage) {
     case pcWeapons:
         PasterDlg->SelectWeaponBuffer(xaPaste, WeaponXferBuffer);
@@ -97,6 +107,7 @@ void TSDIAppForm::PasteButtonClick()
         return;
     }
     int result = PasterDlg->exec();
+    PasterDlg->beforePasteAll = nullptr;
     if (result == TPasterDlg::mrOk) {
         switch (CurrentPage) {
         case pcWeapons: PasteToWeapon(); break;
@@ -107,17 +118,17 @@ void TSDIAppForm::PasteButtonClick()
         QString kind;
         switch (CurrentPage) {
         case pcWeapons:
-            ShowWeapon();
+            syncPage(pcWeapons);
             wpnlistboxInit(CurrentWeapon);
             kind = "Weapons";
             break;
         case pcUnits:
-            ShowUnit();
+            syncPage(pcUnits);
             UnitlistboxInit(CurrentUnit);
             kind = "Units";
             break;
         default:
-            ShowFormation();
+            syncPage(pcFormations);
             FormationlistboxInit(CurrentFormation);
             kind = "Formations";
             break;
@@ -135,11 +146,18 @@ void TSDIAppForm::Renationalise1Click()
     }
     connect(RenatDlg, &TRenatDlg::renumbered, this, &TSDIAppForm::renumberDone, Qt::UniqueConnection);
     RenatDlg->init(static_cast<uint8_t>(CurrentFileNumber));
+    RenatDlg->beforeRenumber = [this](uint8_t from, uint8_t to) {
+        OrbData after = Orb;
+        RenumberNation(after, from, to);
+        return confirmTypedDrop("Renumber", after, true);
+    };
     RenatDlg->exec();
+    RenatDlg->beforeRenumber = nullptr;
     if (!RenatDlg->Presses.empty()) {
-        // The page must not keep showing the old code: a Commit would write it back.
+        // A page must not keep showing an old code: a Commit would write it back. Pages whose
+        // entry did not change keep what was typed.
         if (CurrentPage != pcLoad)
-            RestoreButtonClick();
+            syncPage(CurrentPage);
         // What each press did; a press that changed nothing is worth a word only when none did.
         QStringList done;
         for (const RenumberResult& r : RenatDlg->Presses)

@@ -88,6 +88,8 @@ void TSDIAppForm::buildUnitsPage()
     UnitNumLabel = valueLabel(panel, "UnitNumLabel", "Unit 001", 8, 16, 48);
     caption(panel, "Unit Class", 248, 16, "UnitClassLbl");
     unitEdits = buildEdits(panel, UnitFields(), unitRows());
+    for (const auto& e : unitEdits)
+        connect(e.edit, &QLineEdit::textEdited, this, &TSDIAppForm::typedUnitLabels);
 
     auto* ucPick = pickButton(panel, "UnitPickUCBtn", 344, 16, "Select unit class (type)");
     UnitClassLabel = valueLabel(panel, "UnitClassLabel", "", 368, 16, 200);
@@ -147,13 +149,26 @@ void TSDIAppForm::showUnitRecord(const UnitRecord& u)
 {
     UnitNumLabel->setText("Unit " + threeDigits(CurrentUnit));
     showFields(unitEdits, u);
+    shownUnit_ = {CurrentUnit, Orb.unit(CurrentUnit)};
+    showUnitLabels(u);
+    unitEdit("Name")->setFocus();
+}
+
+void TSDIAppForm::showUnitLabels(const UnitRecord& u)
+{
     UnitNationLabel->setText(toQ(GetNationName(u.Nation)));
     UnitClassLabel->setText(toQ(GetUnitClassName(u.Class)));
     UnitMCLabel->setText(toQ(GetMovementClassName(u.MC)));
     const uint8_t numbers[4] = {u.Wpn1, u.Wpn2, u.Wpn3, u.Wpn4};
     for (int k = 0; k < 4; ++k)
         UnitWpnNameLbl[k]->setText(weaponName(numbers[k]));
-    unitEdit("Name")->setFocus();
+}
+
+void TSDIAppForm::typedUnitLabels()
+{
+    UnitRecord u = Orb.unit(CurrentUnit);
+    readFields(unitEdits, u);
+    showUnitLabels(u);
 }
 
 void TSDIAppForm::ShowUnit()
@@ -169,20 +184,24 @@ void TSDIAppForm::SaveUnit()
 
 void TSDIAppForm::UnitGetNationBtnClick()
 {
-    pickInto(pmNationality, unitEdit("Nation"), UnitNationLabel, [](int r) { return toQ(GetNationName(uint16_t(r))); });
+    if (pickInto(pmNationality, unitEdit("Nation")) >= 0)
+        typedUnitLabels();
 }
 
 void TSDIAppForm::UnitPickUCBtnClick()
 {
-    pickInto(pmUnitClass, unitEdit("Class"), UnitClassLabel, [](int r) { return toQ(GetUnitClassName(uint8_t(r))); });
+    if (pickInto(pmUnitClass, unitEdit("Class")) >= 0)
+        typedUnitLabels();
 }
 
 void TSDIAppForm::UnitPickMCBtnClick()
 {
-    pickInto(pmMovementClass, unitEdit("MC"), UnitMCLabel, [](int r) { return toQ(GetMovementClassName(uint8_t(r))); });
+    if (pickInto(pmMovementClass, unitEdit("MC")) >= 0)
+        typedUnitLabels();
 }
 
 void TSDIAppForm::UnitWpnPickBtnClick(int slot)
 {
-    pickInto(pmUnitWeapon, unitEdit(kWeaponNames[slot - 1]), UnitWpnNameLbl[slot - 1], weaponName);
+    if (pickInto(pmUnitWeapon, unitEdit(kWeaponNames[slot - 1])) >= 0)
+        typedUnitLabels();
 }

@@ -62,6 +62,8 @@ void TSDIAppForm::buildWeaponsPage()
 
     auto* classPick = pickButton(Panel5, "WpnClassPickbtn", 176, 48);
     WeaponClassLabel = valueLabel(Panel5, "WeaponClassLabel", "", 252, 48, 300);
+    for (const auto& e : weaponEdits)
+        connect(e.edit, &QLineEdit::textEdited, this, &TSDIAppForm::typedWeaponLabels);
     connect(classPick, &QToolButton::clicked, this, &TSDIAppForm::WpnClassPickbtnClick);
     bindPickKey(weaponEdit("Class"), [this](bool) { WpnClassPickbtnClick(); });
 
@@ -98,8 +100,21 @@ void TSDIAppForm::showWeaponRecord(const WeaponRecord& w)
 {
     WeaponNumberLabel->setText("Weapon " + threeDigits(CurrentWeapon));
     showFields(weaponEdits, w);
-    WeaponClassLabel->setText(toQ(GetWeaponClassName(w.Class)));
+    shownWeapon_ = {CurrentWeapon, Orb.weapon(CurrentWeapon)};
+    showWeaponLabels(w);
     weaponEdit("Name")->setFocus();
+}
+
+void TSDIAppForm::showWeaponLabels(const WeaponRecord& w)
+{
+    WeaponClassLabel->setText(toQ(GetWeaponClassName(w.Class)));
+}
+
+void TSDIAppForm::typedWeaponLabels()
+{
+    WeaponRecord w = Orb.weapon(CurrentWeapon);
+    readFields(weaponEdits, w);
+    showWeaponLabels(w);
 }
 
 void TSDIAppForm::ShowWeapon()
@@ -115,6 +130,6 @@ void TSDIAppForm::SaveWeapon()
 
 void TSDIAppForm::WpnClassPickbtnClick()
 {
-    pickInto(pmWeaponClass, weaponEdit("Class"), WeaponClassLabel,
-             [](int r) { return toQ(GetWeaponClassName(uint8_t(r))); });
+    if (pickInto(pmWeaponClass, weaponEdit("Class")) >= 0)
+        typedWeaponLabels();
 }

@@ -338,15 +338,13 @@ LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left
     return e;
 }
 
-int pickInto(uint8_t mode, QLineEdit* edit, QLabel* label, const std::function<QString(int)>& name)
+int pickInto(uint8_t mode, QLineEdit* edit)
 {
     bool ok = false;
     int current = edit->text().toInt(&ok);
     int r = PickForm->ShowPickList(mode, ok ? current : 0);
-    if (r >= 0) {
+    if (r >= 0)
         edit->setText(QString::number(r));
-        label->setText(name(r));
-    }
     return r;
 }
 

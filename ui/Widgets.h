@@ -54,8 +54,8 @@ private:
 LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width,
                       bool latin1Only = false);
 
-// Runs the pick list in mode; on a pick, edit gets the code and label the name of it.
-// Returns the pick list's result.
-int pickInto(uint8_t mode, QLineEdit* edit, QLabel* label, const std::function<QString(int)>& name);
+// Runs the pick list in mode; on a pick, edit gets the code (the labels beside it follow the
+// edit's text). Returns the pick list's result.
+int pickInto(uint8_t mode, QLineEdit* edit);
 // A fixed-size dialog at its designed screen position, in the small dialog font.
 void setUpDialog(QDialog* d, const char* name, const QString& title, int width, int height, int left, int top);

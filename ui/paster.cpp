@@ -158,10 +158,13 @@ void TPasterDlg::ListBox1DblClick()
 
 void TPasterDlg::CopyAllBtnClick()
 {
-    if (BufferAction == xaCopy)
+    if (BufferAction == xaCopy) {
         CopyTableToBuffers(static_cast<XferKind>(BufferKind));
-    else
+    } else {
+        if (beforePasteAll && !beforePasteAll())
+            return;
         PasteBuffersToTable(static_cast<XferKind>(BufferKind));
+    }
     done(mrAll);
 }
 

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QListWidget;
@@ -33,6 +35,9 @@ public:
     QPushButton* CopyAllBtn = nullptr;
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn1 = nullptr;
+    // Asked before All pastes the buffers into the table; false leaves the dialog open and the
+    // table as it is.
+    std::function<bool()> beforePasteAll;
 
     void SelectUnitBuffer(uint8_t action, PasteBufferSlot<UnitRecord>& xfer);
     void SelectWeaponBuffer(uint8_t action, PasteBufferSlot<WeaponRecord>& xfer);

@@ -47,6 +47,14 @@ TRenatDlg::TRenatDlg(QWidget* parent) : QDialog(parent)
     setTabOrder(BitBtn2, RenatFromEdit);
     setTabOrder(RenatFromEdit, RenatToEdit);
 
+    // The nation names follow the codes as they are typed or picked.
+    auto follow = [](QLineEdit* edit, QLabel* label) {
+        connect(edit, &QLineEdit::textChanged, label, [edit, label] {
+            label->setText(toQ(GetNationName(NumberFromText(99, FieldWidth::U8, fromQ(edit->text())))));
+        });
+    };
+    follow(RenatFromEdit, Label4);
+    follow(RenatToEdit, Label5);
     connect(BitBtn1, &QPushButton::clicked, this, &TRenatDlg::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(UnitWpn1PickBtn, &QToolButton::clicked, this, &TRenatDlg::UnitWpn1PickBtnClick);
@@ -66,33 +74,27 @@ void TRenatDlg::init(uint8_t n)
     Label1->setText("Current Orb : " + QString("%1").arg(n, 2, 10, QChar('0')) + " - " + toQ(GetNationName(n)));
     RenatFromEdit->setText(QString::number(n));
     RenatToEdit->setText(QString::number(n));
-    Label4->setText(toQ(GetNationName(n)));
-    Label5->setText(toQ(GetNationName(n)));
 }
 
 void TRenatDlg::BitBtn1Click()
 {
     auto code = [](QLineEdit* e) { return static_cast<uint8_t>(NumberFromText(99, FieldWidth::U8, fromQ(e->text()))); };
-    Presses.push_back(RenumberNation(Orb, code(RenatFromEdit), code(RenatToEdit)));
+    const uint8_t from = code(RenatFromEdit), to = code(RenatToEdit);
+    if (beforeRenumber && !beforeRenumber(from, to))
+        return;
+    Presses.push_back(RenumberNation(Orb, from, to));
     if (Presses.back().changed())
         emit renumbered(Presses.back());
 }
 
-namespace {
-QString nationName(int code)
-{
-    return toQ(GetNationName(uint16_t(code)));
-}
-}  // namespace
-
 void TRenatDlg::UnitWpn1PickBtnClick()
 {
-    pickInto(pmNationality, RenatFromEdit, Label4, nationName);
+    pickInto(pmNationality, RenatFromEdit);
 }
 
 void TRenatDlg::SpeedButton1Click()
 {
-    pickInto(pmNationality, RenatToEdit, Label5, nationName);
+    pickInto(pmNationality, RenatToEdit);
 }
 
 void TRenatDlg::keyPressEvent(QKeyEvent* e)

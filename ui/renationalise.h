@@ -6,6 +6,7 @@
 #include "core/Renumber.h"
 
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -33,6 +34,8 @@ public:
 
     // Every Renumber press since init, in order.
     std::vector<RenumberResult> Presses;
+    // Asked before each renumbering with its codes; false leaves the tables as they are.
+    std::function<bool(uint8_t from, uint8_t to)> beforeRenumber;
 
     void init(uint8_t n);
     void BitBtn1Click();

@@ -7,12 +7,15 @@
 #include "core/Import.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
+#include "core/OrbFile.h"
 #include "core/Renumber.h"
 #include "core/Tables.h"
 #include "data/ORBIO.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <cstdio>
@@ -22,6 +25,12 @@
 #include <iterator>
 
 namespace fs = std::filesystem;
+
+std::string& CliNotes()
+{
+    static std::string notes;
+    return notes;
+}
 
 namespace {
 [[noreturn]] void fail(const std::string& message)
@@ -48,26 +57,41 @@ int entryNumber(TableId t, const std::string& text)
 
 // A data file read whole; "-" reads the image from standard input.
 struct Loaded {
-    OrbImage image;  // what was read; its bytes are in orb until a save packs them back
+    std::string name;  // as the user wrote it
+    OrbImage image;    // what the load read: its count of bytes and where a long file's tail lies
     OrbData orb;
+    std::string stdinTail;  // standard input's bytes past the image, which no file holds
 };
+
+// A file's length as loaded, tail included.
+std::uint64_t lengthOf(const Loaded& l)
+{
+    return l.image.bytesRead + (l.image.tailSize ? l.image.tailSize : l.stdinTail.size());
+}
 
 Loaded load(const std::string& path, bool forWriting)
 {
-    OrbImage image;
+    Loaded l;
+    l.name = path;
     if (path == "-" && !forWriting) {
         std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-        image.bytesRead = std::min(bytes.size(), OrbImageSize);
-        std::copy_n(bytes.begin(), image.bytesRead, image.bytes.begin());
+        std::vector<uint8_t> image(OrbImageSize, 0);
+        l.image.bytesRead = std::min(bytes.size(), OrbImageSize);
+        std::copy_n(bytes.begin(), l.image.bytesRead, image.begin());
+        if (bytes.size() > OrbImageSize)
+            l.stdinTail = bytes.substr(OrbImageSize);
+        l.orb = OrbData(std::move(image));
     } else {
         std::error_code ec;
         const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
         auto st = fs::status(p, ec);
+        if (st.type() == fs::file_type::none && ec)
+            fail("'" + path + "': " + ec.message());  // a folder on the way that cannot be searched
         if (!fs::exists(st))
             fail("'" + path + "' does not exist");
         if (!fs::is_regular_file(st))
             fail("'" + path + "' is not a data file");
-        IoResult r = ReadOrbImage(p, image, false);
+        IoResult r = ReadDataFile(p, l.orb, l.image, false);
         if (!r.ok)
             fail(r.error);
         if (forWriting) {
@@ -76,23 +100,45 @@ Loaded load(const std::string& path, bool forWriting)
                 fail(path + ": " + obstacle);
         }
     }
-    std::vector<uint8_t> bytes = std::move(image.bytes);  // the tables take the bytes over
-    return {std::move(image), OrbData(std::move(bytes))};
+    if (!forWriting && l.image.bytesRead < OrbImageSize)
+        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long, not " +
+                      std::to_string(OrbImageSize) + ": the values past its end read as 0\n";
+    return l;
 }
 
 // Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
 void save(const std::string& path, Loaded& l)
 {
-    l.image.bytes.resize(OrbImageSize);
-    PackImage(l.orb, l.image.bytes.data());
-    std::vector<PastEndValue> lost = ValuesPastEnd(l.image.bytes.data(), l.image.bytesRead);
-    if (!lost.empty())
-        fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " + lost.front().table +
-             " " + std::to_string(lost.front().entry) + " " + lost.front().field +
-             " lies past its end and cannot be stored");
-    IoResult written = WriteOrbImage(fs::u8path(path), l.image);
-    if (!written.ok)
-        fail(written.error);
+    DataFileSave saved = WriteDataFile(fs::u8path(path), l.orb, l.image, true);
+    if (!saved.pastEnd.empty())
+        fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " +
+             saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
+             saved.pastEnd.front().field + " lies past its end and cannot be stored");
+    if (!saved.written.ok)
+        fail(saved.written.error);
+}
+
+// A name as a line of text shows it: control characters escaped, so that it stays on one line.
+std::string nameText(const OrbName& name)
+{
+    return EscapeControls(Latin1ToUtf8(name));
+}
+
+// Field f of r as get and set print it.
+template <class R>
+std::string valueText(const R& r, const FieldDef<R>& f)
+{
+    return f.width == FieldWidth::Text ? nameText(r.*f.text) : std::to_string(f.number(r));
+}
+
+// "csv", "JSON": a format in any letter case, as one of those allowed.
+std::string formatName(std::string format, const std::vector<std::string>& allowed)
+{
+    for (char& c : format)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(allowed.begin(), allowed.end(), format) == allowed.end())
+        fail("unknown format '" + format + "' (" + allowed[0] + " or " + allowed[1] + ")");
+    return format;
 }
 
 const char* widthName(FieldWidth w)
@@ -212,8 +258,8 @@ void dumpCsv(Writer& w, const OrbData& orb)
 // "units 017 Cost: 73 -> 120"
 std::string differenceLine(const FieldDifference& d)
 {
-    return std::string(d.table) + " " + EntryNumberText(d.number) + " " + d.field + ": " + d.before + " -> " + d.after +
-           "\n";
+    return std::string(d.table) + " " + EntryNumberText(d.number) + " " + d.field + ": " + EscapeControls(d.before) +
+           " -> " + EscapeControls(d.after) + "\n";
 }
 
 std::string readText(const std::string& path)
@@ -233,15 +279,17 @@ int CmdList(const std::string& dir, std::string& out)
     std::error_code ec;
     if (!fs::is_directory(fs::u8path(dir), ec))
         fail("'" + dir + "' is not a directory");
+    fs::directory_iterator readable(fs::u8path(dir), ec);
+    if (ec)
+        fail("cannot read the folder '" + dir + "': " + ec.message());
     for (const auto& line : OrbListLines(ScanOrbFiles(fs::u8path(dir))))
         out += line + "\n";
     return 0;
 }
 
-int CmdDump(const std::string& file, const std::string& tableName, const std::string& format, std::FILE* out)
+int CmdDump(const std::string& file, const std::string& tableName, const std::string& formatText, std::FILE* out)
 {
-    if (format != "json" && format != "csv")
-        fail("unknown format '" + format + "' (json or csv)");
+    const std::string format = formatName(formatText, {"json", "csv"});
     bool all = tableName.empty();
     TableId which = all ? TableId::Units : table(tableName);
     if (all && format == "csv")
@@ -303,12 +351,12 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
         const auto& r = entry(l.orb, n);
         if (names.empty())
             for (const auto& f : fields)
-                out += std::string(f.name) + "=" + FieldValueText(r, f) + "\n";
+                out += std::string(f.name) + "=" + valueText(r, f) + "\n";
         for (const std::string& name : names) {
             const auto* f = FindField(fields, name);
             if (!f)
                 fail("unknown field '" + name + "' of " + TableName(t));
-            out += std::string(f->name) + "=" + FieldValueText(r, *f) + "\n";
+            out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
         }
         return 0;
     });
@@ -341,6 +389,8 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
                 if (!latin1.ok)
                     fail(std::string(f->name) + ": '" + latin1.refused +
                          "' cannot be stored in a name (Latin-1 characters only)");
+                if (HasControlCharacter(latin1.text))
+                    fail(std::string(f->name) + ": a name cannot hold control characters (line ends, tabs)");
                 stored = latin1.text;
             }
             try {
@@ -348,11 +398,11 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
             } catch (const ConversionError& e) {
                 fail(std::string(f->name) + ": " + e.what());
             }
-            std::string now = FieldValueText(r, *f);
-            if (now != text)
+            const std::string now = FieldValueText(r, *f);
+            if (!StoredAsTyped(f->width, text, now))
                 warnings += std::string(f->name) + ": '" + text + "' stored as " +
                             (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
-            out += std::string(f->name) + "=" + now + "\n";
+            out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
         }
         entry.set(l.orb, n, r);
     });
@@ -389,26 +439,71 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
     return 0;
 }
 
-int CmdDiff(const std::string& a, const std::string& b, const std::string& tableName, const std::string& format,
+namespace {
+// Whether two loads hold the same bytes past the image, compared a piece at a time.
+bool sameTail(const Loaded& a, const Loaded& b)
+{
+    auto reader = [](const Loaded& l) {
+        auto in = std::make_unique<std::ifstream>();
+        if (l.image.tailSize) {
+            in->open(l.image.source, std::ios::binary);
+            in->seekg(static_cast<std::streamoff>(OrbImageSize));
+        }
+        return in;
+    };
+    auto ia = reader(a), ib = reader(b);
+    std::size_t offset = 0;
+    std::vector<char> ba(1 << 16), bb(1 << 16);
+    for (std::uint64_t left = lengthOf(a) - a.image.bytesRead; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, ba.size()));
+        auto fill = [&](const Loaded& l, std::ifstream& in, std::vector<char>& buf) {
+            if (l.image.tailSize)
+                return static_cast<bool>(in.read(buf.data(), static_cast<std::streamsize>(n)));
+            std::copy_n(l.stdinTail.data() + offset, n, buf.data());
+            return true;
+        };
+        if (!fill(a, *ia, ba) || !fill(b, *ib, bb))
+            fail("cannot read the bytes past " + std::to_string(OrbImageSize) + " of '" + a.name + "' or '" + b.name + "'");
+        if (!std::equal(ba.begin(), ba.begin() + static_cast<std::ptrdiff_t>(n), bb.begin()))
+            return false;
+        offset += n;
+        left -= n;
+    }
+    return true;
+}
+}  // namespace
+
+int CmdDiff(const std::string& a, const std::string& b, const std::string& tableName, const std::string& formatText,
             std::string& out)
 {
-    if (format != "text" && format != "json")
-        fail("unknown format '" + format + "' (text or json)");
+    const std::string format = formatName(formatText, {"text", "json"});
     std::vector<std::string> tables;
     if (!tableName.empty())
         tables.push_back(TableName(table(tableName)));
     Loaded la = load(a, false), lb = load(b, false);
     std::vector<FieldDifference> diffs = DiffFields(la.orb, lb.orb, tables);
+    // The files themselves: their lengths, and what a long file holds past the image.
+    std::vector<std::pair<std::string, std::string>> file;
+    if (lengthOf(la) != lengthOf(lb))
+        file.emplace_back("length", std::to_string(lengthOf(la)) + " -> " + std::to_string(lengthOf(lb)) + " bytes");
+    else if (lengthOf(la) > OrbImageSize && !sameTail(la, lb))
+        file.emplace_back("tail", "the bytes past " + std::to_string(OrbImageSize) + " differ");
     if (format == "json") {
         nlohmann::json doc = nlohmann::json::array();
         for (const FieldDifference& d : diffs)
             doc.push_back({{"table", d.table}, {"number", d.number}, {"field", d.field}, {"a", d.before}, {"b", d.after}});
+        if (!file.empty() && file.front().first == "length")
+            doc.push_back({{"table", "file"}, {"field", "length"}, {"a", lengthOf(la)}, {"b", lengthOf(lb)}});
+        else if (!file.empty())
+            doc.push_back({{"table", "file"}, {"field", "tail"}, {"a", "differs"}, {"b", "differs"}});
         out += doc.dump(2) + "\n";
     } else {
         for (const FieldDifference& d : diffs)
             out += differenceLine(d);
+        for (const auto& [what, text] : file)
+            out += "file " + what + ": " + text + "\n";
     }
-    return diffs.empty() ? 0 : 1;
+    return diffs.empty() && file.empty() ? 0 : 1;
 }
 
 int CmdCheck(const std::string& file, std::string& out)
@@ -447,6 +542,13 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     int to = number2.empty() ? from : entryNumber(t, number2);
     Loaded ls = load(src, false);
     Loaded ld = load(dst, true);
+    // A value past the end of a short source was never in it: copying it as 0 would wipe the target.
+    WithTable(t, [&](const auto& fields, auto) {
+        for (const auto& f : fields)
+            if (f.editable() && static_cast<std::size_t>(f.at(from) + f.size()) > ls.image.bytesRead)
+                fail("'" + src + "' is only " + std::to_string(ls.image.bytesRead) + " bytes long: " + TableName(t) +
+                     " " + std::to_string(from) + " " + f.name + " lies past its end");
+    });
     bool changed = WithTable(t, [&](const auto&, auto entry) {
         auto target = entry(ld.orb, to);
         const auto before = target;

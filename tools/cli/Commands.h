@@ -12,6 +12,9 @@ struct CliError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Notes for stderr that are not errors (a short file); the caller writes them out.
+std::string& CliNotes();
+
 int CmdList(const std::string& dir, std::string& out);
 // Writes as it goes, straight to out: nothing is written before the file has been read.
 int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::FILE* out);

@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     auto* dump = app.add_subcommand("dump", "Every entry of a file as JSON, or one table as CSV");
     dump->add_option("FILE", file, "The data file; - reads it from standard input")->required();
     dump->add_option("--table", table, "units, weapons or formations (CSV needs one)");
-    dump->add_option("--format", format, "json (default) or csv")->default_str("json");
+    dump->add_option("--format", format, "json (default) or csv, in any letter case")->default_str("json");
     dump->callback([&] { run = [&] { return CmdDump(file, table, format.empty() ? "json" : format, stdout); }; });
 
     auto* fields = app.add_subcommand("fields", "Each field of a table: its width, the largest value a commit stores, "
@@ -166,10 +166,10 @@ int main(int argc, char** argv)
     try {
         int status = run();
         write(stdout, out);
-        write(stderr, warnings);
+        write(stderr, CliNotes() + warnings);
         return status;
     } catch (const CliError& e) {
-        write(stderr, std::string("orbtool-cli: ") + e.what() + "\n");
+        write(stderr, CliNotes() + std::string("orbtool-cli: ") + e.what() + "\n");
         return 2;
     }
 }
