@@ -6,6 +6,7 @@
 #include "ui/renationalise.h"
 
 #include <QAction>
+#include <QTabBar>
 #include <QUndoStack>
 
 
@@ -74,6 +75,103 @@ private slots:
         OrbImage image;
         QVERIFY(ReadOrbImage(file("ORB12").toStdString(), image, false).ok);
         QCOMPARE(int(image.bytes[24750 + 1]), 66);
+    }
+
+    // What was typed stays on its page until the entry under it changes; then the user is asked,
+    // and the answer holds: Cancel leaves everything, Discard shows the entry as the operation
+    // left it, Commit stores the edits first.
+    void typedEditsLastUntilTheirEntryChanges()
+    {
+        using Button = QMessageBox::StandardButton;
+        auto clickTab = [](Editor& ed, int index) {
+            QTabBar* bar = ed->Viewer->tabBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        };
+        auto renumber = [](Editor& ed, const char* from, const char* to, std::shared_ptr<SeenMessage> seen,
+                           Button answer) {
+            whenModal([=](QWidget* d) {
+                auto* dlg = static_cast<TRenatDlg*>(d);
+                dlg->RenatFromEdit->selectAll();
+                QTest::keyClicks(dlg->RenatFromEdit, from);
+                dlg->RenatToEdit->selectAll();
+                QTest::keyClicks(dlg->RenatToEdit, to);
+                if (answer != Button::NoButton)
+                    answerQuestion(answer, seen);  // the question comes over the dialog
+                QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            });
+            ed->Renationalise1->trigger();
+        };
+        // Unit 1 of ORB12: nation 12, cost 17, crew 4.
+        struct Case {
+            const char* what;
+            std::function<void(Editor&)> before;  // before 99 is typed into unit 1's cost
+            std::function<void(Editor&, std::shared_ptr<SeenMessage>)> act;
+            int asked;
+            QString costShown;
+            int cost, crew, nation;  // unit 1 as stored afterwards
+        };
+        auto nothing = [](Editor&) {};
+        auto crewCommittedAndUndone = [](Editor& ed) {
+            ed.type(ed.edit("UnitCrewEdit"), "5");
+            ed.commit();
+            ed->UndoItem->trigger();
+        };
+        const Case cases[] = {
+            {"another page and back", nothing,
+             [&](Editor& ed, auto) { clickTab(ed, 1), clickTab(ed, 2), clickTab(ed, 0); }, 0, "99", 17, 4, 12},
+            {"a Renumber that changes nothing", nothing,
+             [&](Editor& ed, auto seen) { renumber(ed, "40", "41", seen, Button::NoButton); }, 0, "99", 17, 4, 12},
+            {"an Undo of another entry",
+             [](Editor& ed) {
+                 ed.showEntry(5);
+                 ed.type(ed.edit("UnitCostEdit"), "7");
+                 ed.commit();
+                 ed.showEntry(1);
+             },
+             [](Editor& ed, auto) { ed->UndoItem->trigger(); }, 0, "99", 17, 4, 12},
+            {"a Redo of this entry, cancelled", crewCommittedAndUndone,
+             [](Editor& ed, auto seen) {
+                 answerQuestion(Button::Cancel, seen);
+                 ed->RedoItem->trigger();
+             },
+             1, "99", 17, 4, 12},
+            {"a Redo of this entry, discarded", crewCommittedAndUndone,
+             [](Editor& ed, auto seen) {
+                 answerQuestion(Button::Discard, seen);
+                 ed.key(Qt::Key_Y, Qt::ControlModifier);
+             },
+             1, "17", 17, 5, 12},
+            {"a Renumber of its nation, committed first", nothing,
+             [&](Editor& ed, auto seen) { renumber(ed, "12", "5", seen, Button::Save); }, 1, "99", 99, 4, 5},
+        };
+        for (const Case& c : cases) {
+            e.reset();  // the old window's dialogs go before the new window's come
+            e = std::make_unique<Editor>();
+            e->loadLine(12);
+            c.before(*e);
+            e->type(e->edit("UnitCostEdit"), "99");
+            auto seen = std::make_shared<SeenMessage>();
+            c.act(*e, seen);
+            QVERIFY2(seen->count == c.asked, c.what);
+            if (c.asked)
+                QVERIFY2(seen->text.startsWith("Unit 001 has edits that are not committed"), qPrintable(seen->text));
+            QVERIFY2(e->edit("UnitCostEdit")->text() == c.costShown, c.what);
+            QVERIFY2(Orb.unit(1).Cost == c.cost && Orb.unit(1).Crew == c.crew && Orb.unit(1).Nation == c.nation,
+                     c.what);
+        }
+
+        // Edits kept on a page that is not in front still count when the window closes.
+        e.reset();
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        e->type(e->edit("UnitCostEdit"), "99");
+        clickTab(*e, 1);
+        auto seen = std::make_shared<SeenMessage>();
+        answerQuestion(QMessageBox::Save, seen);
+        QVERIFY(e->w->close());
+        QCOMPARE(seen->count, 1);
+        QCOMPARE(int(uint8_t(readAll(file("ORB12"))[24750 + 1])), 99);
     }
 
     void loadingAsksAndSavingFromAnyPageClearsTheMark()

@@ -1,6 +1,8 @@
 // The record pages through the real window: show, commit, restore, navigation, pickers and save.
 #include "WindowFixture.h"
 
+#include "ui/renationalise.h"
+
 #include "core/EditRules.h"
 #include "data/Fields.h"
 
@@ -120,13 +122,16 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        // The conversions themselves are the core's; here, that each page applies them on Commit
-        // and shows the stored value.
-        QTest::newRow("1a5") << "Units" << "UnitCostEdit" << "1a5" << "15";
-        QTest::newRow("icon 70000") << "Units" << "UnitIconEdit" << "70000" << "65535";
-        QTest::newRow("range 4O") << "Weapons" << "WeaponRangeEdit" << "4O" << "4";
-        QTest::newRow("slot 5000") << "Formations" << "FormSlot3Edit" << "5000" << "1200";
-        QTest::newRow("code empty") << "Formations" << "Form05CodeEdit" << "" << "0";
+        QTest::addColumn<QString>("said");  // what the status bar says of it; empty: nothing
+        // The conversions themselves are the core's; here, that each page applies them on Commit,
+        // shows the stored value and says when it is not what was typed.
+        QTest::newRow("1a5") << "Units" << "UnitCostEdit" << "1a5" << "15" << "Cost: '1a5' stored as 15";
+        QTest::newRow("ABC") << "Units" << "UnitCostEdit" << "ABC" << "0" << "Cost: 'ABC' stored as 0";
+        QTest::newRow("007") << "Units" << "UnitCostEdit" << "007" << "7" << "";
+        QTest::newRow("icon 70000") << "Units" << "UnitIconEdit" << "70000" << "65535" << "Icon: '70000' stored as 65535";
+        QTest::newRow("range 4O") << "Weapons" << "WeaponRangeEdit" << "4O" << "4" << "Range: '4O' stored as 4";
+        QTest::newRow("slot 5000") << "Formations" << "FormSlot3Edit" << "5000" << "1200" << "Slot3: '5000' stored as 1200";
+        QTest::newRow("code empty") << "Formations" << "Form05CodeEdit" << "" << "0" << "";
     }
     void typedTextIsReadLeniently()
     {
@@ -134,12 +139,101 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, typed);
         QFETCH(QString, stored);
+        QFETCH(QString, said);
         openSample12();
         e->goTo(e->w->findChild<QWidget*>(page));
         QLineEdit* edit = e->edit(qPrintable(control));
         e->type(edit, typed);
         e->commit();
         QCOMPARE(edit->text(), stored);
+        if (said.isEmpty())
+            QVERIFY2(!e->status().contains("stored as"), qPrintable(e->status()));
+        else
+            QCOMPARE(e->status(), said);
+    }
+
+    // The name beside a code follows the code as it is typed, before any Commit.
+    void labelsFollowTheCodeAsTyped_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("nation 99") << "Units" << "UnitNationEdit" << "99" << "UnitNationLabel" << "Unknown";
+        QTest::newRow("nation 25") << "Units" << "UnitNationEdit" << "25" << "UnitNationLabel" << "Pakistan";
+        QTest::newRow("class 12") << "Units" << "UnitClassEdit" << "12" << "UnitClassLabel" << "Light Tank";
+        QTest::newRow("move 4") << "Units" << "UnitMCEdit" << "4" << "UnitMCLabel" << "Track";
+        QTest::newRow("no weapon") << "Units" << "UnitWpn2Edit" << "0" << "UnitWpn2NameLbl" << "";
+        QTest::newRow("weapon class") << "Weapons" << "WeaponClassEdit" << "8" << "WeaponClassLabel" << "Flame";
+        QTest::newRow("formation type") << "Formations" << "FormTypeEdit" << "2" << "FormTypeLabel" << "Battalion";
+        QTest::newRow("purchase page") << "Formations" << "FormPageEdit" << "10" << "FormCatLabel" << "Battalion HQ.";
+    }
+    void labelsFollowTheCodeAsTyped()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, control);
+        QFETCH(QString, typed);
+        QFETCH(QString, label);
+        QFETCH(QString, shown);
+        openSample12();
+        e->goTo(e->w->findChild<QWidget*>(page));
+        e->type(e->edit(qPrintable(control)), typed);
+        QCOMPARE(e->w->findChild<QLabel*>(label)->text(), shown);
+    }
+
+    // A formation picked into a slot shows its own years and kind at once; so does the
+    // renationalise dialog's name for a typed code.
+    void pickedAndTypedMembersShowTheirOwnDetails()
+    {
+        openSample12();
+        e->goTo(e->w->Formations);
+        pickLine(150);
+        e->edit("FormSlot3Edit")->setFocus();
+        e->key(Qt::Key_F4, Qt::ShiftModifier);
+        QCOMPARE(e->edit("FormSlot3Edit")->text(), QString("1150"));
+        const FormationRecord member = Orb.formation(150);
+        QCOMPARE(e->w->FormSlotDateLabel[2]->text(), QString("%1/%2").arg(member.Avail).arg(member.Until));
+        QCOMPARE(e->w->FormSlotKindLabel[2]->text(), QString("Formation"));
+        e->type(e->edit("FormSlot3Edit"), "7");
+        const UnitRecord unit = Orb.unit(7);
+        QCOMPARE(e->w->FormSlotDateLabel[2]->text(), QString("%1/%2").arg(unit.YrAvail).arg(unit.YrUnavail));
+        QCOMPARE(e->w->FormSlotKindLabel[2]->text(), QString("Unit"));
+
+        QString toName;
+        whenModal([&toName](QWidget* d) {
+            auto* dlg = static_cast<TRenatDlg*>(d);
+            dlg->RenatToEdit->selectAll();
+            QTest::keyClicks(dlg->RenatToEdit, "25");
+            toName = dlg->Label5->text();
+            dlg->reject();
+        });
+        e->w->Renationalise1->trigger();
+        QCOMPARE(toName, QString("Pakistan"));
+    }
+
+    // Every list line is shown whole, numbers and all fifteen characters, and the page's edits
+    // still fit beside the list; a name as wide as fifteen W's widens the list.
+    void entryListsShowWholeNames()
+    {
+        openSample12();
+        auto check = [this](QWidget* page, QListWidget* list, const char* editing) {
+            e->goTo(page);
+            QCoreApplication::processEvents();
+            for (int row = 0; row < list->count(); ++row)
+                QVERIFY2(list->sizeHintForIndex(list->model()->index(row, 0)).width() <= list->viewport()->width(),
+                         qPrintable(list->item(row)->text()));
+            QWidget* panel = e->w->findChild<QWidget*>(editing);
+            QVERIFY2(panel->childrenRect().right() < panel->width(), editing);
+        };
+        check(e->w->Units, e->w->UnitListBox, "UnitPanel");
+        check(e->w->Weapons, e->w->wpnlistbox, "Panel5");
+        check(e->w->Formations, e->w->FormationListBox, "FormationPanel");
+        e->goTo(e->w->Weapons);
+        e->type(e->edit("WeaponNameEdit"), QString(15, 'W'));
+        e->commit();
+        check(e->w->Weapons, e->w->wpnlistbox, "Panel5");
+        check(e->w->Units, e->w->UnitListBox, "UnitPanel");
     }
 
     void weaponSlotsAndTheirNames()

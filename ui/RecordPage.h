@@ -111,6 +111,7 @@ inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelW
     auto* listPanel = new QFrame(page);
     listPanel->setObjectName(panelName);
     listPanel->setFixedWidth(panelWidth);
+    listPanel->setProperty("designedWidth", panelWidth);
     filter = new QLineEdit(listPanel);
     filter->setObjectName(filterName);
     filter->setPlaceholderText("Find (Ctrl+F)");

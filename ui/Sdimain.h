@@ -230,6 +230,8 @@ private:
     std::size_t pushStep(const QString& text, OrbChanges changes);
     void showChanges(const OrbChanges& changes);
     void renumberDone(const RenumberResult& r);
+    // Fits a record list's panel to its widest line after a refill (see the list refills).
+    void fitList(QListWidget* list, int widest, bool anew);
     // The caption, with the place where the modified mark goes.
     void setCaption(const QString& text);
     // The modified mark: on while the tables differ from the last load or save, and also while

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QUndoStack>
@@ -203,8 +204,10 @@ public:
 // Refills a record list, hidden while it is: the lines whose names changed are rewritten (a
 // commit changes one), or, when many did (a load, a paste of a whole table), the list is built
 // anew.
+// Returns the width the widest line rewritten needs (every line's when the list was built anew),
+// with whether it was built anew.
 template <class R>
-void fillRecordList(QListWidget* list, uint8_t select)
+std::pair<int, bool> fillRecordList(QListWidget* list, uint8_t select)
 {
     ShownNames* shown = nullptr;
     for (QObject* child : list->children())
@@ -224,16 +227,21 @@ void fillRecordList(QListWidget* list, uint8_t select)
     for (std::size_t i = 0; same && i < count && changed.size() < 32; ++i)
         if (shown->names[i] != name(i))
             changed.push_back(i);
-    if (!same || changed.size() >= 32) {
+    const bool anew = !same || changed.size() >= 32;
+    int widest = 0;
+    if (anew) {
         // Rewriting a line costs more than adding one: with many changed, build the list anew.
         QStringList lines;
         for (std::size_t i = 0; i < count; ++i)
             lines << line(i);
         list->clear();
         list->addItems(lines);
+        widest = list->sizeHintForColumn(0);
     } else {
-        for (std::size_t i : changed)
+        for (std::size_t i : changed) {
             list->item(static_cast<int>(i))->setText(line(i));
+            widest = std::max(widest, list->sizeHintForIndex(list->model()->index(static_cast<int>(i), 0)).width());
+        }
     }
     shown->names.clear();
     for (std::size_t i = 0; i < count; ++i)
@@ -242,22 +250,49 @@ void fillRecordList(QListWidget* list, uint8_t select)
     if (EntryFilter* filter = EntryFilter::of(list))
         filter->apply();
     list->setUpdatesEnabled(true);
+    return {widest, anew};
 }
 }  // namespace
 
 void TSDIAppForm::UnitlistboxInit(uint8_t select)
 {
-    fillRecordList<UnitRecord>(UnitListBox, select);
+    auto [widest, anew] = fillRecordList<UnitRecord>(UnitListBox, select);
+    fitList(UnitListBox, widest, anew);
 }
 
 void TSDIAppForm::wpnlistboxInit(uint8_t select)
 {
-    fillRecordList<WeaponRecord>(wpnlistbox, select);
+    auto [widest, anew] = fillRecordList<WeaponRecord>(wpnlistbox, select);
+    fitList(wpnlistbox, widest, anew);
 }
 
 void TSDIAppForm::FormationlistboxInit(uint8_t select)
 {
-    fillRecordList<FormationRecord>(FormationListBox, select);
+    auto [widest, anew] = fillRecordList<FormationRecord>(FormationListBox, select);
+    fitList(FormationListBox, widest, anew);
+}
+
+void TSDIAppForm::fitList(QListWidget* list, int widest, bool anew)
+{
+    // Every line whole: the list's panel is as wide as its designed width or the widest line,
+    // whichever is more (a list built anew may narrow again, a rewritten line only widens it).
+    QWidget* panel = list->parentWidget();
+    const int designed = panel->property("designedWidth").toInt();
+    const int needed = widest + 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
+    const int fit = std::max({designed, needed, anew ? 0 : panel->width()});
+    if (fit == panel->width())
+        return;
+    panel->setFixedWidth(fit);
+    // The window widens where the page's edits would no longer fit beside the list.
+    QWidget* page = panel->parentWidget();
+    QWidget* editing = page->layout()->itemAt(1)->widget();
+    const int pageNeeds = fit + page->layout()->spacing() + editing->childrenRect().right() + 8;
+    const int extra = pageNeeds - page->width();
+    if (extra > 0 && page->width() > 0) {
+        sizeLimit_.setWidth(sizeLimit_.width() + extra);
+        setMaximumSize(sizeLimit_);
+        resize(width() + extra, height());
+    }
 }
 
 void TSDIAppForm::UnitsEnter()
