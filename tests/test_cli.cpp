@@ -325,6 +325,94 @@ private slots:
         QCOMPARE(packed(sampleBytes(70), copied), sampleBytes(70));
     }
 
+    // What a script is told of files that are short, long, unreadable or odd, and one number rule.
+    void scriptsAreToldWhatTheFilesHold()
+    {
+        QString full = putSample(tmp.path(), 70);
+        QString dst = putSample(tmp.path(), 12, "DST");
+        QString empty = tmp.filePath("EMPTY"), shortFile = tmp.filePath("SHORT");
+        QString longA = tmp.filePath("LONGA"), longB = tmp.filePath("LONGB");
+        writeAll(empty, {});
+        writeAll(shortFile, sampleBytes(70).left(30000));
+        writeAll(longA, sampleBytes(70) + "tail a");
+        writeAll(longB, sampleBytes(70) + "tail b");
+        // Unit 1's name with a line end in it, as a file may hold it; a stored Wpn1 of 250 and
+        // Nation of 255, above what a commit stores.
+        QString odd = tmp.filePath("ODD");
+        OrbData oddOrb = unpacked(sampleBytes(70));
+        oddOrb.edit<UnitRecord>(1, [](UnitRecord& u) { u.Name = std::string("a\nb\\c"); });
+        oddOrb.edit<UnitRecord>(17, [](UnitRecord& u) { u.Wpn1 = 250, u.Nation = 255; });
+        writeAll(odd, packed(sampleBytes(70), oddOrb));
+
+        struct Case {
+            QStringList args;
+            int status;
+            QByteArray out, err;  // what each must contain
+        };
+        const Case cases[] = {
+            {{"copy", empty, "units", "1", dst, "7"}, 2, "", "is only 0 bytes long"},
+            {{"copy", shortFile, "formations", "1", dst, "5"}, 2, "", "formations 1"},
+            {{"check", empty}, 1, "file: only 0 of 44500 bytes\n", "'" + empty.toUtf8() + "' is only 0 bytes long"},
+            {{"get", shortFile, "units", "1", "Cost"}, 0, "Cost=", "is only 30000 bytes long"},
+            {{"dump", shortFile, "--table", "units", "--format", "CSV"}, 0, "number,Name", "is only 30000 bytes"},
+            {{"diff", shortFile, full}, 1, "file length: 30000 -> 44500 bytes\n", "is only 30000 bytes"},
+            {{"diff", longA, longB}, 1, "file tail: the bytes past 44500 differ\n", ""},
+            {{"diff", longA, full}, 1, "file length: 44506 -> 44500 bytes\n", ""},
+            {{"get", odd, "units", "1", "Name"}, 0, "Name=a\\x0ab\\\\c\n", ""},
+            {{"diff", odd, full, "--table", "units"}, 1, "units 001 Name: a\\x0ab\\\\c -> ", ""},
+            {{"get", full, "units", "0017", "Cost"}, 0, "Cost=", ""},
+            {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
+            {{"set", dst, "units", "1", "Cost=007"}, 0, "Cost=7\n", ""},
+        };
+        for (const Case& c : cases) {
+            QByteArray before = readAll(dst);
+            Run r = cli(c.args);
+            QVERIFY2(r.status == c.status, qPrintable(c.args.join(' ') + ": " + r.err));
+            QVERIFY2(r.out.contains(c.out), qPrintable(c.args.join(' ') + ": " + r.out));
+            QVERIFY2(r.err.contains(c.err), qPrintable(c.args.join(' ') + ": " + r.err));
+            if (c.status == 2)
+                QCOMPARE(readAll(dst), before);
+        }
+        QVERIFY(cli({"set", dst, "units", "1", "Cost=007"}).err.isEmpty());  // the same number: no warning
+        QCOMPARE(cli({"diff", longA, longA}).status, 0);
+        // Any run of digits is capped as Commit caps it, however long.
+        Run capped = cli({"set", dst, "units", "2", "Cost=99999999999999999999"});
+        QCOMPARE(capped.status, 0);
+        QCOMPARE(capped.out, cli({"set", dst, "units", "3", "Cost=999"}).out);
+
+        // The unchanged dump of any file imports as no change: stored values above what a commit
+        // stores, odd names and random bytes included.
+        QString random = tmp.filePath("RANDOM");
+        QByteArray noise(int(OrbImageSize), 0);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 2654435761u) >> 13);
+        writeAll(random, noise);
+        for (const QString& file : {odd, random})
+            for (const char* table : {"units", "weapons", "formations"}) {
+                Run dump = cli({"dump", file, "--table", table, "--format", "csv"});
+                QCOMPARE(dump.status, 0);
+                QByteArray before = readAll(file);
+                Run back = cli({"import", file, table, "-"}, dump.out);
+                QVERIFY2(back.status == 0, qPrintable(QString(table) + ": " + back.err));
+                QCOMPARE(back.out, QByteArray("changed 0 entries, 0 fields\n"));
+                QCOMPARE(readAll(file), before);
+            }
+
+        // Folders that cannot be read are errors, not empty or missing.
+        if (runningAsRoot())
+            return;  // root reads any folder
+        QDir().mkdir(tmp.filePath("closed"));
+        putSample(tmp.filePath("closed"), 5);
+        QFile::setPermissions(tmp.filePath("closed"), QFileDevice::WriteOwner);
+        Run list = cli({"list", tmp.filePath("closed")});
+        Run get = cli({"get", tmp.filePath("closed/ORB05"), "units", "1"});
+        QFile::setPermissions(tmp.filePath("closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(list.status, 2);
+        QVERIFY2(list.err.contains("Permission denied"), list.err);
+        QCOMPARE(get.status, 2);
+        QVERIFY2(get.err.contains("Permission denied"), get.err);
+    }
+
     void refusedCommandsLeaveTheFileAlone()
     {
         QString path = putSample(tmp.path(), 70);

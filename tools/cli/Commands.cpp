@@ -132,12 +132,13 @@ std::string valueText(const R& r, const FieldDef<R>& f)
 }
 
 // "csv", "JSON": a format in any letter case, as one of those allowed.
-std::string formatName(std::string format, const std::vector<std::string>& allowed)
+std::string formatName(const std::string& text, const std::vector<std::string>& allowed)
 {
+    std::string format = text;
     for (char& c : format)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (std::find(allowed.begin(), allowed.end(), format) == allowed.end())
-        fail("unknown format '" + format + "' (" + allowed[0] + " or " + allowed[1] + ")");
+        fail("unknown format '" + text + "' (" + allowed[0] + " or " + allowed[1] + ")");
     return format;
 }
 
@@ -510,9 +511,13 @@ int CmdCheck(const std::string& file, std::string& out)
 {
     Loaded l = load(file, false);
     std::vector<Problem> problems = CheckOrb(l.orb);
+    // A short file is itself a problem: the game reads values past its end that it never held.
+    const bool isShort = l.image.bytesRead < OrbImageSize;
+    if (isShort)
+        out += "file: only " + std::to_string(l.image.bytesRead) + " of " + std::to_string(OrbImageSize) + " bytes\n";
     for (const Problem& p : problems)
         out += ProblemText(p) + "\n";
-    return problems.empty() ? 0 : 1;
+    return problems.empty() && !isShort ? 0 : 1;
 }
 
 int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out)
