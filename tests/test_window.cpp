@@ -212,6 +212,12 @@ private slots:
         QCOMPARE(seen->text, QString("Unable to find ORB05"));
         QCOMPARE(int(CurrentFileNumber), 12);
         QCOMPARE(Orb.unit(1).Name, before);
+        // Listed, but not readable at all: the message says so and why.
+        QFile::setPermissions(tmp.filePath("ORB05"), {});
+        acceptMessage(seen);
+        QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
+        QCOMPARE(seen->text, QString("Unable to read ORB05: Permission denied"));
+        QCOMPARE(Orb.unit(1).Name, before);
     }
 
     void functionKeysOnTheLoadPage()
