@@ -4,7 +4,6 @@
 
 #include "core/EditRules.h"
 #include "ui/EntryFilter.h"
-#include "ui/LineDelegate.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 
@@ -120,7 +119,6 @@ inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelW
     list = new QListWidget(listPanel);
     // Every line is one line of text: measuring the first serves for all 249.
     list->setUniformItemSizes(true);
-    list->setItemDelegate(new LineDelegate(list));
     list->setObjectName(listName);
     auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(0, 0, 0, 0);

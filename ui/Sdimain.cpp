@@ -105,7 +105,6 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     Viewer = new QTabWidget(this);
     Viewer->setObjectName("Viewer");
     setCentralWidget(Viewer);
-    Viewer->setDocumentMode(true);
     Units = new QWidget;
     Units->setObjectName("Units");
     Weapons = new QWidget;

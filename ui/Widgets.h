@@ -42,7 +42,6 @@ signals:
 
 protected:
     bool event(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
 
 private:
     int limit_;
