@@ -58,7 +58,9 @@ int entryNumber(TableId t, const std::string& text)
 // A data file read whole; "-" reads the image from standard input.
 struct Loaded {
     std::string name;  // as the user wrote it
-    OrbImage image;    // what the load read: its count of bytes and where a long file's tail lies
+    // What the load read: its count of bytes and where a long file's tail lies. Its bytes are
+    // only a save's, which makes room for them.
+    OrbImage image{{}};
     OrbData orb;
     std::string stdinTail;  // standard input's bytes past the image, which no file holds
 };
@@ -148,55 +150,58 @@ const char* widthName(FieldWidth w)
 }
 
 // Output is written as it goes, through one buffer of fixed size: a whole file is some 40000
-// values, and a document tree of them (or a string built per value, or all of the output held at
-// once) would cost more than all else the dump does. nlohmann-json escapes the names.
-// A short text kept in a slot of fixed size, copied whole and then counted by its length: a dump
-// writes some forty thousand of them, and a copy of a size known beforehand takes a move or two
-// where one of any size takes a call.
-struct Piece {
-    static constexpr std::size_t kSlot = 32;
-    explicit Piece(const std::string& text) : length(text.size())
-    {
-        if (length > kSlot)
-            throw std::logic_error("a piece of at most 32 bytes");
-        std::memcpy(slot, text.data(), length);
-    }
-    char slot[kSlot] = {};
-    std::size_t length;
-};
-
+// values, and a document tree of them, a string built per value or a locked stream write per
+// piece would each cost more than all else the dump does.
 class Writer {
 public:
     explicit Writer(std::FILE* sink) : sink_(sink) {}
     ~Writer() { flush(); }
-    // Room for at least n more bytes (n at most the buffer's size); then put() and number() write
-    // without checking.
-    void reserve(std::size_t n)
+    void put(const std::string& s) { put(s.data(), s.size()); }
+    void put(const char* s, std::size_t n)
     {
         if (static_cast<std::size_t>(std::end(buffer_) - p_) < n)
             flush();
-    }
-    void put(const std::string& s) { put(s.data(), s.size()); }
-    void put(const Piece& piece)
-    {
-        reserve(Piece::kSlot);
-        std::memcpy(p_, piece.slot, Piece::kSlot);
-        p_ += piece.length;
-    }
-    void put(const char* s, std::size_t n)
-    {
         if (n > sizeof buffer_) {
-            flush();
             std::fwrite(s, 1, n, sink_);
             return;
         }
-        reserve(n);
         std::memcpy(p_, s, n);
         p_ += n;
     }
+    // A name as a JSON string: its Latin-1 bytes as UTF-8, quotes, backslashes and control
+    // characters escaped.
+    void jsonName(std::string_view name)
+    {
+        static const char hex[] = "0123456789abcdef";
+        char text[2 + NameLength * 6];  // each byte takes at most six: \u001f
+        name = name.substr(0, NameLength);
+        char* t = text;
+        *t++ = '"';
+        for (char c : name) {
+            const auto b = static_cast<unsigned char>(c);
+            const char shortEscape = b == '"' ? '"' : b == '\\' ? '\\' : b == '\b' ? 'b' : b == '\t' ? 't'
+                                   : b == '\n' ? 'n' : b == '\f' ? 'f' : b == '\r' ? 'r' : 0;
+            if (shortEscape) {
+                *t++ = '\\';
+                *t++ = shortEscape;
+            } else if (b < 0x20) {
+                t = std::copy_n("\\u00", 4, t);
+                *t++ = hex[b >> 4];
+                *t++ = hex[b & 15];
+            } else if (b >= 0x80) {
+                *t++ = static_cast<char>(0xc0 | (b >> 6));
+                *t++ = static_cast<char>(0x80 | (b & 0x3f));
+            } else {
+                *t++ = static_cast<char>(b);
+            }
+        }
+        *t++ = '"';
+        put(text, static_cast<std::size_t>(t - text));
+    }
     void number(uint32_t v)
     {
-        reserve(10);
+        if (std::end(buffer_) - p_ < 10)
+            flush();
         p_ = std::to_chars(p_, p_ + 10, v).ptr;
     }
     void flush()
@@ -211,24 +216,32 @@ private:
     char* p_ = buffer_;
 };
 
+// Field f of entry n, read from the image's column: a dump walks every value once, and needs
+// no record put together for it.
+template <class R>
+uint32_t columnValue(const OrbData& orb, const FieldDef<R>& f, int n)
+{
+    const uint8_t* at = orb.bytes() + f.at(n);
+    return f.width == FieldWidth::U16 ? uint32_t(at[0] | at[1] << 8) : at[0];
+}
+
 template <class R>
 void dumpJson(Writer& w, const char* key, const OrbData& orb)
 {
-    std::vector<Piece> prefix;  // ', "Cost": ' and the like, made once
+    std::vector<std::string> prefix;  // ', "Cost": ' and the like, made once
     for (const auto& f : FieldsOf<R>())
         prefix.emplace_back(std::string(", \"") + f.name + "\": ");
     w.put(std::string("  \"") + key + "\": [");
     for (int n = 1; n <= CountOf<R>; ++n) {
-        const R r = orb.get<R>(n);
         w.put(n > 1 ? ",\n    {\"number\": " : "\n    {\"number\": ", n > 1 ? 17 : 16);
         w.number(static_cast<uint32_t>(n));
         std::size_t k = 0;
         for (const auto& f : FieldsOf<R>()) {
             w.put(prefix[k++]);
             if (f.width == FieldWidth::Text)
-                w.put(nlohmann::json(Latin1ToUtf8(r.*f.text)).dump());
+                w.jsonName(orb.name<R>(n));
             else
-                w.number(f.number(r));
+                w.number(columnValue(orb, f, n));
         }
         w.put("}", 1);
     }

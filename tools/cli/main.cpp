@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -48,91 +49,121 @@ int main(int argc, char** argv)
     std::string out, warnings;
     std::function<int()> run;
 
-    auto* help = app.add_subcommand("help", "Usage of the tool, or of one command");
-    help->add_option("COMMAND", topic, "The command to explain");
+    // Each command's options; only the command named is set up, since setting up all of them
+    // cost more than some commands' own work. Help, and anything else, sets up all.
+    struct Command {
+        const char* name;
+        const char* about;
+        std::function<void(CLI::App* c)> options;
+    };
+    const std::vector<Command> commands = {
+        {"help", "Usage of the tool, or of one command",
+         [&](CLI::App* c) {
+             c->add_option("COMMAND", topic, "The command to explain");
+         }},
+        {"list", "The 66 data file list lines of DIR, as the editor's Load page shows them",
+         [&](CLI::App* c) {
+             c->add_option("DIR", dir, "The folder (default: the working folder)");
+             c->callback([&] { run = [&] { return CmdList(dir, out); }; });
+         }},
+        {"dump", "Every entry of a file as JSON, or one table as CSV",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file, "The data file; - reads it from standard input")->required();
+             c->add_option("--table", table, "units, weapons or formations (CSV needs one)");
+             c->add_option("--format", format, "json (default) or csv, in any letter case")->default_str("json");
+             c->callback([&] { run = [&] { return CmdDump(file, table, format.empty() ? "json" : format, stdout); }; });
+         }},
+        {"fields", "Each field of a table: its width, the largest value a commit stores, and whether a page of the editor edits it",
+         [&](CLI::App* c) {
+             c->add_option("TABLE", table, "units, weapons or formations (default: all three)");
+             c->callback([&] { run = [&] { return CmdFields(table, out); }; });
+         }},
+        {"get", "FIELD=VALUE lines of one entry (all fields when none are named)",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->add_option("TABLE", table)->required();
+             c->add_option("NUMBER", number)->required();
+             c->add_option("FIELD", words, "Field names, in any letter case");
+             c->callback([&] { run = [&] { return CmdGet(file, table, number, words, out); }; });
+         }},
+        {"set", "Stores values as the editor's Commit does, and says what it stored",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->add_option("TABLE", table)->required();
+             c->add_option("NUMBER", number)->required();
+             c->add_option("FIELD=TEXT", words, "e.g. Cost=120 Name=\"Rifle Sqd\"")->required();
+             c->callback([&] { run = [&] { return CmdSet(file, table, number, words, out, warnings); }; });
+         }},
+        {"import", "Brings back a CSV of one table (a header row with 'number' and " "any fields by the names dump uses), strictly checked",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->add_option("TABLE", table)->required();
+             c->add_option("CSV", csv, "The CSV file; - reads it from standard input")->required();
+             c->add_flag("--dry-run", dryRun, "Print the changes and write nothing");
+             c->callback([&] { run = [&] { return CmdImport(file, table, csv, dryRun, out); }; });
+         }},
+        {"diff", "Every field that differs between two data files; exit 1 when any",
+         [&](CLI::App* c) {
+             c->add_option("A", file)->required();
+             c->add_option("B", file2)->required();
+             c->add_option("--table", table, "units, weapons or formations (default: all three)");
+             c->add_option("--format", format, "text (default) or json");
+             c->callback([&] { run = [&] { return CmdDiff(file, file2, table, format.empty() ? "text" : format, out); }; });
+         }},
+        {"check", "References that name nothing and formations over 60 units; exit 1 when any",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->callback([&] { run = [&] { return CmdCheck(file, out); }; });
+         }},
+        {"renumber", "Gives every unit and formation of nation FROM the nation TO",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->add_option("FROM", from)->required();
+             c->add_option("TO", to)->required();
+             c->callback([&] { run = [&] { return CmdRenumber(file, from, to, out); }; });
+         }},
+        {"copy", "Entry NUMBER of SRC into entry NUMBER2 (default NUMBER) of DST, as the editor's Copy, Paste and Commit carry it",
+         [&](CLI::App* c) {
+             c->add_option("SRC", file)->required();
+             c->add_option("TABLE", table)->required();
+             c->add_option("NUMBER", number)->required();
+             c->add_option("DST", file2)->required();
+             c->add_option("NUMBER2", number2);
+             c->callback([&] { run = [&] { return CmdCopy(file, table, number, file2, number2, out); }; });
+         }},
+    };
 
-    auto* list = app.add_subcommand("list", "The 66 data file list lines of DIR, as the editor's Load page shows them");
-    list->add_option("DIR", dir, "The folder (default: the working folder)");
-    list->callback([&] { run = [&] { return CmdList(dir, out); }; });
-
-    auto* dump = app.add_subcommand("dump", "Every entry of a file as JSON, or one table as CSV");
-    dump->add_option("FILE", file, "The data file; - reads it from standard input")->required();
-    dump->add_option("--table", table, "units, weapons or formations (CSV needs one)");
-    dump->add_option("--format", format, "json (default) or csv, in any letter case")->default_str("json");
-    dump->callback([&] { run = [&] { return CmdDump(file, table, format.empty() ? "json" : format, stdout); }; });
-
-    auto* fields = app.add_subcommand("fields", "Each field of a table: its width, the largest value a commit stores, "
-                                                "and whether a page of the editor edits it");
-    fields->add_option("TABLE", table, "units, weapons or formations (default: all three)");
-    fields->callback([&] { run = [&] { return CmdFields(table, out); }; });
-
-    auto* get = app.add_subcommand("get", "FIELD=VALUE lines of one entry (all fields when none are named)");
-    get->add_option("FILE", file)->required();
-    get->add_option("TABLE", table)->required();
-    get->add_option("NUMBER", number)->required();
-    get->add_option("FIELD", words, "Field names, in any letter case");
-    get->callback([&] { run = [&] { return CmdGet(file, table, number, words, out); }; });
-
-    auto* set = app.add_subcommand("set", "Stores values as the editor's Commit does, and says what it stored");
-    set->add_option("FILE", file)->required();
-    set->add_option("TABLE", table)->required();
-    set->add_option("NUMBER", number)->required();
-    set->add_option("FIELD=TEXT", words, "e.g. Cost=120 Name=\"Rifle Sqd\"")->required();
-    set->callback([&] { run = [&] { return CmdSet(file, table, number, words, out, warnings); }; });
-
-    auto* import = app.add_subcommand("import", "Brings back a CSV of one table (a header row with 'number' and "
-                                                "any fields by the names dump uses), strictly checked");
-    import->add_option("FILE", file)->required();
-    import->add_option("TABLE", table)->required();
-    import->add_option("CSV", csv, "The CSV file; - reads it from standard input")->required();
-    import->add_flag("--dry-run", dryRun, "Print the changes and write nothing");
-    import->callback([&] { run = [&] { return CmdImport(file, table, csv, dryRun, out); }; });
-
-    auto* diff = app.add_subcommand("diff", "Every field that differs between two data files; exit 1 when any");
-    diff->add_option("A", file)->required();
-    diff->add_option("B", file2)->required();
-    diff->add_option("--table", table, "units, weapons or formations (default: all three)");
-    diff->add_option("--format", format, "text (default) or json");
-    diff->callback([&] { run = [&] { return CmdDiff(file, file2, table, format.empty() ? "text" : format, out); }; });
-
-    auto* check = app.add_subcommand("check", "References that name nothing and formations over 60 units; exit 1 when any");
-    check->add_option("FILE", file)->required();
-    check->callback([&] { run = [&] { return CmdCheck(file, out); }; });
-
-    auto* renumber = app.add_subcommand("renumber", "Gives every unit and formation of nation FROM the nation TO");
-    renumber->add_option("FILE", file)->required();
-    renumber->add_option("FROM", from)->required();
-    renumber->add_option("TO", to)->required();
-    renumber->callback([&] { run = [&] { return CmdRenumber(file, from, to, out); }; });
-
-    auto* copy = app.add_subcommand("copy", "Entry NUMBER of SRC into entry NUMBER2 (default NUMBER) of DST, as the "
-                                            "editor's Copy, Paste and Commit carry it");
-    copy->add_option("SRC", file)->required();
-    copy->add_option("TABLE", table)->required();
-    copy->add_option("NUMBER", number)->required();
-    copy->add_option("DST", file2)->required();
-    copy->add_option("NUMBER2", number2);
-    copy->callback([&] { run = [&] { return CmdCopy(file, table, number, file2, number2, out); }; });
+    // The arguments as UTF-8, first to last.
+    std::vector<std::string> args;
+#ifdef _WIN32
+    // Windows hands narrow arguments over in the ANSI code page: take the wide ones as UTF-8.
+    int wargc = 0;
+    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+    for (int i = 1; i < wargc; ++i) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string a(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, a.data(), n, nullptr, nullptr);
+        args.push_back(std::move(a));
+    }
+    LocalFree(wargv);
+#else
+    args.assign(argv + 1, argv + argc);
+#endif
+    const std::string named = args.empty() ? std::string() : args.front();
+    const bool one = named != "help" && std::any_of(commands.begin(), commands.end(),
+                                                    [&](const Command& c) { return named == c.name; });
+    CLI::App* help = nullptr;
+    for (const Command& c : commands)
+        if (!one || named == c.name) {
+            CLI::App* sub = app.add_subcommand(c.name, c.about);
+            c.options(sub);
+            if (std::string(c.name) == "help")
+                help = sub;
+        }
 
     try {
-#ifdef _WIN32
-        // Windows hands narrow arguments over in the ANSI code page: take the wide ones as UTF-8.
-        std::vector<std::string> args;
-        int wargc = 0;
-        wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
-        for (int i = wargc - 1; i >= 1; --i) {
-            int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string a(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, a.data(), n, nullptr, nullptr);
-            args.push_back(std::move(a));
-        }
-        LocalFree(wargv);
-        (void)argc;
-        (void)argv;
-        app.parse(args);  // CLI11 takes them last first
-#else
-        app.parse(argc, argv);
-#endif
+        std::reverse(args.begin(), args.end());  // CLI11 takes them last first
+        app.parse(args);
     } catch (const CLI::CallForHelp&) {
         write(stdout, app.help());
         return 0;
@@ -145,7 +176,7 @@ int main(int argc, char** argv)
         write(stderr, err.str() + "Run 'orbtool-cli --help' for usage.\n");
         return 2;
     }
-    if (help->parsed()) {
+    if (help && help->parsed()) {
         if (topic.empty()) {
             // The tool's own usage, not that of the help command just parsed.
             write(stdout, app.get_formatter()->make_help(&app, "orbtool-cli", CLI::AppFormatMode::Normal));
