@@ -60,7 +60,7 @@ struct Loaded {
     std::string name;  // as the user wrote it
     // What the load read: its count of bytes and where a long file's tail lies. Its bytes are
     // only a save's, which makes room for them.
-    OrbImage image{{}};
+    OrbImage image{{}, 0, {}, 0};
     OrbData orb;
     std::string stdinTail;  // standard input's bytes past the image, which no file holds
 };
