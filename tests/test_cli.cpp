@@ -221,41 +221,12 @@ private slots:
         });
         QCOMPARE(readAll(path), packed(before, want));
 
+        // A refused import says where and writes nothing (the rules are the core's, tested there).
         const QByteArray now = readAll(path);
-        struct Bad {
-            QByteArray csv;
-            QString error;
-        };
-        const QList<Bad> bad = {
-            {"number,Cost\n1,256\n", "line 2, column 2: Cost: 256 is above 255"},
-            {"number,Nation\n1,250\n", "line 2, column 2: Nation: 250 is above 249"},
-            {"number,Cost\n1,1e3\n", "line 2, column 2: Cost: '1e3' is not a plain decimal number"},
-            {"number,Cost\n1,-5\n", "line 2, column 2"},
-            {"number,Cost\n1,\n", "line 2, column 2"},
-            {"number,Cost\n0,1\n", "line 2, column 1: '0' is no entry number"},
-            {"number,Cost\n250,1\n", "line 2, column 1"},
-            {"number,Cost\n3,1\n3,2\n", "line 3, column 1: entry 3 comes twice"},
-            {"number,Cost\n3,1,7\n", "line 2: 3 cells where the header has 2"},
-            {"number,Colour\n3,1\n", "line 1, column 2: no field is called 'Colour'"},
-            {"Cost\n3\n", "line 1: no 'number' column"},
-            {"number,HiddenByte\n3,999\n", "line 2, column 2: HiddenByte is edited by no page"},
-            {"number,Name\n3,ABCDEFGHIJKLMNOP\n", "line 2, column 2: a name holds at most 15 characters"},
-            {"number,Name\n3,Tiger \xe2\x82\xac\n", "line 2, column 2: '\xe2\x82\xac' cannot be stored"},
-            {"number,Name\n3,\"open\n", "a quoted cell is never closed"},
-            {"number,Cost\n1,256\n2,256\n3,ok\n", "line 4, column 2"},
-        };
-        for (const Bad& b : bad) {
-            Run r = cli({"import", path, "units", "-"}, b.csv);
-            QVERIFY2(r.status == 2, b.csv.constData());
-            QVERIFY2(QString::fromUtf8(r.err).contains(b.error), qPrintable(QString::fromUtf8(r.err)));
-            QCOMPARE(readAll(path), now);
-        }
-        QByteArray many = "number,Cost\n";
-        for (int n = 1; n <= 60; ++n)
-            many += QByteArray::number(n) + ",999\n";
-        Run r = cli({"import", path, "units", "-"}, many);
-        QCOMPARE(r.err.count("\n  line "), 50);
-        QVERIFY(r.err.contains("(and more errors)"));
+        Run refused = cli({"import", path, "units", "-"}, "number,Cost\n1,256\n");
+        QCOMPARE(refused.status, 2);
+        QVERIFY(refused.err.contains("line 2, column 2: Cost: 256 is above 255"));
+        QCOMPARE(readAll(path), now);
     }
 
     void diffCheckRenumberAndCopy()
@@ -278,27 +249,14 @@ private slots:
         QCOMPARE(json.size(), 2);
         QCOMPARE(json[0].toObject()["b"].toString(), QString::number(cost + 1));
 
-        // Planted faults, each found once.
+        // A planted fault is found (which faults, the core's tests say).
         OrbData broken = unpacked(sampleBytes(12));
         broken.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
-        broken.edit<WeaponRecord>(9, [](WeaponRecord& w) { w.Name.clear(); });
-        broken.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 9; });
-        broken.edit<FormationRecord>(5, [](FormationRecord& f) { f.Slot2 = 300, f.Slot3 = 1000; });
-        broken.edit<FormationRecord>(6, [](FormationRecord& f) { f.Slot4 = 1006; });
-        broken.setFormation(7, FormationRecord{});
-        broken.setFormation(8, FormationRecord{});
-        broken.edit<FormationRecord>(7, [](FormationRecord& f) { f.Slot2 = 1008; });
-        broken.edit<FormationRecord>(8, [](FormationRecord& f) { f.Slot2 = 1007; });
         QString bad = tmp.filePath("ORB12");
         writeAll(bad, packed(sampleBytes(12), broken));
         Run c = cli({"check", bad});
         QCOMPARE(c.status, 1);
-        for (const char* line : {"units 002 Wpn3: weapon 250 does not exist", "units 004 Wpn1: weapon 9 has no name",
-                                 "formations 005 Slot2: unit 300 does not exist",
-                                 "formations 005 Slot3: formation 0 does not exist",
-                                 "formations 006 Slot4: names the formation itself",
-                                 "formations 007: its sub-formations lead back"})
-            QVERIFY2(c.out.contains(line), line);
+        QVERIFY(c.out.contains("units 002 Wpn3: weapon 250 does not exist\n"));
 
         // Renumber and copy carry what the window's Renumber and Copy, Paste and Commit carry.
         QString r = putSample(tmp.path(), 81, "R");

@@ -1,8 +1,13 @@
-// Code names, the lenient number reading and the file list lines.
+// The core's rules: code names, the lenient number reading, the file list lines, CSV, import and
+// the reference checks.
 #include "core/EditRules.h"
 #include "core/FileList.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
+#include "core/Check.h"
+#include "core/Csv.h"
+#include "core/Import.h"
+#include "tools/SampleData.h"
 
 #include <QDir>
 #include <QFile>
@@ -172,6 +177,107 @@ private slots:
         QCOMPARE(ProgramDirectoryOf("D:\\orbtool.exe", true), std::string("D:\\"));
         QCOMPARE(ProgramDirectoryOf("C:\\Tools\\editor.exe", true), std::string("C:\\TOOLS\\EDITOR.EXE"));
         QCOMPARE(ProgramDirectoryOf("/usr/bin/orbtool", false), std::string("/usr/bin/"));
+    }
+
+    void csvAsSpreadsheetsWriteIt()
+    {
+        // A byte order mark, CRLF and LF, quoted commas, doubled quotes and a line break in a cell.
+        CsvTable t = ReadCsv("\xef\xbb\xbfnumber,Name\r\n1,\"a, \"\"b\"\"\"\n2,\"two\nlines\"\r\n3,\n");
+        QCOMPARE(t.error, std::string());
+        QCOMPARE(int(t.rows.size()), 4);  // the final line break ends the last row
+        QCOMPARE(t.rows[0].cells[0], std::string("number"));
+        QCOMPARE(t.rows[1].cells[1], std::string("a, \"b\""));
+        QCOMPARE(t.rows[2].cells[1], std::string("two\nlines"));
+        QCOMPARE(t.rows[3].line, 5);  // the row after a cell of two lines
+        QCOMPARE(t.rows[3].cells[1], std::string());
+        QVERIFY(!ReadCsv("a,\"open\n").error.empty());
+        for (const std::string& cell : {"plain", "a,b", "say \"hi\"", "two\nlines", " spaced "})
+            QCOMPARE(ReadCsv(CsvCell(cell) + "\n").rows.at(0).cells.at(0), cell);
+    }
+
+    // Every mistake is named with its line and column, and nothing is imported.
+    void importRefusesWithLineAndColumn()
+    {
+        struct Bad {
+            const char* csv;
+            const char* error;  // the first error's text, after "line L, column C: "
+            int line, column;
+        };
+        const Bad bad[] = {
+            {"number,Cost\n1,256\n", "Cost: 256 is above 255", 2, 2},
+            {"number,Nation\n1,250\n", "Nation: 250 is above 249", 2, 2},
+            {"number,Cost\n1,1e3\n", "Cost: '1e3' is not a plain decimal number", 2, 2},
+            {"number,Cost\n1,-5\n", "Cost: '-5' is not a plain decimal number", 2, 2},
+            {"number,Cost\n1,\n", "Cost: '' is not a plain decimal number", 2, 2},
+            {"number,Cost\n0,1\n", "'0' is no entry number (1 to 249)", 2, 1},
+            {"number,Cost\n250,1\n", "'250' is no entry number (1 to 249)", 2, 1},
+            {"number,Cost\n3,1\n3,2\n", "entry 3 comes twice", 3, 1},
+            {"number,Cost\n3,1,7\n", "3 cells where the header has 2", 2, 0},
+            {"number,Colour\n3,1\n", "no field is called 'Colour'", 1, 2},
+            {"Cost\n3\n", "no 'number' column names the entries", 1, 0},
+            {"number,HiddenByte\n3,999\n", "HiddenByte is edited by no page: it may only repeat the stored", 2, 2},
+            {"number,Name\n3,ABCDEFGHIJKLMNOP\n", "a name holds at most 15 characters", 2, 2},
+            {"number,Name\n3,Tiger \xe2\x82\xac\n", "'\xe2\x82\xac' cannot be stored in a name (Latin-1 only)", 2, 2},
+            {"number,Name\n3,\"a\tb\"\n", "a name cannot hold control characters (line ends, tabs)", 2, 2},
+        };
+        auto image = MakeSampleImage(12);
+        const OrbData sample(std::vector<uint8_t>(image.begin(), image.end()));
+        for (const Bad& b : bad) {
+            OrbData orb = sample;
+            ImportResult r = ImportCsv(orb, TableId::Units, b.csv);
+            QVERIFY2(!r.errors.empty(), b.csv);
+            QVERIFY2(r.errors[0].message.rfind(b.error, 0) == 0, r.errors[0].message.c_str());
+            QVERIFY2(r.errors[0].line == b.line && r.errors[0].column == b.column, b.csv);
+            QVERIFY(std::equal(orb.bytes(), orb.bytes() + OrbImageSize, sample.bytes()));
+        }
+        std::string many = "number,Cost\n";
+        for (int n = 1; n <= 60; ++n)
+            many += std::to_string(n) + ",999\n";
+        OrbData orb = sample;
+        ImportResult r = ImportCsv(orb, TableId::Units, many);
+        QCOMPARE(int(r.errors.size()), 50);
+        QVERIFY(r.moreErrors);
+    }
+
+    // Planted faults, each found once.
+    void checksFindWhatNamesNothing()
+    {
+        auto image = MakeSampleImage(12);
+        OrbData orb(std::vector<uint8_t>(image.begin(), image.end()));
+        orb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
+        orb.edit<WeaponRecord>(9, [](WeaponRecord& w) { w.Name.clear(); });
+        orb.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 9; });
+        orb.edit<FormationRecord>(5, [](FormationRecord& f) { f.Slot2 = 300, f.Slot3 = 1000; });
+        orb.edit<FormationRecord>(6, [](FormationRecord& f) { f.Slot4 = 1006; });
+        orb.setFormation(7, FormationRecord{});
+        orb.setFormation(8, FormationRecord{});
+        orb.edit<FormationRecord>(7, [](FormationRecord& f) { f.Name = "Seven", f.Slot2 = 1008; });
+        orb.edit<FormationRecord>(8, [](FormationRecord& f) { f.Name = "Eight", f.Slot2 = 1007; });
+        // Ten sub-formations of seven units each: 70 units, over the game's 60.
+        orb.setFormation(9, FormationRecord{});
+        orb.edit<FormationRecord>(10, [](FormationRecord& f) {
+            f = FormationRecord{};
+            f.Name = "Seven units";
+            for (int k = 1; k <= 7; ++k)
+                formationSlot(f, k) = 1;
+        });
+        orb.edit<FormationRecord>(9, [](FormationRecord& f) {
+            f.Name = "Seventy units";
+            for (int k = 1; k <= 10; ++k)
+                formationSlot(f, k) = 1010;
+        });
+        QStringList found;
+        for (const Problem& p : CheckOrb(orb))
+            found << QString::fromStdString(ProblemText(p));
+        const QStringList expected = {"units 002 Wpn3: weapon 250 does not exist", "units 004 Wpn1: weapon 9 has no name",
+                                      "formations 005 Slot2: unit 300 does not exist",
+                                      "formations 005 Slot3: formation 0 does not exist",
+                                      "formations 006 Slot4: names the formation itself",
+                                      "formations 007: its sub-formations lead back to a formation on the way",
+                                      "formations 008: its sub-formations lead back to a formation on the way",
+                                      "formations 009: brings 70 units, more than 60"};
+        for (const QString& line : expected)
+            QVERIFY2(found.count(line) == 1, qPrintable(line + "\n" + found.join("\n")));
     }
 };
 

@@ -152,33 +152,57 @@ private slots:
             QCOMPARE(e->status(), said);
     }
 
-    // The name beside a code follows the code as it is typed, before any Commit.
-    void labelsFollowTheCodeAsTyped_data()
+    // The name beside a code follows the code as it is typed or picked (a pick list line, or its
+    // "..." button), before any Commit; Commit stores the code.
+    void labelsFollowTheCode_data()
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("typed");   // typed into the edit, when there is no button
+        QTest::addColumn<QString>("button");  // the "..." button that picks line `typed`
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("nation 99") << "Units" << "UnitNationEdit" << "99" << "UnitNationLabel" << "Unknown";
-        QTest::newRow("nation 25") << "Units" << "UnitNationEdit" << "25" << "UnitNationLabel" << "Pakistan";
-        QTest::newRow("class 12") << "Units" << "UnitClassEdit" << "12" << "UnitClassLabel" << "Light Tank";
-        QTest::newRow("move 4") << "Units" << "UnitMCEdit" << "4" << "UnitMCLabel" << "Track";
-        QTest::newRow("no weapon") << "Units" << "UnitWpn2Edit" << "0" << "UnitWpn2NameLbl" << "";
-        QTest::newRow("weapon class") << "Weapons" << "WeaponClassEdit" << "8" << "WeaponClassLabel" << "Flame";
-        QTest::newRow("formation type") << "Formations" << "FormTypeEdit" << "2" << "FormTypeLabel" << "Battalion";
-        QTest::newRow("purchase page") << "Formations" << "FormPageEdit" << "10" << "FormCatLabel" << "Battalion HQ.";
+        QTest::addColumn<int>("stored");
+        QTest::newRow("nation 99") << "Units" << "UnitNationEdit" << "99" << "" << "UnitNationLabel" << "Unknown" << 99;
+        QTest::newRow("nation 25") << "Units" << "UnitNationEdit" << "25" << "" << "UnitNationLabel" << "Pakistan" << 25;
+        QTest::newRow("class 12") << "Units" << "UnitClassEdit" << "12" << "" << "UnitClassLabel" << "Light Tank" << 12;
+        QTest::newRow("move 4") << "Units" << "UnitMCEdit" << "4" << "" << "UnitMCLabel" << "Track" << 4;
+        QTest::newRow("no weapon") << "Units" << "UnitWpn2Edit" << "0" << "" << "UnitWpn2NameLbl" << "" << 0;
+        QTest::newRow("weapon class") << "Weapons" << "WeaponClassEdit" << "8" << "" << "WeaponClassLabel" << "Flame" << 8;
+        QTest::newRow("type") << "Formations" << "FormTypeEdit" << "2" << "" << "FormTypeLabel" << "Battalion" << 2;
+        QTest::newRow("page") << "Formations" << "FormPageEdit" << "10" << "" << "FormCatLabel" << "Battalion HQ." << 10;
+        QTest::newRow("pick nation line 44") << "Units" << "UnitNationEdit" << "44" << "UnitGetNationBtn"
+                                             << "UnitNationLabel" << "Nazi Germany" << 70;
+        QTest::newRow("pick class") << "Units" << "UnitClassEdit" << "33" << "UnitPickUCBtn" << "UnitClassLabel"
+                                    << "Light Ambhibian" << 33;
+        QTest::newRow("pick move") << "Units" << "UnitMCEdit" << "7" << "UnitPickMCBtn" << "UnitMCLabel" << "Ship" << 7;
+        QTest::newRow("pick weapon class") << "Weapons" << "WeaponClassEdit" << "19" << "WpnClassPickbtn"
+                                           << "WeaponClassLabel" << "Unknown Class" << 19;
+        QTest::newRow("pick type") << "Formations" << "FormTypeEdit" << "5" << "FormTypePickBtn" << "FormTypeLabel"
+                                   << "Bn HQ" << 5;
+        QTest::newRow("pick nation line 65") << "Formations" << "FormNationEdit" << "65" << "FormPickNationBtn"
+                                             << "FormNationLabel" << "France 2" << 91;
     }
-    void labelsFollowTheCodeAsTyped()
+    void labelsFollowTheCode()
     {
         QFETCH(QString, page);
         QFETCH(QString, control);
         QFETCH(QString, typed);
+        QFETCH(QString, button);
         QFETCH(QString, label);
         QFETCH(QString, shown);
+        QFETCH(int, stored);
         openSample12();
         e->goTo(e->w->findChild<QWidget*>(page));
-        e->type(e->edit(qPrintable(control)), typed);
+        if (button.isEmpty()) {
+            e->type(e->edit(qPrintable(control)), typed);
+        } else {
+            pickLine(typed.toInt());
+            QTest::mouseClick(e->tool(qPrintable(button)), Qt::LeftButton);
+        }
+        QCOMPARE(e->w->findChild<QLabel*>(label)->text(), shown);
+        e->commit();
+        QCOMPARE(e->edit(qPrintable(control))->text(), QString::number(stored));
         QCOMPARE(e->w->findChild<QLabel*>(label)->text(), shown);
     }
 
@@ -269,52 +293,6 @@ private slots:
         e->commit();
         QCOMPARE(int(Orb.unit(1).Wpn1), 0);
         QCOMPARE(int(Orb.unit(1).Wpn2), 7);
-    }
-
-    void codePickersFillEditAndLabel()
-    {
-        openSample12();
-        pickLine(44);
-        QTest::mouseClick(e->tool("UnitGetNationBtn"), Qt::LeftButton);
-        QCOMPARE(e->edit("UnitNationEdit")->text(), QString("70"));
-        QCOMPARE(e->w->UnitNationLabel->text(), QString("Nazi Germany"));
-        pickLine(33);
-        QTest::mouseClick(e->tool("UnitPickUCBtn"), Qt::LeftButton);
-        QCOMPARE(e->w->UnitClassLabel->text(), QString("Light Ambhibian"));
-        pickLine(7);
-        QTest::mouseClick(e->tool("UnitPickMCBtn"), Qt::LeftButton);
-        QCOMPARE(e->w->UnitMCLabel->text(), QString("Ship"));
-        e->type(e->edit("UnitClassEdit"), "12");
-        e->commit();
-        QCOMPARE(e->w->UnitClassLabel->text(), QString("Light Tank"));
-        QCOMPARE(int(Orb.unit(1).Nation), 70);
-        QCOMPARE(int(Orb.unit(1).MC), 7);
-
-        e->goTo(e->w->Weapons);
-        pickLine(19);
-        QTest::mouseClick(e->tool("WpnClassPickbtn"), Qt::LeftButton);
-        QCOMPARE(e->edit("WeaponClassEdit")->text(), QString("19"));
-        QCOMPARE(e->w->WeaponClassLabel->text(), QString("Unknown Class"));
-        e->type(e->edit("WeaponClassEdit"), "99");
-        e->commit();
-        QCOMPARE(int(Orb.weapon(1).Class), 99);
-        QCOMPARE(e->w->WeaponClassLabel->text(), QString("Unknown Class"));
-
-        e->goTo(e->w->Formations);
-        pickLine(10);
-        QTest::mouseClick(e->tool("FormCatPickBtn"), Qt::LeftButton);
-        QCOMPARE(e->w->FormCatLabel->text(), QString("Battalion HQ."));
-        pickLine(5);
-        QTest::mouseClick(e->tool("FormTypePickBtn"), Qt::LeftButton);
-        QCOMPARE(e->w->FormTypeLabel->text(), QString("Bn HQ"));
-        pickLine(65);
-        QTest::mouseClick(e->tool("FormPickNationBtn"), Qt::LeftButton);
-        QCOMPARE(e->edit("FormNationEdit")->text(), QString("91"));
-        // Moving away without Commit loses the picks.
-        uint8_t oldPage = Orb.formation(1).Page;
-        QTest::mouseClick(e->w->Fwd1Btn, Qt::LeftButton);
-        QTest::mouseClick(e->w->Back1Btn, Qt::LeftButton);
-        QCOMPARE(e->edit("FormPageEdit")->text(), QString::number(oldPage));
     }
 
     void formationSlotPickersAndLabels()
