@@ -371,6 +371,63 @@ private slots:
         QVERIFY2(get.err.contains("Permission denied"), get.err);
     }
 
+    // A real repository set up by git-setup diffs data files as field lines and merges them field
+    // by field; patch and apply carry a mod as text.
+    void gitDiffsAndMergesDataFiles()
+    {
+        const QString repo = tmp.filePath("repo");
+        QDir().mkpath(repo);
+        auto git = [&repo](const QStringList& args) {
+            QProcess p;
+            p.setWorkingDirectory(repo);
+            p.start("git", args);
+            p.waitForFinished(30000);
+            return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                       p.readAllStandardError()};
+        };
+        QCOMPARE(cli({"git-setup", repo}).status, 2);  // not a repository yet
+        QCOMPARE(git({"init", "-q", "-b", "main"}).status, 0);
+        git({"config", "user.email", "modder@example.org"});
+        git({"config", "user.name", "Modder"});
+        const QString file = putSample(repo, 5, "orb05");
+        QCOMPARE(cli({"git-setup", repo}).status, 0);
+        QCOMPARE(cli({"git-setup", repo}).status, 0);
+        QCOMPARE(readAll(repo + "/.gitattributes").count("diff=orb merge=orb"), 1);
+        auto commitWith = [&](const QStringList& set, const char* message) {
+            QCOMPARE(cli(QStringList{"set", file, "units", "17"} + set).status, 0);
+            QCOMPARE(git({"commit", "-qam", message}).status, 0);
+        };
+        git({"add", "-A"});
+        QCOMPARE(git({"commit", "-qm", "stock"}).status, 0);
+        git({"checkout", "-qb", "cost"});
+        commitWith({"Cost=99"}, "cost");
+        git({"checkout", "-q", "main"});
+        commitWith({"Crew=3"}, "crew");
+        QCOMPARE(git({"merge", "-q", "cost", "-m", "merge"}).status, 0);
+        QCOMPARE(cli({"get", file, "units", "17", "Cost", "Crew"}).out, QByteArray("Cost=99\nCrew=3\n"));
+        QVERIFY(git({"log", "-p", "-1", "cost"}).out.contains("+units 017 Cost 99\n"));
+
+        git({"checkout", "-qb", "theirs"});
+        commitWith({"Cost=50"}, "theirs");
+        git({"checkout", "-q", "main"});
+        commitWith({"Cost=60"}, "ours");
+        Run conflict = git({"merge", "-q", "theirs", "-m", "merge"});
+        QVERIFY(conflict.status != 0);
+        QVERIFY2(conflict.out.contains("CONFLICT") || conflict.err.contains("CONFLICT"), conflict.err);
+        QCOMPARE(readAll(file).size(), int(OrbImageSize));
+        QCOMPARE(cli({"get", file, "units", "17", "Cost"}).out, QByteArray("Cost=60\n"));
+        QVERIFY(git({"diff", "theirs", "--", "orb05"}).out.contains("units 017 Cost 50\n+units 017 Cost 60"));
+
+        // A patch carried onto another file, from standard input too.
+        const QString stock = putSample(tmp.path(), 5, "STOCK"), copy = putSample(tmp.path(), 5, "COPY");
+        Run patch = cli({"patch", stock, file});
+        QCOMPARE(patch.status, 0);
+        QVERIFY(patch.out.startsWith("orbtool-patch 1\nunits 017 Crew 2 -> 3\nunits 017 Cost "));
+        QCOMPARE(cli({"apply", copy, "-"}, patch.out).status, 0);
+        QCOMPARE(cli({"diff", copy, file}).status, 0);
+        QCOMPARE(cli({"apply", copy, "-", "--dry-run"}, patch.out).out, QByteArray("would change 0 fields\n"));
+    }
+
     void refusedCommandsLeaveTheFileAlone()
     {
         QString path = putSample(tmp.path(), 70);

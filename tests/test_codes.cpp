@@ -191,8 +191,8 @@ private slots:
         QCOMPARE(t.rows[3].line, 5);  // the row after a cell of two lines
         QCOMPARE(t.rows[3].cells[1], std::string());
         QVERIFY(!ReadCsv("a,\"open\n").error.empty());
-        for (const std::string& cell : {"plain", "a,b", "say \"hi\"", "two\nlines", " spaced "})
-            QCOMPARE(ReadCsv(CsvCell(cell) + "\n").rows.at(0).cells.at(0), cell);
+        for (const char* cell : {"plain", "a,b", "say \"hi\"", "two\nlines", " spaced "})
+            QCOMPARE(ReadCsv(CsvCell(cell) + "\n").rows.at(0).cells.at(0), std::string(cell));
     }
 
     // Every mistake is named with its line and column, and nothing is imported.

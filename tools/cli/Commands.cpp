@@ -32,17 +32,18 @@ std::string& CliNotes()
     return notes;
 }
 
-namespace {
-[[noreturn]] void fail(const std::string& message)
+void Fail(const std::string& message)
 {
     throw CliError(message);
 }
+
+namespace {
 
 TableId table(const std::string& name)
 {
     auto t = ParseTable(name);
     if (!t)
-        fail("unknown table '" + name + "' (units, weapons or formations)");
+        Fail("unknown table '" + name + "' (units, weapons or formations)");
     return *t;
 }
 
@@ -51,27 +52,19 @@ int entryNumber(TableId t, const std::string& text)
 {
     int n = PlainDigits(text, 3) ? std::stoi(text) : 0;
     if (n < 1 || n > TableCount(t))
-        fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
+        Fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
     return n;
 }
 
-// A data file read whole; "-" reads the image from standard input.
-struct Loaded {
-    std::string name;  // as the user wrote it
-    // What the load read: its count of bytes and where a long file's tail lies. Its bytes are
-    // only a save's, which makes room for them.
-    OrbImage image{{}, 0, {}, 0};
-    OrbData orb;
-    std::string stdinTail;  // standard input's bytes past the image, which no file holds
-};
+}  // namespace
 
 // A file's length as loaded, tail included.
-std::uint64_t lengthOf(const Loaded& l)
+std::uint64_t LengthOf(const Loaded& l)
 {
     return l.image.bytesRead + (l.image.tailSize ? l.image.tailSize : l.stdinTail.size());
 }
 
-Loaded load(const std::string& path, bool forWriting)
+Loaded LoadData(const std::string& path, bool forWriting)
 {
     Loaded l;
     l.name = path;
@@ -88,18 +81,18 @@ Loaded load(const std::string& path, bool forWriting)
         const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
         auto st = fs::status(p, ec);
         if (st.type() == fs::file_type::none && ec)
-            fail("'" + path + "': " + ec.message());  // a folder on the way that cannot be searched
+            Fail("'" + path + "': " + ec.message());  // a folder on the way that cannot be searched
         if (!fs::exists(st))
-            fail("'" + path + "' does not exist");
+            Fail("'" + path + "' does not exist");
         if (!fs::is_regular_file(st))
-            fail("'" + path + "' is not a data file");
+            Fail("'" + path + "' is not a data file");
         IoResult r = ReadDataFile(p, l.orb, l.image, false);
         if (!r.ok)
-            fail(r.error);
+            Fail(r.error);
         if (forWriting) {
             std::string obstacle = SaveObstacle(p);
             if (!obstacle.empty())
-                fail(path + ": " + obstacle);
+                Fail(path + ": " + obstacle);
         }
     }
     if (!forWriting && l.image.bytesRead < OrbImageSize)
@@ -108,18 +101,29 @@ Loaded load(const std::string& path, bool forWriting)
     return l;
 }
 
-// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
-void save(const std::string& path, Loaded& l)
+void SaveData(const std::string& path, Loaded& l)
 {
     DataFileSave saved = WriteDataFile(fs::u8path(path), l.orb, l.image, true);
     if (!saved.pastEnd.empty())
-        fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " +
+        Fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " +
              saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
              saved.pastEnd.front().field + " lies past its end and cannot be stored");
     if (!saved.written.ok)
-        fail(saved.written.error);
+        Fail(saved.written.error);
 }
 
+std::string ReadText(const std::string& path)
+{
+    if (path == "-")
+        return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    if (!in)
+        Fail("cannot read '" + path + "'");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text;
+}
+
+namespace {
 // A name as a line of text shows it: control characters escaped, so that it stays on one line.
 std::string nameText(const OrbName& name)
 {
@@ -140,7 +144,7 @@ std::string formatName(const std::string& text, const std::vector<std::string>& 
     for (char& c : format)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (std::find(allowed.begin(), allowed.end(), format) == allowed.end())
-        fail("unknown format '" + text + "' (" + allowed[0] + " or " + allowed[1] + ")");
+        Fail("unknown format '" + text + "' (" + allowed[0] + " or " + allowed[1] + ")");
     return format;
 }
 
@@ -276,26 +280,16 @@ std::string differenceLine(const FieldDifference& d)
            " -> " + EscapeControls(d.after) + "\n";
 }
 
-std::string readText(const std::string& path)
-{
-    if (path == "-")
-        return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    if (!in)
-        fail("cannot read '" + path + "'");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return text;
-}
 }  // namespace
 
 int CmdList(const std::string& dir, std::string& out)
 {
     std::error_code ec;
     if (!fs::is_directory(fs::u8path(dir), ec))
-        fail("'" + dir + "' is not a directory");
+        Fail("'" + dir + "' is not a directory");
     fs::directory_iterator readable(fs::u8path(dir), ec);
     if (ec)
-        fail("cannot read the folder '" + dir + "': " + ec.message());
+        Fail("cannot read the folder '" + dir + "': " + ec.message());
     for (const auto& line : OrbListLines(ScanOrbFiles(fs::u8path(dir))))
         out += line + "\n";
     return 0;
@@ -307,8 +301,8 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
     bool all = tableName.empty();
     TableId which = all ? TableId::Units : table(tableName);
     if (all && format == "csv")
-        fail("csv holds one table: choose it with --table");
-    Loaded l = load(file, false);
+        Fail("csv holds one table: choose it with --table");
+    Loaded l = LoadData(file, false);
     Writer w(out);
     if (format == "csv") {
         if (which == TableId::Units)
@@ -360,7 +354,7 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
 {
     TableId t = table(tableName);
     int n = entryNumber(t, number);
-    Loaded l = load(file, false);
+    Loaded l = LoadData(file, false);
     return WithTable(t, [&](const auto& fields, auto entry) {
         const auto& r = entry(l.orb, n);
         if (names.empty())
@@ -369,7 +363,7 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
         for (const std::string& name : names) {
             const auto* f = FindField(fields, name);
             if (!f)
-                fail("unknown field '" + name + "' of " + TableName(t));
+                Fail("unknown field '" + name + "' of " + TableName(t));
             out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
         }
         return 0;
@@ -382,35 +376,35 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
     TableId t = table(tableName);
     int n = entryNumber(t, number);
     if (assignments.empty())
-        fail("set needs FIELD=TEXT");
-    Loaded l = load(file, true);
+        Fail("set needs FIELD=TEXT");
+    Loaded l = LoadData(file, true);
     WithTable(t, [&](const auto& fields, auto entry) {
         auto r = entry(l.orb, n);
         for (const std::string& a : assignments) {
             std::size_t eq = a.find('=');
             if (eq == std::string::npos || eq == 0)
-                fail("expected FIELD=TEXT, got '" + a + "'");
+                Fail("expected FIELD=TEXT, got '" + a + "'");
             std::string name = a.substr(0, eq), text = a.substr(eq + 1);
             const auto* f = FindField(fields, name);
             if (IsWorkingField(name) || (f && !f->editable()))
-                fail("field '" + name + "' cannot be set: no page of the editor edits it");
+                Fail("field '" + name + "' cannot be set: no page of the editor edits it");
             if (!f)
-                fail("unknown field '" + name + "' of " + TableName(t));
+                Fail("unknown field '" + name + "' of " + TableName(t));
             std::string stored = text;
             if (f->width == FieldWidth::Text) {
                 // A name is one byte per character: only Latin-1 characters have one.
                 Latin1Result latin1 = Utf8ToLatin1(text);
                 if (!latin1.ok)
-                    fail(std::string(f->name) + ": '" + latin1.refused +
+                    Fail(std::string(f->name) + ": '" + latin1.refused +
                          "' cannot be stored in a name (Latin-1 characters only)");
                 if (HasControlCharacter(latin1.text))
-                    fail(std::string(f->name) + ": a name cannot hold control characters (line ends, tabs)");
+                    Fail(std::string(f->name) + ": a name cannot hold control characters (line ends, tabs)");
                 stored = latin1.text;
             }
             try {
                 StoreFieldText(r, *f, stored);
             } catch (const ConversionError& e) {
-                fail(std::string(f->name) + ": " + e.what());
+                Fail(std::string(f->name) + ": " + e.what());
             }
             const std::string now = FieldValueText(r, *f);
             if (!StoredAsTyped(f->width, text, now))
@@ -420,7 +414,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
         }
         entry.set(l.orb, n, r);
     });
-    save(file, l);
+    SaveData(file, l);
     return 0;
 }
 
@@ -428,8 +422,8 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
               std::string& out)
 {
     TableId t = table(tableName);
-    Loaded l = load(file, !dryRun);
-    const std::string csv = readText(csvPath);
+    Loaded l = LoadData(file, !dryRun);
+    const std::string csv = ReadText(csvPath);
     OrbData before = l.orb;
     ImportResult r = ImportCsv(l.orb, t, csv);
     if (!r.errors.empty()) {
@@ -439,7 +433,7 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
                    (e.column ? ", column " + std::to_string(e.column) : std::string()) + ": " + e.message;
         if (r.moreErrors)
             msg += "\n  (and more errors)";
-        fail(msg);
+        Fail(msg);
     }
     if (dryRun) {
         for (const FieldDifference& d : DiffFields(before, l.orb))
@@ -448,7 +442,7 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
         return 0;
     }
     if (r.fields > 0)
-        save(file, l);  // an import that changes nothing leaves the file untouched
+        SaveData(file, l);  // an import that changes nothing leaves the file untouched
     out += "changed " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
     return 0;
 }
@@ -468,7 +462,7 @@ bool sameTail(const Loaded& a, const Loaded& b)
     auto ia = reader(a), ib = reader(b);
     std::size_t offset = 0;
     std::vector<char> ba(1 << 16), bb(1 << 16);
-    for (std::uint64_t left = lengthOf(a) - a.image.bytesRead; left > 0;) {
+    for (std::uint64_t left = LengthOf(a) - a.image.bytesRead; left > 0;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, ba.size()));
         auto fill = [&](const Loaded& l, std::ifstream& in, std::vector<char>& buf) {
             if (l.image.tailSize)
@@ -477,7 +471,7 @@ bool sameTail(const Loaded& a, const Loaded& b)
             return true;
         };
         if (!fill(a, *ia, ba) || !fill(b, *ib, bb))
-            fail("cannot read the bytes past " + std::to_string(OrbImageSize) + " of '" + a.name + "' or '" + b.name + "'");
+            Fail("cannot read the bytes past " + std::to_string(OrbImageSize) + " of '" + a.name + "' or '" + b.name + "'");
         if (!std::equal(ba.begin(), ba.begin() + static_cast<std::ptrdiff_t>(n), bb.begin()))
             return false;
         offset += n;
@@ -494,20 +488,20 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
     std::vector<std::string> tables;
     if (!tableName.empty())
         tables.push_back(TableName(table(tableName)));
-    Loaded la = load(a, false), lb = load(b, false);
+    Loaded la = LoadData(a, false), lb = LoadData(b, false);
     std::vector<FieldDifference> diffs = DiffFields(la.orb, lb.orb, tables);
     // The files themselves: their lengths, and what a long file holds past the image.
     std::vector<std::pair<std::string, std::string>> file;
-    if (lengthOf(la) != lengthOf(lb))
-        file.emplace_back("length", std::to_string(lengthOf(la)) + " -> " + std::to_string(lengthOf(lb)) + " bytes");
-    else if (lengthOf(la) > OrbImageSize && !sameTail(la, lb))
+    if (LengthOf(la) != LengthOf(lb))
+        file.emplace_back("length", std::to_string(LengthOf(la)) + " -> " + std::to_string(LengthOf(lb)) + " bytes");
+    else if (LengthOf(la) > OrbImageSize && !sameTail(la, lb))
         file.emplace_back("tail", "the bytes past " + std::to_string(OrbImageSize) + " differ");
     if (format == "json") {
         nlohmann::json doc = nlohmann::json::array();
         for (const FieldDifference& d : diffs)
             doc.push_back({{"table", d.table}, {"number", d.number}, {"field", d.field}, {"a", d.before}, {"b", d.after}});
         if (!file.empty() && file.front().first == "length")
-            doc.push_back({{"table", "file"}, {"field", "length"}, {"a", lengthOf(la)}, {"b", lengthOf(lb)}});
+            doc.push_back({{"table", "file"}, {"field", "length"}, {"a", LengthOf(la)}, {"b", LengthOf(lb)}});
         else if (!file.empty())
             doc.push_back({{"table", "file"}, {"field", "tail"}, {"a", "differs"}, {"b", "differs"}});
         out += doc.dump(2) + "\n";
@@ -522,7 +516,7 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
 
 int CmdCheck(const std::string& file, std::string& out)
 {
-    Loaded l = load(file, false);
+    Loaded l = LoadData(file, false);
     std::vector<Problem> problems = CheckOrb(l.orb);
     // A short file is itself a problem: the game reads values past its end that it never held.
     const bool isShort = l.image.bytesRead < OrbImageSize;
@@ -537,14 +531,14 @@ int CmdRenumber(const std::string& file, const std::string& from, const std::str
 {
     auto code = [](const std::string& text) {
         if (!PlainDigits(text, 2))
-            fail("a nation code is 0 to 99, not '" + text + "'");
+            Fail("a nation code is 0 to 99, not '" + text + "'");
         return static_cast<uint8_t>(std::stoi(text));
     };
     uint8_t f = code(from), t = code(to);
-    Loaded l = load(file, true);
+    Loaded l = LoadData(file, true);
     RenumberResult r = RenumberNation(l.orb, f, t);
     if (r.changed())
-        save(file, l);
+        SaveData(file, l);
     char line[128];
     std::snprintf(line, sizeof line, "Renumbered %zu units and %zu formations from %02d to %02d\n",
                   r.changed() ? r.units.size() : 0, r.changed() ? r.formations.size() : 0, f, t);
@@ -558,13 +552,13 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     TableId t = table(tableName);
     int from = entryNumber(t, number);
     int to = number2.empty() ? from : entryNumber(t, number2);
-    Loaded ls = load(src, false);
-    Loaded ld = load(dst, true);
+    Loaded ls = LoadData(src, false);
+    Loaded ld = LoadData(dst, true);
     // A value past the end of a short source was never in it: copying it as 0 would wipe the target.
     WithTable(t, [&](const auto& fields, auto) {
         for (const auto& f : fields)
             if (f.editable() && static_cast<std::size_t>(f.at(from) + f.size()) > ls.image.bytesRead)
-                fail("'" + src + "' is only " + std::to_string(ls.image.bytesRead) + " bytes long: " + TableName(t) +
+                Fail("'" + src + "' is only " + std::to_string(ls.image.bytesRead) + " bytes long: " + TableName(t) +
                      " " + std::to_string(from) + " " + f.name + " lies past its end");
     });
     bool changed = WithTable(t, [&](const auto&, auto entry) {
@@ -575,7 +569,7 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
         return !SameEntry(before, target);
     });
     if (changed)
-        save(dst, ld);
+        SaveData(dst, ld);
     out += std::string("copied ") + TableName(t) + " " + EntryNumberText(from) + " to " + EntryNumberText(to) +
            (changed ? "" : " (no field changed)") + "\n";
     return 0;

@@ -3,6 +3,8 @@
 // thrown as CliError and reported by the caller on stderr.
 #pragma once
 
+#include "data/ORBIO.h"
+
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -11,6 +13,26 @@
 struct CliError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// What the commands share.
+[[noreturn]] void Fail(const std::string& message);  // throws CliError
+// A data file read whole; "-" reads the image from standard input.
+struct Loaded {
+    std::string name;  // as the user wrote it
+    // What the load read: its count of bytes and where a long file's tail lies. Its bytes are
+    // only a save's, which makes room for them.
+    OrbImage image{{}, 0, {}, 0};
+    OrbData orb;
+    std::string stdinTail;  // standard input's bytes past the image, which no file holds
+};
+// A file that will be saved back must be one the user may write (forWriting).
+Loaded LoadData(const std::string& path, bool forWriting);
+// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
+void SaveData(const std::string& path, Loaded& l);
+// A file's length as loaded, tail included.
+std::uint64_t LengthOf(const Loaded& l);
+// A text file read whole; "-" reads standard input.
+std::string ReadText(const std::string& path);
 
 // Notes for stderr that are not errors (a short file); the caller writes them out.
 std::string& CliNotes();
@@ -31,3 +53,11 @@ int CmdCheck(const std::string& file, std::string& out);
 int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out);
 int CmdCopy(const std::string& src, const std::string& table, const std::string& number, const std::string& dst,
             const std::string& number2, std::string& out);
+
+// Mods: patches, a three-way merge, git's text of a file and git's set-up (ModCommands.cpp).
+int CmdPatch(const std::string& stock, const std::string& modded, const std::string& output, std::string& out);
+int CmdApply(const std::string& file, const std::vector<std::string>& patches, bool dryRun, std::string& out);
+int CmdMerge(const std::string& base, const std::string& ours, const std::string& theirs, const std::string& output,
+             std::string& out);
+int CmdShow(const std::string& file, std::string& out);
+int CmdGitSetup(const std::string& dir, std::string& out);

@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     app.require_subcommand(0, 1);
     app.fallthrough(false);
 
-    std::string file, file2, table, format, number, number2, dir = ".", csv, from, to, topic;
+    std::string file, file2, file3, output, table, format, number, number2, dir = ".", csv, from, to, topic;
     std::vector<std::string> words;
     bool dryRun = false;
     std::string out, warnings;
@@ -130,6 +130,38 @@ int main(int argc, char** argv)
              c->add_option("DST", file2)->required();
              c->add_option("NUMBER2", number2);
              c->callback([&] { run = [&] { return CmdCopy(file, table, number, file2, number2, out); }; });
+         }},
+        {"patch", "The fields MODDED changes from STOCK, as a patch (a text file that apply carries onto any file)",
+         [&](CLI::App* c) {
+             c->add_option("STOCK", file)->required();
+             c->add_option("MODDED", file2)->required();
+             c->add_option("-o", output, "Write the patch there (default: standard output)");
+             c->callback([&] { run = [&] { return CmdPatch(file, file2, output, out); }; });
+         }},
+        {"apply", "Applies patches in order onto FILE and saves once; any conflict: all listed, exit 1, nothing written",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->add_option("PATCH", words, "Patch files; - reads one from standard input")->required();
+             c->add_flag("--dry-run", dryRun, "Print the changes and write nothing");
+             c->callback([&] { run = [&] { return CmdApply(file, words, dryRun, out); }; });
+         }},
+        {"merge", "Three-way merge, field by field, into OUT (default: over OURS); conflicts keep ours' values, exit 1",
+         [&](CLI::App* c) {
+             c->add_option("BASE", file)->required();
+             c->add_option("OURS", file2)->required();
+             c->add_option("THEIRS", file3)->required();
+             c->add_option("-o", output, "Write the result there instead of over OURS");
+             c->callback([&] { run = [&] { return CmdMerge(file, file2, file3, output, out); }; });
+         }},
+        {"show", "Every field of every entry, one line each: the text git diffs",
+         [&](CLI::App* c) {
+             c->add_option("FILE", file)->required();
+             c->callback([&] { run = [&] { return CmdShow(file, out); }; });
+         }},
+        {"git-setup", "Makes the git repository at DIR diff and merge data files through this tool",
+         [&](CLI::App* c) {
+             c->add_option("DIR", dir, "The repository (default: the working folder)");
+             c->callback([&] { run = [&] { return CmdGitSetup(dir, out); }; });
          }},
     };
 

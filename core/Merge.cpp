@@ -1,0 +1,90 @@
+#include "core/Merge.h"
+
+#include "core/OrbDiff.h"
+#include "core/Patch.h"
+#include "core/Tables.h"
+
+#include <string>
+
+namespace {
+template <class R>
+std::string valueText(const R& r, const FieldDef<R>& f)
+{
+    return f.width == FieldWidth::Text ? QuotedName(std::string(r.*f.text)) : std::to_string(f.number(r));
+}
+
+template <class R>
+void markFields(std::vector<bool>& held)
+{
+    for (int n = 1; n <= CountOf<R>; ++n)
+        for (const auto& f : FieldsOf<R>())
+            for (int i = 0; i < f.size(); ++i)
+                held[static_cast<std::size_t>(f.at(n) + i)] = true;
+}
+
+template <class R>
+void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbData& theirs, MergeResult& out)
+{
+    for (int n = 1; n <= CountOf<R>; ++n) {
+        const R b = base.get<R>(n), o = ours.get<R>(n), th = theirs.get<R>(n);
+        R m = o;
+        bool changed = false;
+        for (const auto& f : FieldsOf<R>()) {
+            if (SameField(o, th, f) || SameField(th, b, f))
+                continue;  // the same on both sides, or changed by ours alone
+            if (SameField(o, b, f)) {
+                if (f.width == FieldWidth::Text)
+                    m.*f.text = th.*f.text;
+                else
+                    f.setNumber(m, f.number(th));
+                changed = true;
+                continue;
+            }
+            out.conflicts.push_back(std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": base " +
+                                    valueText(b, f) + ", ours " + valueText(o, f) + ", theirs " + valueText(th, f));
+        }
+        if (changed)
+            out.merged.set(n, m);
+    }
+}
+}  // namespace
+
+const std::vector<bool>& FieldBytes()
+{
+    static const std::vector<bool> held = [] {
+        std::vector<bool> h(OrbImageSize, false);
+        markFields<UnitRecord>(h);
+        markFields<WeaponRecord>(h);
+        markFields<FormationRecord>(h);
+        return h;
+    }();
+    return held;
+}
+
+std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b)
+{
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < OrbImageSize; ++i)
+        n += !FieldBytes()[i] && a.bytes()[i] != b.bytes()[i];
+    return n;
+}
+
+MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs)
+{
+    MergeResult out{ours, {}};
+    mergeTable<UnitRecord>(TableId::Units, base, ours, theirs, out);
+    mergeTable<WeaponRecord>(TableId::Weapons, base, ours, theirs, out);
+    mergeTable<FormationRecord>(TableId::Formations, base, ours, theirs, out);
+    const std::vector<bool>& held = FieldBytes();
+    for (std::size_t i = 0; i < OrbImageSize; ++i) {
+        const uint8_t b = base.bytes()[i], o = ours.bytes()[i], t = theirs.bytes()[i];
+        if (held[i] || o == t || t == b)
+            continue;
+        if (o == b)
+            out.merged.bytes()[i] = t;
+        else
+            out.conflicts.push_back("byte " + std::to_string(i) + ": base " + std::to_string(b) + ", ours " +
+                                    std::to_string(o) + ", theirs " + std::to_string(t));
+    }
+    return out;
+}

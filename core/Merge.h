@@ -1,0 +1,21 @@
+// A three-way merge of data files, field by field, and byte by byte where no field is.
+#pragma once
+
+#include "data/Types.h"
+
+#include <string>
+#include <vector>
+
+struct MergeResult {
+    OrbData merged;
+    // "units 017 Cost: base 122, ours 130, theirs 99"; ours' value was kept.
+    std::vector<std::string> conflicts;
+};
+// A field (or a byte no field holds) changed on one side only takes that change; the same change
+// on both sides is taken once; different changes on both sides keep ours' and are conflicts.
+MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs);
+
+// Which bytes of the image some field of entries 1 and up holds.
+const std::vector<bool>& FieldBytes();
+// How many bytes no field holds differ between a and b.
+std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b);

@@ -1,0 +1,153 @@
+// Mods that travel: patches made, read and applied, and the three-way merge, on the core alone.
+#include "core/Merge.h"
+#include "core/Patch.h"
+#include "tools/SampleData.h"
+
+#include <QTest>
+
+namespace {
+OrbData sample(int n)
+{
+    auto image = MakeSampleImage(n);
+    return OrbData(std::vector<uint8_t>(image.begin(), image.end()));
+}
+
+Patch patchOf(const OrbData& stock, const OrbData& modded, const char* name)
+{
+    PatchRead r = ReadPatch(PatchText(stock, modded), name);
+    if (!r.errors.empty())
+        qWarning("%s", r.errors.front().c_str());
+    return r.patch;
+}
+
+bool sameImage(const OrbData& a, const OrbData& b)
+{
+    return std::equal(a.bytes(), a.bytes() + OrbImageSize, b.bytes());
+}
+}  // namespace
+
+class TestMods : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Two patches of one stock file stack in either order; a conflicting one is refused whole.
+    void patchesStackAndConflict()
+    {
+        const OrbData stock = sample(5);
+        OrbData a = stock, b = stock, c = stock;
+        a.edit<UnitRecord>(17, [](UnitRecord& u) { u.Cost = 99; });
+        b.edit<UnitRecord>(17, [](UnitRecord& u) { u.Crew = 3; });
+        b.edit<WeaponRecord>(2, [](WeaponRecord& w) { w.Range = 50; });
+        c.edit<UnitRecord>(17, [](UnitRecord& u) { u.Cost = 50; });
+        const Patch pa = patchOf(stock, a, "a"), pb = patchOf(stock, b, "b"), pc = patchOf(stock, c, "c");
+        QCOMPARE(int(pa.lines.size()), 1);
+        QCOMPARE(int(pb.lines.size()), 2);
+
+        OrbData ab = stock, ba = stock;
+        QVERIFY(ApplyPatches(ab, {pa, pb}).conflicts.empty());
+        QVERIFY(ApplyPatches(ba, {pb, pa}).conflicts.empty());
+        QVERIFY(sameImage(ab, ba));
+        QCOMPARE(int(ab.unit(17).Cost), 99);
+        QCOMPARE(int(ab.unit(17).Crew), 3);
+        QCOMPARE(int(ab.weapon(2).Range), 50);
+        // Applied again: nothing to do. The same change twice: no conflict.
+        PatchApplied again = ApplyPatches(ab, {pa, pb, pa});
+        QVERIFY(again.conflicts.empty() && again.changes.empty());
+
+        OrbData refused = stock;
+        PatchApplied r = ApplyPatches(refused, {pa, pc});
+        QCOMPARE(int(r.conflicts.size()), 1);
+        QCOMPARE(QString::fromStdString(r.conflicts[0]),
+                 QString("c:2: units 017 Cost: the patch changes %1 -> 50, the file holds 99 (from a:2)")
+                     .arg(stock.unit(17).Cost));
+        QVERIFY(sameImage(refused, stock));
+    }
+
+    // Every byte 1..255 in names, and names that look like the format itself, come back exactly.
+    void namesSurviveByteForByte()
+    {
+        const OrbData stock = sample(12);
+        OrbData modded = stock;
+        std::vector<std::string> names = {"say \"hi\"", "back\\slash", "a -> b", "trailing   ", " # not a comment"};
+        for (int first = 1; first <= 255; first += 15) {
+            std::string piece;
+            for (int b = first; b < first + 15 && b <= 255; ++b)
+                piece += static_cast<char>(b);
+            names.push_back(piece);
+        }
+        for (std::size_t i = 0; i < names.size(); ++i)
+            modded.edit<UnitRecord>(int(i) + 1, [&](UnitRecord& u) { u.Name = names[i]; });
+        const std::string text = PatchText(stock, modded);
+        QCOMPARE(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(names.size() + 1));  // one line each
+        OrbData applied = stock;
+        QVERIFY(ApplyPatches(applied, {patchOf(stock, modded, "names")}).conflicts.empty());
+        QVERIFY(sameImage(applied, modded));
+        // CRLF line ends and comments read too.
+        std::string crlf = std::string(PatchHeader) + "\r\n# a comment\r\nunits 001 Name " +
+                           QuotedName(stock.unit(1).Name) + " -> \"x#y\" # why\r\n";
+        PatchRead r = ReadPatch(crlf, "crlf");
+        QVERIFY(r.errors.empty());
+        QCOMPARE(r.patch.lines.at(0).after.name, std::string("x#y"));
+    }
+
+    void badPatchesAreNamedByLine()
+    {
+        const std::string h = std::string(PatchHeader) + "\n";
+        const std::pair<std::string, const char*> bad[] = {
+            {"orbtool-patch 9\n", "p:1: not a patch"},
+            {h + "tanks 001 Cost 1 -> 2\n", "p:2: no table is called 'tanks'"},
+            {h + "units 250 Cost 1 -> 2\n", "p:2: '250' is no entry of units"},
+            {h + "units 001 Colour 1 -> 2\n", "p:2: no field of units is called 'Colour'"},
+            {h + "\nunits 001 Cost 1 -> 256\n", "p:3: Cost holds a number from 0 to 255, not '256'"},
+            {h + "units 001 Icon 1 -> 65536\n", "p:2: Icon holds a number from 0 to 65535"},
+            {h + "units 001 Name \"a\" -> b\n", "p:2: Name is a name: write it in quotes"},
+            {h + "units 001 Name \"a\" -> \"0123456789abcdef\"\n", "p:2: a name holds 1 to 15 bytes"},
+            {h + "units 001 Name \"a\" -> \"\\x00\"\n", "p:2: a name holds 1 to 15 bytes"},
+            {h + "units 001 Name \"a\" -> \"open\n", "p:2: a name's quotes are not closed"},
+            {h + "units 001 Name \"a\" -> \"\\q\"\n", "p:2: an escape in a name"},
+            {h + "units 001 Cost 1 2\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
+        };
+        for (const auto& [text, error] : bad) {
+            PatchRead r = ReadPatch(text, "p");
+            QVERIFY2(!r.errors.empty() && r.errors[0].rfind(error, 0) == 0,
+                     (r.errors.empty() ? std::string("no error") : r.errors[0]).c_str());
+        }
+    }
+
+    // Each field and each byte of the merge, against what the three files say.
+    void mergeTakesEachSidesChanges()
+    {
+        const OrbData base = sample(70);
+        OrbData ours = base, theirs = base;
+        ours.edit<UnitRecord>(1, [](UnitRecord& u) { u.Cost = 11, u.Crew = 5, u.Speed = 30; });
+        theirs.edit<UnitRecord>(1, [](UnitRecord& u) { u.Cost = 12, u.Crew = 5; u.Name = "Theirs"; });
+        theirs.edit<FormationRecord>(9, [](FormationRecord& f) { f.Slot10 = 1001; });
+        ours.bytes()[4001] = 1, theirs.bytes()[4002] = 2;  // bytes between the columns
+        ours.bytes()[4003] = 3, theirs.bytes()[4003] = 4;
+        ours.bytes()[4004] = theirs.bytes()[4004] = 5;
+        MergeResult m = MergeOrb(base, ours, theirs);
+        const UnitRecord u = m.merged.unit(1);
+        QCOMPARE(int(u.Cost), 11);                  // both changed it differently: ours, and a conflict
+        QCOMPARE(int(u.Crew), 5);                   // the same change on both sides
+        QCOMPARE(int(u.Speed), 30);                 // ours alone
+        QCOMPARE(u.Name, std::string("Theirs"));    // theirs alone
+        QCOMPARE(int(m.merged.formation(9).Slot10), 1001);
+        QCOMPARE(int(m.merged.bytes()[4001]), 1);
+        QCOMPARE(int(m.merged.bytes()[4002]), 2);
+        QCOMPARE(int(m.merged.bytes()[4003]), 3);
+        QCOMPARE(int(m.merged.bytes()[4004]), 5);
+        const std::vector<std::string> expected = {
+            "units 001 Cost: base " + std::to_string(base.unit(1).Cost) + ", ours 11, theirs 12",
+            "byte 4003: base " + std::to_string(base.bytes()[4003]) + ", ours 3, theirs 4"};
+        QCOMPARE(m.conflicts, expected);
+        // Everything else is ours.
+        int differing = 0;
+        for (std::size_t i = 0; i < OrbImageSize; ++i)
+            differing += m.merged.bytes()[i] != ours.bytes()[i];
+        QVERIFY(differing > 0 && differing <= 16 + 2 + 1);
+        QCOMPARE(int(OtherBytesDiffering(base, ours)), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMods)
+#include "test_mods.moc"
