@@ -82,6 +82,14 @@ private slots:
         OrbData applied = stock;
         QVERIFY(ApplyPatches(applied, {patchOf(stock, modded, "names")}).conflicts.empty());
         QVERIFY(sameImage(applied, modded));
+        // show writes each name as the patch does, and reading it back gives the bytes.
+        const std::string shown = ShowText(modded);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::string line = "units " + EntryNumberText(int(i) + 1) + " Name " + QuotedName(names[i]) + "\n";
+            QVERIFY2(shown.find(line) != std::string::npos, line.c_str());
+            PatchRead back = ReadPatch(std::string(PatchHeader) + "\nunits 001 Name " + QuotedName(names[i]) + " -> \"x\"\n", "b");
+            QVERIFY2(back.errors.empty() && back.patch.lines.at(0).before.name == names[i], line.c_str());
+        }
         // CRLF line ends and comments read too.
         std::string crlf = std::string(PatchHeader) + "\r\n# a comment\r\nunits 001 Name " +
                            QuotedName(stock.unit(1).Name) + " -> \"x#y\" # why\r\n";
