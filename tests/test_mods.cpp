@@ -68,7 +68,7 @@ private slots:
     {
         const OrbData stock = sample(12);
         OrbData modded = stock;
-        std::vector<std::string> names = {"say \"hi\"", "back\\slash", "a -> b", "trailing   ", " # not a comment"};
+        std::vector<std::string> names = {"say \"hi\"", "back\\slash", "a -> b", "trailing   ", " # no comment"};
         for (int first = 1; first <= 255; first += 15) {
             std::string piece;
             for (int b = first; b < first + 15 && b <= 255; ++b)
