@@ -138,6 +138,9 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
 TSDIAppForm::~TSDIAppForm()
 {
     qApp->removeEventFilter(this);
+    // The undo stack goes with the window's children, after this object has stopped being a
+    // main window: its last signals must not reach it.
+    disconnect(UndoStack, nullptr, this, nullptr);
 }
 
 void TSDIAppForm::buildMenu()
