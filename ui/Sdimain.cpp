@@ -121,6 +121,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildWeaponsPage();
     buildFormationsPage();
     buildLoadPage();
+    buildCompareMenu();  // its context menus go on the pages' edits
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -368,6 +369,10 @@ bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods
         RestoreButtonClick();
         return false;
     }
+    if (key == Qt::Key_F7 && CurrentPage != pcLoad && comparing()) {
+        stepToDifference(shift ? -1 : 1);
+        return true;
+    }
     if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && CurrentPage != pcLoad && FileLoaded) {
         stepBy((key == Qt::Key_PageDown ? 1 : -1) * (shift ? 10 : 1));
         return true;
@@ -546,4 +551,5 @@ void TSDIAppForm::pageChanged(int index)
         FormationsEnter();
     else if (page == Load && !filling_)
         LoadEnter();
+    markPage();
 }

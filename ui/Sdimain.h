@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -174,6 +175,23 @@ public:
     void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
     void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
 
+    // ---- comparing with another data file (SdimainCompare.cpp) ----
+    QAction* CompareItem = nullptr;       // File > Compare With...
+    QAction* CompareSavedItem = nullptr;  // File > Compare With Saved File
+    QAction* StopCompareItem = nullptr;   // File > Stop Comparing
+    QAction* TakeEntryItem = nullptr;     // Edit > Take Entry From Compared File
+    // Compares with the data file at path (read once, never written); false, with a message box
+    // saying why, when it cannot be read.
+    bool compareWith(const QString& path);
+    void stopComparing();
+    bool comparing() const { return compared_ != nullptr; }
+    // Marks the lists, the page in front and the status bar after the tables or the entry changed.
+    void updateMarks();
+    // Shows the next (+1) or previous (-1) entry of the page in front that differs.
+    void stepToDifference(int direction);
+    // Shows the compared file's entry on the page in front, uncommitted, as a Paste does.
+    void takeComparedEntry();
+
     // ---- keeping work safe ----
     // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
     QUndoStack* UndoStack = nullptr;
@@ -254,6 +272,12 @@ private:
     bool changesShownEntry(uint8_t page, const OrbData& after) const;
     // Forgets what the pages show, so that each shows its entry afresh (after a load).
     void forgetShown();
+    void buildCompareMenu();
+    void markPage();
+    // The compared file's tables and path, while comparing; the entries that differ, per table.
+    std::unique_ptr<OrbData> compared_;
+    QString comparedPath_;
+    std::vector<int> differing_[3];  // units, weapons, formations
     ShownEntry<UnitRecord> shownUnit_;
     ShownEntry<WeaponRecord> shownWeapon_;
     ShownEntry<FormationRecord> shownFormation_;

@@ -147,6 +147,7 @@ void TSDIAppForm::showFormationRecord(const FormationRecord& f)
     shownFormation_ = {CurrentFormation, Orb.formation(CurrentFormation)};
     showFormationLabels(f);
     formationEdit("Name")->setFocus();
+    markPage();
 }
 
 void TSDIAppForm::typedFormationLabels()

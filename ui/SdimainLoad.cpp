@@ -163,6 +163,7 @@ void TSDIAppForm::OrbListBoxDblClick()
     statusBar()->showMessage(loadedText);
     FileLoaded = true;
     updateModified();
+    updateMarks();
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
     else

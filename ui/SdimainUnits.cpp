@@ -152,6 +152,7 @@ void TSDIAppForm::showUnitRecord(const UnitRecord& u)
     shownUnit_ = {CurrentUnit, Orb.unit(CurrentUnit)};
     showUnitLabels(u);
     unitEdit("Name")->setFocus();
+    markPage();
 }
 
 void TSDIAppForm::showUnitLabels(const UnitRecord& u)

@@ -103,6 +103,7 @@ void TSDIAppForm::showWeaponRecord(const WeaponRecord& w)
     shownWeapon_ = {CurrentWeapon, Orb.weapon(CurrentWeapon)};
     showWeaponLabels(w);
     weaponEdit("Name")->setFocus();
+    markPage();
 }
 
 void TSDIAppForm::showWeaponLabels(const WeaponRecord& w)

@@ -1,0 +1,291 @@
+// Comparing the loaded tables with another data file: marks on the lists and edits, stepping from
+// difference to difference, and taking entries and values back from the compared file.
+#include "ui/RecordPage.h"
+
+#include "core/OrbDiff.h"
+#include "core/OrbFile.h"
+
+#include <QAction>
+#include <QUndoStack>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <type_traits>
+
+namespace {
+// The number of each page code's table in differing_: units 0, weapons 1, formations 2.
+int tableOf(uint8_t page)
+{
+    return page == pcUnits ? 0 : page == pcWeapons ? 1 : 2;
+}
+
+// The name of a code a field holds, where it has one ("Main Battle Tank"), in the tables given.
+template <class R>
+QString codeName(const FieldDef<R>& f, uint32_t v, const OrbData& orb)
+{
+    const std::string name = f.name;
+    auto entryName = [&](auto tag, int n) -> QString {
+        using E = decltype(tag);
+        return n >= 1 && n <= CountOf<E> ? toQ(std::string(orb.name<E>(n))) : QString();
+    };
+    if (name == "Nation")
+        return toQ(GetNationName(uint16_t(v)));
+    if constexpr (std::is_same_v<R, UnitRecord>) {
+        if (name == "Class")
+            return toQ(GetUnitClassName(uint8_t(v)));
+        if (name == "MC")
+            return toQ(GetMovementClassName(uint8_t(v)));
+        if (name.rfind("Wpn", 0) == 0 && name.size() == 4)
+            return entryName(WeaponRecord{}, int(v));
+    } else if constexpr (std::is_same_v<R, WeaponRecord>) {
+        if (name == "Class")
+            return toQ(GetWeaponClassName(uint8_t(v)));
+    } else {
+        if (name == "Page")
+            return toQ(GetPurchasePageName(uint8_t(v)));
+        if (name == "Type")
+            return toQ(GetFormationTypeName(uint8_t(v)));
+        if (name.rfind("Slot", 0) == 0)
+            return v > FormationSlotBase ? entryName(FormationRecord{}, int(v - FormationSlotBase))
+                                         : entryName(UnitRecord{}, int(v));
+    }
+    return QString();
+}
+
+// Marks the edits whose stored value differs from the compared entry: a background from the
+// palette's highlight, and the compared value as a tooltip. With no compared entry, unmarks all.
+template <class R>
+void markEdits(const std::vector<FieldEdit<R>>& edits, const R& stored, const R* compared, const OrbData* other)
+{
+    for (const auto& e : edits) {
+        const bool differs = compared && !SameField(stored, *compared, *e.field);
+        if (!differs && !e.edit->property("differs").toBool())
+            continue;
+        e.edit->setProperty("differs", differs);
+        QPalette p = e.edit->parentWidget()->palette();
+        if (differs) {
+            QColor mark = p.color(QPalette::Highlight);
+            mark.setAlpha(60);
+            p.setColor(QPalette::Base, mark);
+            const QString text = toQ(FieldText(*compared, *e.field));
+            e.edit->setProperty("comparedValue", text);
+            const QString name = e.field->width == FieldWidth::Text ? QString() : codeName(*e.field, e.field->number(*compared), *other);
+            e.edit->setToolTip("Compared file: " + text + (name.isEmpty() ? QString() : " " + name));
+        } else {
+            e.edit->setToolTip(QString());
+        }
+        e.edit->setPalette(p);
+    }
+}
+
+// Bold lines for the entries that differ, with the compared file's name as their tooltip.
+void markList(QListWidget* list, const std::vector<int>& differing, const QString& other)
+{
+    std::vector<bool> marked(static_cast<std::size_t>(list->count()), false);
+    for (int n : differing)
+        if (n >= 1 && n <= list->count())
+            marked[static_cast<std::size_t>(n - 1)] = true;
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        const bool is = marked[static_cast<std::size_t>(row)];
+        if (item->font().bold() == is)
+            continue;
+        QFont f = item->font();
+        f.setBold(is);
+        item->setFont(f);
+        item->setToolTip(is ? "Differs from " + other : QString());
+    }
+}
+}  // namespace
+
+void TSDIAppForm::buildCompareMenu()
+{
+    QAction* before = nullptr;
+    for (QAction* a : FileMenu->actions())
+        if (a->objectName() == "N2")
+            before = a;
+    auto item = [this, before](const char* name, const QString& caption, const QString& hint) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(name);
+        a->setStatusTip(hint);
+        FileMenu->insertAction(before, a);
+        return a;
+    };
+    FileMenu->insertSeparator(before);
+    CompareItem = item("CompareItem", "Compare &With...", "Mark what differs from another data file");
+    CompareItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    CompareSavedItem = item("CompareSavedItem", "Compare With Sa&ved File",
+                            "Mark what this session changed and has not saved");
+    StopCompareItem = item("StopCompareItem", "Stop Co&mparing", "Take the marks away");
+    CompareSavedItem->setEnabled(false);
+    StopCompareItem->setEnabled(false);
+    TakeEntryItem = new QAction("&Take Entry From Compared File", this);
+    TakeEntryItem->setObjectName("TakeEntryItem");
+    TakeEntryItem->setStatusTip("Put the compared file's entry on the page, to be committed");
+    TakeEntryItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    TakeEntryItem->setEnabled(false);
+    EditMenu->addAction(TakeEntryItem);
+
+    connect(CompareItem, &QAction::triggered, this, [this] {
+        QFileDialog dialog(this, "Compare With", QString::fromStdString(CurrentDirectory));
+        dialog.setObjectName("CompareDialog");
+        dialog.setOption(QFileDialog::DontUseNativeDialog);  // the same dialog, and keys, everywhere
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            compareWith(dialog.selectedFiles().first());
+    });
+    connect(CompareSavedItem, &QAction::triggered, this, [this] {
+        compareWith(QDir(QString::fromStdString(CurrentDirectory)).filePath(loadedName_));
+    });
+    connect(StopCompareItem, &QAction::triggered, this, &TSDIAppForm::stopComparing);
+    connect(TakeEntryItem, &QAction::triggered, this, &TSDIAppForm::takeComparedEntry);
+    connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::updateMarks);
+
+    // A marked edit's context menu takes the compared value into the edit alone.
+    auto takeValue = [this](QLineEdit* edit, QContextMenuEvent* e) {
+        std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+        if (edit->property("differs").toBool()) {
+            menu->addSeparator();
+            QAction* take = menu->addAction("Take Compared &Value");
+            take->setObjectName("TakeValueItem");
+            connect(take, &QAction::triggered, edit,
+                    [edit] { edit->setText(edit->property("comparedValue").toString()); });
+        }
+        menu->exec(e->globalPos());
+    };
+    auto hook = [takeValue](QLineEdit* edit) {
+        edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(edit, &QLineEdit::customContextMenuRequested, edit, [edit, takeValue](const QPoint& at) {
+            QContextMenuEvent e(QContextMenuEvent::Keyboard, at, edit->mapToGlobal(at));
+            takeValue(edit, &e);
+        });
+    };
+    for (const auto& e : unitEdits)
+        hook(e.edit);
+    for (const auto& e : weaponEdits)
+        hook(e.edit);
+    for (const auto& e : formationEdits)
+        hook(e.edit);
+}
+
+bool TSDIAppForm::compareWith(const QString& path)
+{
+    auto other = std::make_unique<OrbData>();
+    OrbImage meta{{}, 0, {}, 0};
+    IoResult read = ReadDataFile(path.toStdString(), *other, meta, false);
+    if (!read.ok) {
+        showMessage("Unable to compare with " + QDir::toNativeSeparators(path) + "\n" +
+                        QString::fromStdString(read.error),
+                    "Compare Error");
+        return false;
+    }
+    compared_ = std::move(other);
+    comparedPath_ = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    StopCompareItem->setEnabled(true);
+    updateMarks();
+    return true;
+}
+
+void TSDIAppForm::stopComparing()
+{
+    compared_.reset();
+    comparedPath_.clear();
+    StopCompareItem->setEnabled(false);
+    updateMarks();
+    statusBar()->clearMessage();
+}
+
+void TSDIAppForm::updateMarks()
+{
+    if (!TakeEntryItem)
+        return;  // still building
+    for (auto& d : differing_)
+        d.clear();
+    CompareSavedItem->setEnabled(FileLoaded);
+    TakeEntryItem->setEnabled(comparing() && FileLoaded);
+    if (compared_ && FileLoaded) {
+        const OrbChanges c = DiffOrb(*compared_, Orb);
+        for (const auto& x : c.units)
+            differing_[0].push_back(x.number);
+        for (const auto& x : c.weapons)
+            differing_[1].push_back(x.number);
+        for (const auto& x : c.formations)
+            differing_[2].push_back(x.number);
+        statusBar()->showMessage(QString("Comparing with %1: %2 units, %3 weapons, %4 formations differ")
+                                     .arg(comparedPath_)
+                                     .arg(differing_[0].size())
+                                     .arg(differing_[1].size())
+                                     .arg(differing_[2].size()));
+    }
+    const QString other = QFileInfo(comparedPath_).fileName();
+    markList(UnitListBox, differing_[0], other);
+    markList(wpnlistbox, differing_[1], other);
+    markList(FormationListBox, differing_[2], other);
+    markPage();
+}
+
+void TSDIAppForm::markPage()
+{
+    const OrbData* other = compared_ && FileLoaded ? compared_.get() : nullptr;
+    switch (CurrentPage) {
+    case pcUnits: {
+        const UnitRecord c = other ? other->unit(CurrentUnit) : UnitRecord{};
+        markEdits(unitEdits, Orb.unit(CurrentUnit), other ? &c : nullptr, other);
+        break;
+    }
+    case pcWeapons: {
+        const WeaponRecord c = other ? other->weapon(CurrentWeapon) : WeaponRecord{};
+        markEdits(weaponEdits, Orb.weapon(CurrentWeapon), other ? &c : nullptr, other);
+        break;
+    }
+    case pcFormations: {
+        const FormationRecord c = other ? other->formation(CurrentFormation) : FormationRecord{};
+        markEdits(formationEdits, Orb.formation(CurrentFormation), other ? &c : nullptr, other);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TSDIAppForm::stepToDifference(int direction)
+{
+    if (!comparing() || !FileLoaded || CurrentPage == pcLoad)
+        return;
+    const std::vector<int>& d = differing_[tableOf(CurrentPage)];
+    const int current = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
+    int next = 0;
+    if (direction > 0) {
+        auto it = std::upper_bound(d.begin(), d.end(), current);
+        next = it == d.end() ? 0 : *it;
+    } else {
+        auto it = std::lower_bound(d.begin(), d.end(), current);
+        next = it == d.begin() ? 0 : *(it - 1);
+    }
+    if (!next) {
+        statusBar()->showMessage("No further differences");
+        return;
+    }
+    stepBy(next - current);
+}
+
+void TSDIAppForm::takeComparedEntry()
+{
+    if (!comparing() || !FileLoaded)
+        return;
+    // As a paste: the page shows the entry, a Commit stores it; a unit keeps its hidden byte,
+    // which no edit shows.
+    switch (CurrentPage) {
+    case pcUnits: showUnitRecord(compared_->unit(CurrentUnit)); break;
+    case pcWeapons: showWeaponRecord(compared_->weapon(CurrentWeapon)); break;
+    case pcFormations: showFormationRecord(compared_->formation(CurrentFormation)); break;
+    default: break;
+    }
+}
