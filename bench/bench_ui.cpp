@@ -203,6 +203,35 @@ void BM_Renumber(benchmark::State& state)
     }
 }
 
+// Comparing with another file (ORB05 against ORB12: most entries differ), marks and all.
+void BM_CompareOpen(benchmark::State& state)
+{
+    showUnits();
+    const QString other = QString::fromStdString((sampleDir / OrbFileName(5)).string());
+    for (auto _ : state) {
+        window->compareWith(other);
+        settle();
+        state.PauseTiming();
+        window->stopComparing();
+        settle();
+        state.ResumeTiming();
+    }
+}
+
+void BM_StepToDifference(benchmark::State& state)
+{
+    showUnits();
+    window->compareWith(QString::fromStdString((sampleDir / OrbFileName(5)).string()));
+    CurrentUnit = 100;
+    bool forward = true;
+    for (auto _ : state) {
+        window->stepToDifference(forward ? 1 : -1);
+        forward = !forward;
+        settle();
+    }
+    window->stopComparing();
+}
+
 long residentKiB()
 {
     std::ifstream status("/proc/self/status");
@@ -226,6 +255,8 @@ BENCHMARK(BM_SwitchPage);
 BENCHMARK(BM_PickListOpenClose);
 BENCHMARK(BM_PasteAllUnits);
 BENCHMARK(BM_Renumber);
+BENCHMARK(BM_CompareOpen);
+BENCHMARK(BM_StepToDifference);
 
 int main(int argc, char** argv)
 {

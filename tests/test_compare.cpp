@@ -1,0 +1,138 @@
+// Comparing with another data file through the real window, driven by keys.
+#include "WindowFixture.h"
+
+#include "core/OrbDiff.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QUndoStack>
+
+class TestCompare : public QObject {
+    Q_OBJECT
+
+    SampleDirectory tmp;
+    std::unique_ptr<Editor> e;
+
+    // Answers the next Compare With dialog by typing path and Enter.
+    static void typeIntoFileDialog(const QString& path)
+    {
+        whenModal([path](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog)
+                return static_cast<QDialog*>(w)->reject();
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            name->setFocus();
+            name->setText(path);  // as typed, without the completer's pop-up in the way
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+    }
+    // The entry numbers F7 (or Shift+F7) visits from the current entry until it stops.
+    QList<int> visited(bool back)
+    {
+        QList<int> seen;
+        for (int guard = 0; guard < 300; ++guard) {
+            const int before = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
+            e->key(Qt::Key_F7, back ? Qt::ShiftModifier : Qt::NoModifier);
+            const int now = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
+            if (now == before)
+                break;
+            seen << now;
+        }
+        return seen;
+    }
+
+private slots:
+    void init() { tmp.prepare(); }
+    void cleanup()
+    {
+        e.reset();
+        tmp.restore();
+    }
+
+    void marksStepsAndTakesBack()
+    {
+        // The compared file: ORB12 with chosen changes, one a value a 2-digit edit cannot type.
+        auto image = MakeSampleImage(12);
+        OrbData other(std::vector<uint8_t>(image.begin(), image.end()));
+        other.edit<UnitRecord>(3, [](UnitRecord& u) { u.Cost = uint8_t(u.Cost + 1); });
+        other.edit<UnitRecord>(9, [](UnitRecord& u) { u.Name = "Changed"; });
+        other.edit<UnitRecord>(40, [](UnitRecord& u) { u.Class = 207; });
+        other.edit<WeaponRecord>(2, [](WeaponRecord& w) { w.Range = uint8_t(w.Range + 3); });
+        other.edit<FormationRecord>(150, [](FormationRecord& f) { f.Slot3 = 1001; });
+        QByteArray bytes = sampleBytes(12);
+        PackImage(other, reinterpret_cast<uint8_t*>(bytes.data()));
+        const QString path = tmp.filePath("compare/STOCK12");
+        QDir().mkpath(tmp.filePath("compare"));
+        writeAll(path, bytes);
+
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        // What cannot be read says why and changes nothing.
+        for (const QString& bad : {tmp.filePath("compare/none"), tmp.filePath("compare")}) {
+            auto seen = std::make_shared<SeenMessage>();
+            acceptMessage(seen);
+            QVERIFY(!e->w->compareWith(bad));
+            QCOMPARE(seen->title, QString("Compare Error"));
+            QVERIFY(!e->w->comparing());
+        }
+        typeIntoFileDialog(path);
+        e->key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(e->w->comparing());
+        QCOMPARE(e->status(), "Comparing with " + path + ": 3 units, 1 weapons, 1 formations differ");
+        for (int row = 0; row < UnitCount; ++row)
+            QVERIFY2(e->w->UnitListBox->item(row)->font().bold() == (row == 2 || row == 8 || row == 39), qPrintable(QString::number(row)));
+
+        QCOMPARE(visited(false), QList<int>({3, 9, 40}));
+        QCOMPARE(e->status(), QString("No further differences"));
+        QCOMPARE(e->edit("UnitClassEdit")->toolTip(), QString("Compared file: 207 Unknown Class"));
+        QVERIFY(!e->edit("UnitCostEdit")->property("differs").toBool());
+        QCOMPARE(visited(true), QList<int>({9, 3}));
+        QVERIFY(e->edit("UnitCostEdit")->property("differs").toBool());
+
+        // Every difference taken back and committed: the tables equal the compared file.
+        const OrbData before = Orb;
+        auto current = [] { return CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation; };
+        for (QWidget* page : {e->w->Units, e->w->Weapons, e->w->Formations}) {
+            e->goTo(page);
+            e->showEntry(1);  // which differs in no table
+            for (int at = current(), guard = 0; guard < 5; ++guard, at = current()) {
+                e->key(Qt::Key_F7);
+                if (current() == at)
+                    break;
+                e->key(Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+                e->key(Qt::Key_F12);
+            }
+        }
+        QVERIFY(DiffOrb(other, Orb).empty());
+        QCOMPARE(int(DiffOrb(before, Orb).count()), 5);
+        // Marks follow Undo at once.
+        e->w->UndoItem->trigger();
+        QVERIFY2(e->status().endsWith(": 0 units, 0 weapons, 1 formations differ"), qPrintable(e->status()));
+
+        // A marked edit's context menu sets that edit alone.
+        e->w->UndoItem->trigger();
+        e->w->UndoItem->trigger();  // unit 40 back to the stored class
+        e->goTo(e->w->Units);
+        e->showEntry(40);
+        QLineEdit* cls = e->edit("UnitClassEdit");
+        QTimer::singleShot(50, [] {  // the menu is a pop-up, open once the request runs
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                menu->findChild<QAction*>("TakeValueItem")->trigger();
+                menu->close();
+            }
+        });
+        emit cls->customContextMenuRequested(QPoint(2, 2));
+        QCOMPARE(cls->text(), QString("207"));
+
+        // Compared with the saved file: the two commits left after the undos, and nothing else.
+        e->key(Qt::Key_F9);
+        e->w->CompareSavedItem->trigger();
+        QVERIFY2(e->status().endsWith(": 2 units, 0 weapons, 0 formations differ"), qPrintable(e->status()));
+        e->w->StopCompareItem->trigger();
+        QVERIFY(!e->w->comparing() && !e->w->UnitListBox->item(39)->font().bold());
+    }
+};
+
+QTEST_MAIN(TestCompare)
+#include "test_compare.moc"
