@@ -2,6 +2,7 @@
 #include "WindowFixture.h"
 
 #include "core/OrbDiff.h"
+#include "ui/renationalise.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -129,6 +130,28 @@ private slots:
         e->key(Qt::Key_F9);
         e->w->CompareSavedItem->trigger();
         QVERIFY2(e->status().endsWith(": 2 units, 0 weapons, 0 formations differ"), qPrintable(e->status()));
+        // A Renumber 12 -> 5: every unit and formation of nation 12 now differs too.
+        const OrbData saved(std::vector<uint8_t>(image.begin(), image.end()));
+        int units = 0, formations = 0;
+        for (int n = 1; n <= UnitCount; ++n)
+            units += saved.unit(n).Nation == 12 || n == 3 || n == 9;
+        for (int n = 1; n <= FormationCount; ++n)
+            formations += saved.formation(n).Nation == 12;
+        whenModal([](QWidget* d) {
+            auto* dlg = static_cast<TRenatDlg*>(d);
+            dlg->RenatToEdit->setText("5");
+            QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+            dlg->reject();
+        });
+        e->w->Renationalise1->trigger();
+        QVERIFY2(e->status().startsWith("Renumbered"), qPrintable(e->status()));
+        int bold = 0;  // the marks followed at once
+        for (int row = 0; row < UnitCount; ++row)
+            bold += e->w->UnitListBox->item(row)->font().bold();
+        QCOMPARE(bold, units);
+        e->w->CompareSavedItem->trigger();
+        QVERIFY2(e->status().endsWith(QString(": %1 units, 0 weapons, %2 formations differ").arg(units).arg(formations)),
+                 qPrintable(e->status()));
         e->w->StopCompareItem->trigger();
         QVERIFY(!e->w->comparing() && !e->w->UnitListBox->item(39)->font().bold());
     }
