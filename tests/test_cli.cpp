@@ -321,6 +321,9 @@ private slots:
             {{"get", full, "units", "0017", "Cost"}, 0, "Cost=", ""},
             {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
             {{"set", dst, "units", "1", "Cost=007"}, 0, "Cost=7\n", ""},
+            {{"get", dst, "units", "--where", "Nation=5 Cost=7", "Cost"}, 0, "001 Cost=7\n", "entries match"},  // renumbered above
+            {{"get", dst, "units", "--where", "Colour=3"}, 2, "", "no field of units is called 'Colour'"},
+            {{"set", dst, "units", "--where", "Nation=99"}, 2, "", "set needs FIELD=TEXT"},
         };
         for (const Case& c : cases) {
             QByteArray before = readAll(dst);
@@ -332,6 +335,19 @@ private slots:
                 QCOMPARE(readAll(dst), before);
         }
         QVERIFY(cli({"set", dst, "units", "1", "Cost=007"}).err.isEmpty());  // the same number: no warning
+        // set --where: every unit of nation 5 of class 13 costs 250 afterwards, and nothing else changed.
+        const OrbData before = unpacked(readAll(dst));
+        Run many = cli({"set", dst, "units", "Cost=250", "--where", "nation=5 class=13"});
+        QCOMPARE(many.status, 0);
+        const OrbData after = unpacked(readAll(dst));
+        int matched = 0;
+        for (int n = 1; n <= UnitCount; ++n) {
+            const bool chosen = before.unit(n).Nation == 5 && before.unit(n).Class == 13;
+            matched += chosen;
+            QVERIFY(after.unit(n).Cost == (chosen ? 250 : before.unit(n).Cost));
+        }
+        QVERIFY(matched > 0);
+        QVERIFY(many.out.endsWith(QString("set %1 entries\n").arg(matched).toUtf8()));
         QCOMPARE(cli({"diff", longA, longA}).status, 0);
         // Any run of digits is capped as Commit caps it, however long.
         Run capped = cli({"set", dst, "units", "2", "Cost=99999999999999999999"});

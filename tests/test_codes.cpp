@@ -7,6 +7,7 @@
 #include "core/Check.h"
 #include "core/Csv.h"
 #include "core/Import.h"
+#include "core/Filter.h"
 #include "tools/SampleData.h"
 
 #include <QDir>
@@ -278,6 +279,51 @@ private slots:
                                       "formations 009: brings 70 units, more than 60"};
         for (const QString& line : expected)
             QVERIFY2(found.count(line) == 1, qPrintable(line + "\n" + found.join("\n")));
+    }
+
+    // Filter expressions: what matches, and what is refused with a reason.
+    void filterExpressions()
+    {
+        OrbData orb;
+        orb.edit<UnitRecord>(1, [](UnitRecord& u) { u.Name = "Tiger I", u.Nation = 12, u.Class = 13, u.Cost = 150; });
+        orb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Name = "Rifle Sqd", u.Nation = 12, u.Class = 1, u.Cost = 20; });
+        orb.edit<UnitRecord>(3, [](UnitRecord& u) { u.Name = "J\xe4ger", u.Nation = 5, u.Class = 13, u.Cost = 100; });
+        struct Case {
+            const char* filter;
+            std::vector<int> matches;  // among units 1 to 3
+        };
+        const Case cases[] = {
+            {"Nation=12", {1, 2}},
+            {"nation=12 CLASS=13", {1}},
+            {"Cost>100", {1}},
+            {"Cost>=100", {1, 3}},
+            {"Cost<100 Nation!=5", {2}},
+            {"Cost<=20", {2}},
+            {"Name~TIGER", {1}},
+            {"Name~\"le s\"", {2}},
+            {"Name=\"Rifle Sqd\"", {2}},
+            {"Name!=\"Rifle Sqd\"", {1, 3}},
+            {"name~J\xc3\x84G", {3}},  // any letter case, Latin-1 letters too
+            {"tiger", {1}},              // a plain word: in the number or the name
+            {"003", {3}},
+            {"", {1, 2, 3}},
+        };
+        for (const Case& c : cases) {
+            FieldFilter f = ParseFieldFilter(TableId::Units, c.filter);
+            QVERIFY2(f.error.empty(), f.error.c_str());
+            std::vector<int> got;
+            for (int n = 1; n <= 3; ++n)
+                if (FilterMatches(f, orb, TableId::Units, n))
+                    got.push_back(n);
+            QVERIFY2(got == c.matches, c.filter);
+        }
+        for (const char* bad : {"Colour=3", "Cost>abc", "Cost=", "Cost~3", "Name<b", "Nation=12 Crew>x"}) {
+            FieldFilter f = ParseFieldFilter(TableId::Units, bad);
+            QVERIFY2(!f.error.empty(), bad);
+            QVERIFY(!FilterMatches(f, orb, TableId::Units, 1));
+        }
+        QCOMPARE(ParseFieldFilter(TableId::Units, "Colour=3").error, std::string("'Colour=3': no field of units is called 'Colour'"));
+        QCOMPARE(ParseFieldFilter(TableId::Units, "Cost>abc").error, std::string("'Cost>abc': Cost needs a number"));
     }
 };
 

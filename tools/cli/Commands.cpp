@@ -4,6 +4,7 @@
 #include "core/Csv.h"
 #include "core/EditRules.h"
 #include "core/FileList.h"
+#include "core/Filter.h"
 #include "core/Import.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
@@ -23,6 +24,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <type_traits>
 
 namespace fs = std::filesystem;
 
@@ -349,72 +351,119 @@ int CmdFields(const std::string& tableName, std::string& out)
     return 0;
 }
 
-int CmdGet(const std::string& file, const std::string& tableName, const std::string& number,
-           const std::vector<std::string>& names, std::string& out)
+namespace {
+// The entries a command acts on: the one numbered, or every one that --where's filter matches.
+std::vector<int> chosenEntries(TableId t, const std::string& number, const std::string& where, const OrbData& orb)
 {
+    if (where.empty())
+        return {entryNumber(t, number)};
+
+    FieldFilter f = ParseFieldFilter(t, where);
+    if (!f.error.empty())
+        Fail("--where " + f.error);
+    std::vector<int> out;
+    for (int n = 1; n <= TableCount(t); ++n)
+        if (FilterMatches(f, orb, t, n))
+            out.push_back(n);
+    return out;
+}
+}  // namespace
+
+namespace {
+// With --where no NUMBER is written, so the first word after TABLE is a field (or FIELD=TEXT).
+std::vector<std::string> withFirst(const std::string& number, const std::string& where, std::vector<std::string> words)
+{
+    if (!where.empty() && !number.empty())
+        words.insert(words.begin(), number);
+    return words;
+}
+}  // namespace
+
+int CmdGet(const std::string& file, const std::string& tableName, const std::string& numberText,
+           const std::string& where, const std::vector<std::string>& fieldNames, std::string& out)
+{
+    const std::vector<std::string> names = withFirst(numberText, where, fieldNames);
+    const std::string number = where.empty() ? numberText : std::string();
     TableId t = table(tableName);
-    int n = entryNumber(t, number);
+    if (where.empty())
+        entryNumber(t, number);  // a wrong number is refused before the file is read
     Loaded l = LoadData(file, false);
-    return WithTable(t, [&](const auto& fields, auto entry) {
-        const auto& r = entry(l.orb, n);
-        if (names.empty())
-            for (const auto& f : fields)
-                out += std::string(f.name) + "=" + valueText(r, f) + "\n";
+    const std::vector<int> entries = chosenEntries(t, number, where, l.orb);
+    WithTable(t, [&](const auto& fields, auto entry) {
+        std::vector<const std::remove_reference_t<decltype(fields.front())>*> shown;
+        for (const auto& f : fields)
+            if (names.empty())
+                shown.push_back(&f);
         for (const std::string& name : names) {
             const auto* f = FindField(fields, name);
             if (!f)
                 Fail("unknown field '" + name + "' of " + TableName(t));
-            out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
+            shown.push_back(f);
         }
-        return 0;
+        for (int n : entries) {
+            const auto r = entry(l.orb, n);
+            // With --where, each line names its entry.
+            const std::string prefix = where.empty() ? std::string() : EntryNumberText(n) + " ";
+            for (const auto* f : shown)
+                out += prefix + f->name + "=" + valueText(r, *f) + "\n";
+        }
     });
+    if (!where.empty())
+        CliNotes() += std::to_string(entries.size()) + " entries match\n";
+    return 0;
 }
 
-int CmdSet(const std::string& file, const std::string& tableName, const std::string& number,
-           const std::vector<std::string>& assignments, std::string& out, std::string& warnings)
+int CmdSet(const std::string& file, const std::string& tableName, const std::string& numberText,
+           const std::string& where, const std::vector<std::string>& given, std::string& out, std::string& warnings)
 {
+    const std::vector<std::string> assignments = withFirst(numberText, where, given);
+    const std::string number = where.empty() ? numberText : std::string();
     TableId t = table(tableName);
-    int n = entryNumber(t, number);
+    if (where.empty())
+        entryNumber(t, number);
     if (assignments.empty())
         Fail("set needs FIELD=TEXT");
     Loaded l = LoadData(file, true);
+    const std::vector<int> entries = chosenEntries(t, number, where, l.orb);
     WithTable(t, [&](const auto& fields, auto entry) {
-        auto r = entry(l.orb, n);
-        for (const std::string& a : assignments) {
-            std::size_t eq = a.find('=');
-            if (eq == std::string::npos || eq == 0)
-                Fail("expected FIELD=TEXT, got '" + a + "'");
-            std::string name = a.substr(0, eq), text = a.substr(eq + 1);
-            const auto* f = FindField(fields, name);
-            if (IsWorkingField(name) || (f && !f->editable()))
-                Fail("field '" + name + "' cannot be set: no page of the editor edits it");
-            if (!f)
-                Fail("unknown field '" + name + "' of " + TableName(t));
-            std::string stored = text;
-            if (f->width == FieldWidth::Text) {
-                // A name is one byte per character: only Latin-1 characters have one.
-                Latin1Result latin1 = Utf8ToLatin1(text);
-                if (!latin1.ok)
-                    Fail(std::string(f->name) + ": '" + latin1.refused +
-                         "' cannot be stored in a name (Latin-1 characters only)");
-                if (HasControlCharacter(latin1.text))
-                    Fail(std::string(f->name) + ": a name cannot hold control characters (line ends, tabs)");
-                stored = latin1.text;
-            }
-            try {
+        for (int n : entries) {
+            auto r = entry(l.orb, n);
+            const std::string prefix = where.empty() ? std::string() : EntryNumberText(n) + " ";
+            for (const std::string& a : assignments) {
+                std::size_t eq = a.find('=');
+                if (eq == std::string::npos || eq == 0)
+                    Fail("expected FIELD=TEXT, got '" + a + "'");
+                std::string name = a.substr(0, eq), text = a.substr(eq + 1);
+                const auto* f = FindField(fields, name);
+                if (IsWorkingField(name) || (f && !f->editable()))
+                    Fail("field '" + name + "' cannot be set: no page of the editor edits it");
+                if (!f)
+                    Fail("unknown field '" + name + "' of " + TableName(t));
+                std::string stored = text;
+                if (f->width == FieldWidth::Text) {
+                    // A name is one byte per character: only Latin-1 characters have one.
+                    Latin1Result latin1 = Utf8ToLatin1(text);
+                    if (!latin1.ok)
+                        Fail(std::string(f->name) + ": '" + latin1.refused +
+                             "' cannot be stored in a name (Latin-1 characters only)");
+                    if (HasControlCharacter(latin1.text))
+                        Fail(std::string(f->name) + ": a name cannot hold control characters (line ends, tabs)");
+                    stored = latin1.text;
+                }
                 StoreFieldText(r, *f, stored);
-            } catch (const ConversionError& e) {
-                Fail(std::string(f->name) + ": " + e.what());
+                const std::string now = FieldValueText(r, *f);
+                if (!StoredAsTyped(f->width, text, now))
+                    warnings += prefix + f->name + ": '" + text + "' stored as " +
+                                (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
+                out += prefix + f->name + "=" + valueText(r, *f) + "\n";
             }
-            const std::string now = FieldValueText(r, *f);
-            if (!StoredAsTyped(f->width, text, now))
-                warnings += std::string(f->name) + ": '" + text + "' stored as " +
-                            (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
-            out += std::string(f->name) + "=" + valueText(r, *f) + "\n";
+            entry.set(l.orb, n, r);
         }
-        entry.set(l.orb, n, r);
     });
-    SaveData(file, l);
+    if (!entries.empty())
+        SaveData(file, l);
+    if (!where.empty())
+        out += "set " + std::to_string(entries.size()) + " entries\n";
     return 0;
 }
 

@@ -41,9 +41,11 @@ int CmdList(const std::string& dir, std::string& out);
 // Writes as it goes, straight to out: nothing is written before the file has been read.
 int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::FILE* out);
 int CmdFields(const std::string& table, std::string& out);
-int CmdGet(const std::string& file, const std::string& table, const std::string& number,
+// get and set act on entry NUMBER, or with `where` (a filter, "Nation=12 Cost>100") on every
+// entry it matches.
+int CmdGet(const std::string& file, const std::string& table, const std::string& number, const std::string& where,
            const std::vector<std::string>& fields, std::string& out);
-int CmdSet(const std::string& file, const std::string& table, const std::string& number,
+int CmdSet(const std::string& file, const std::string& table, const std::string& number, const std::string& where,
            const std::vector<std::string>& assignments, std::string& out, std::string& warnings);
 int CmdImport(const std::string& file, const std::string& table, const std::string& csv, bool dryRun,
               std::string& out);

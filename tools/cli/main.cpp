@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     app.require_subcommand(0, 1);
     app.fallthrough(false);
 
-    std::string file, file2, file3, output, table, format, number, number2, dir = ".", csv, from, to, topic;
+    std::string file, file2, file3, output, where, table, format, number, number2, dir = ".", csv, from, to, topic;
     std::vector<std::string> words;
     bool dryRun = false;
     std::string out, warnings;
@@ -78,21 +78,25 @@ int main(int argc, char** argv)
              c->add_option("TABLE", table, "units, weapons or formations (default: all three)");
              c->callback([&] { run = [&] { return CmdFields(table, out); }; });
          }},
-        {"get", "FIELD=VALUE lines of one entry (all fields when none are named)",
+        {"get", "FIELD=VALUE lines of one entry, or with --where of every entry that matches (all fields when "
+                "none are named)",
          [&](CLI::App* c) {
              c->add_option("FILE", file)->required();
              c->add_option("TABLE", table)->required();
-             c->add_option("NUMBER", number)->required();
+             c->add_option("NUMBER", number, "The entry (none with --where)");
              c->add_option("FIELD", words, "Field names, in any letter case");
-             c->callback([&] { run = [&] { return CmdGet(file, table, number, words, out); }; });
+             c->add_option("--where", where, "Conditions that must all hold, e.g. \"Nation=12 Cost>100 Name~tank\"");
+             c->callback([&] { run = [&] { return CmdGet(file, table, number, where, words, out); }; });
          }},
-        {"set", "Stores values as the editor's Commit does, and says what it stored",
+        {"set", "Stores values as the editor's Commit does, in one entry or with --where in every entry that "
+                "matches, and says what it stored",
          [&](CLI::App* c) {
              c->add_option("FILE", file)->required();
              c->add_option("TABLE", table)->required();
-             c->add_option("NUMBER", number)->required();
-             c->add_option("FIELD=TEXT", words, "e.g. Cost=120 Name=\"Rifle Sqd\"")->required();
-             c->callback([&] { run = [&] { return CmdSet(file, table, number, words, out, warnings); }; });
+             c->add_option("NUMBER", number, "The entry (none with --where)");
+             c->add_option("FIELD=TEXT", words, "e.g. Cost=120 Name=\"Rifle Sqd\"");
+             c->add_option("--where", where, "Conditions that must all hold, e.g. \"Class=13\"");
+             c->callback([&] { run = [&] { return CmdSet(file, table, number, where, words, out, warnings); }; });
          }},
         {"import", "Brings back a CSV of one table (a header row with 'number' and " "any fields by the names dump uses), strictly checked",
          [&](CLI::App* c) {
