@@ -69,8 +69,9 @@ void markEdits(const std::vector<FieldEdit<R>>& edits, const R& stored, const R*
         if (!differs && !e.edit->property("differs").toBool())
             continue;
         e.edit->setProperty("differs", differs);
-        QPalette p = e.edit->parentWidget()->palette();
+        QPalette p;  // unmarked: the palette the edit inherits
         if (differs) {
+            p = e.edit->parentWidget()->palette();
             QColor mark = p.color(QPalette::Highlight);
             mark.setAlpha(60);
             p.setColor(QPalette::Base, mark);
