@@ -81,8 +81,11 @@ private slots:
         e->key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(e->w->comparing());
         QCOMPARE(e->status(), "Comparing with " + path + ": 3 units, 1 weapons, 1 formations differ");
-        for (int row = 0; row < UnitCount; ++row)
-            QVERIFY2(e->w->UnitListBox->item(row)->font().bold() == (row == 2 || row == 8 || row == 39), qPrintable(QString::number(row)));
+        QListWidget* list = e->w->UnitListBox;
+        for (int row = 0; row < UnitCount; ++row) {
+            QVERIFY2(list->item(row)->font().bold() == (row == 2 || row == 8 || row == 39), qPrintable(QString::number(row)));
+            QVERIFY(list->sizeHintForIndex(list->model()->index(row, 0)).width() <= list->viewport()->width());  // bold lines whole
+        }
 
         QCOMPARE(visited(false), QList<int>({3, 9, 40}));
         QCOMPARE(e->status(), QString("No further differences"));

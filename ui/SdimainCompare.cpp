@@ -87,8 +87,10 @@ void markEdits(const std::vector<FieldEdit<R>>& edits, const R& stored, const R*
 }
 
 // Bold lines for the entries that differ, with the compared file's name as their tooltip.
-void markList(QListWidget* list, const std::vector<int>& differing, const QString& other)
+// Returns the width the widest line made bold needs.
+int markList(QListWidget* list, const std::vector<int>& differing, const QString& other)
 {
+    int widest = 0;
     std::vector<bool> marked(static_cast<std::size_t>(list->count()), false);
     for (int n : differing)
         if (n >= 1 && n <= list->count())
@@ -102,7 +104,10 @@ void markList(QListWidget* list, const std::vector<int>& differing, const QStrin
         f.setBold(is);
         item->setFont(f);
         item->setToolTip(is ? "Differs from " + other : QString());
+        if (is)
+            widest = std::max(widest, list->sizeHintForIndex(list->model()->index(row, 0)).width());
     }
+    return widest;
 }
 }  // namespace
 
@@ -226,9 +231,10 @@ void TSDIAppForm::updateMarks()
                                      .arg(differing_[2].size()));
     }
     const QString other = QFileInfo(comparedPath_).fileName();
-    markList(UnitListBox, differing_[0], other);
-    markList(wpnlistbox, differing_[1], other);
-    markList(FormationListBox, differing_[2], other);
+    // Bold lines are wider: the lists widen to show them whole too.
+    fitList(UnitListBox, markList(UnitListBox, differing_[0], other), false);
+    fitList(wpnlistbox, markList(wpnlistbox, differing_[1], other), false);
+    fitList(FormationListBox, markList(FormationListBox, differing_[2], other), false);
     markPage();
 }
 
