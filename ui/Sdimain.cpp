@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <QTableView>
 #include <QUndoStack>
 #include <QCloseEvent>
 #include <QToolBar>
@@ -122,6 +123,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildFormationsPage();
     buildLoadPage();
     buildCompareMenu();  // its context menus go on the pages' edits
+    buildTableMenu();
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -552,4 +554,8 @@ void TSDIAppForm::pageChanged(int index)
     else if (page == Load && !filling_)
         LoadEnter();
     markPage();
+    if (TableItem) {
+        QTableView* table = tableView(CurrentPage);
+        TableItem->setChecked(table && !table->isHidden());
+    }
 }

@@ -25,6 +25,7 @@ class QTabWidget;
 class QToolButton;
 class QFrame;
 class QUndoStack;
+class QTableView;
 struct OrbChanges;
 struct RenumberResult;
 
@@ -192,6 +193,14 @@ public:
     // Shows the compared file's entry on the page in front, uncommitted, as a Paste does.
     void takeComparedEntry();
 
+    // ---- the table view of a record page (SdimainTable.cpp) ----
+    QAction* TableItem = nullptr;  // View > Table, Ctrl+T
+    // Switches the record page in front between its form and a table of every entry; back on the
+    // form, the page shows the entry of the table's current row.
+    void toggleTable();
+    // The table view of a record page (a page code), or nullptr before it was first shown.
+    QTableView* tableView(uint8_t page) const;
+
     // ---- keeping work safe ----
     // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
     QUndoStack* UndoStack = nullptr;
@@ -273,6 +282,8 @@ private:
     // Forgets what the pages show, so that each shows its entry afresh (after a load).
     void forgetShown();
     void buildCompareMenu();
+    void buildTableMenu();
+    QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
     void markPage();
     // The compared file's tables and path, while comparing; the entries that differ, per table.
     std::unique_ptr<OrbData> compared_;

@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QUndoStack>
 
 #include <vector>
@@ -164,6 +165,9 @@ void TSDIAppForm::OrbListBoxDblClick()
     FileLoaded = true;
     updateModified();
     updateMarks();
+    for (QTableView* t : tables_)
+        if (t)
+            t->viewport()->update();  // the table reads the new file
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
     else

@@ -1,0 +1,88 @@
+// The table view of the record pages through the real window, driven by keys.
+#include "WindowFixture.h"
+
+#include "core/Tables.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QUndoStack>
+
+class TestTable : public QObject {
+    Q_OBJECT
+
+    SampleDirectory tmp;
+    std::unique_ptr<Editor> e;
+
+private slots:
+    void init() { tmp.prepare(); }
+    void cleanup()
+    {
+        e.reset();
+        tmp.restore();
+    }
+
+    void sortEditAndBackToTheForm()
+    {
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        QTableView* table = e->w->findChild<QTableView*>("UnitTable");
+        QVERIFY(table && table->isVisible() && !e->w->UnitListBox->isVisible());
+        QCOMPARE(table->model()->rowCount(), UnitCount);
+        // The columns: the fields a page edits, in the order of the CSV dump.
+        QStringList edited;
+        for (const auto& f : UnitFields())
+            if (f.editable())
+                edited << f.name;
+        QStringList columns;
+        for (int c = 0; c < table->model()->columnCount(); ++c)
+            columns << table->model()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(columns, edited);
+        QVERIFY(!columns.contains("HiddenByte"));
+        const int cost = int(columns.indexOf("Cost")), cls = int(columns.indexOf("Class"));
+        QCOMPARE(table->model()->index(16, cls).data().toString(),
+                 QString("%1 %2").arg(Orb.unit(17).Class).arg(toQ(GetUnitClassName(Orb.unit(17).Class))));
+
+        // A click on the Cost header sorts by cost, a second reverses; the row headers keep the numbers.
+        QHeaderView* header = table->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(cost) + 5, header->height() / 2));
+        auto costAt = [&](int row) { return table->model()->index(row, cost).data().toInt(); };
+        for (int row = 1; row < UnitCount; ++row)
+            QVERIFY(costAt(row - 1) <= costAt(row));
+        const int cheapest = table->model()->headerData(0, Qt::Vertical).toInt();
+        QCOMPARE(int(Orb.unit(cheapest).Cost), costAt(0));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(cost) + 5, header->height() / 2));
+        QVERIFY(costAt(0) >= costAt(UnitCount - 1));
+
+        // Typing into a cell stores it as a Commit would, as one undoable step.
+        const QModelIndex at = table->model()->index(0, cost);
+        const int entry = table->model()->headerData(0, Qt::Vertical).toInt();
+        const int was = Orb.unit(entry).Cost;
+        table->setCurrentIndex(at);
+        QTest::keyClick(table, Qt::Key_1);  // the first key opens the cell's editor, the rest go there
+        QTest::keyClicks(QApplication::focusWidget(), "a2");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();  // the editor commits from the event loop
+        QCOMPARE(int(Orb.unit(entry).Cost), 12);
+        QCOMPARE(e->status(), QString("Cost: '1a2' stored as 12"));
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Cost, 1 entry"));
+        QVERIFY(e->caption().endsWith("*"));
+        e->w->UndoItem->trigger();
+        QCOMPARE(int(Orb.unit(entry).Cost), was);
+
+        // Back to the form: it shows the entry of the table's current row.
+        table->setCurrentIndex(table->model()->index(5, cost));
+        const int chosen = table->model()->headerData(5, Qt::Vertical).toInt();
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(!table->isVisible() && e->w->UnitListBox->isVisible());
+        QCOMPARE(int(CurrentUnit), chosen);
+        QCOMPARE(e->w->UnitNumLabel->text(), "Unit " + threeDigits(chosen));
+    }
+};
+
+QTEST_MAIN(TestTable)
+#include "test_table.moc"

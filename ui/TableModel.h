@@ -1,0 +1,40 @@
+// One table of the loaded file as rows of entries and columns of the fields a page shows, for
+// the table view of a record page. The model is the only place the view reads and writes entries.
+#pragma once
+
+#include "core/Tables.h"
+
+#include <QAbstractTableModel>
+
+#include <functional>
+
+class OrbTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    // The role a sort reads: numbers as numbers, names as their bytes.
+    static constexpr int SortRole = Qt::UserRole;
+
+    OrbTableModel(TableId table, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Stores text as a Commit converts it; changed() then reports the step.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    TableId table() const { return table_; }
+    // The tables changed elsewhere (a commit, an undo, a load): every cell is read again.
+    void refresh();
+    // Called after each edit with the step's name ("Edit Units Crew, 1 entry"), the tables as
+    // they were, and what was stored otherwise than typed ("Crew: 'abc' stored as 0"), if anything.
+    std::function<void(const QString& step, const OrbData& before, const QString& note)> changed;
+    // Asked with the tables as an edit would leave them; false leaves them as they are.
+    std::function<bool(const OrbData& after)> mayChange;
+
+private:
+    TableId table_;
+    std::vector<int> columns_;  // indices into the table's fields: the ones a page edits
+};
