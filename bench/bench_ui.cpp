@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -232,6 +233,36 @@ void BM_StepToDifference(benchmark::State& state)
     window->stopComparing();
 }
 
+// The Units page's table shown, and the form again (the view is made on the first showing).
+void BM_TableOpen(benchmark::State& state)
+{
+    showUnits();
+    for (auto _ : state) {
+        window->toggleTable();
+        settle();
+        state.PauseTiming();
+        window->toggleTable();
+        settle();
+        state.ResumeTiming();
+    }
+}
+
+void BM_TableSort(benchmark::State& state)
+{
+    showUnits();
+    window->toggleTable();
+    settle();
+    QTableView* table = window->tableView(pcUnits);
+    int column = 0;
+    for (auto _ : state) {
+        table->sortByColumn(column, column % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+        column = (column + 7) % table->model()->columnCount();
+        settle();
+    }
+    window->toggleTable();
+    settle();
+}
+
 long residentKiB()
 {
     std::ifstream status("/proc/self/status");
@@ -257,6 +288,8 @@ BENCHMARK(BM_PasteAllUnits);
 BENCHMARK(BM_Renumber);
 BENCHMARK(BM_CompareOpen);
 BENCHMARK(BM_StepToDifference);
+BENCHMARK(BM_TableOpen);
+BENCHMARK(BM_TableSort);
 
 int main(int argc, char** argv)
 {

@@ -79,7 +79,10 @@ void TSDIAppForm::toggleTable()
                               QAbstractItemView::AnyKeyPressed);
         view->sortByColumn(-1, Qt::AscendingOrder);  // entry order until a header is clicked
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-        view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        // Columns as wide as their header and the first rows need, measured once: measuring every
+        // cell of every column again at each sort or change is what a person would wait for.
+        view->horizontalHeader()->setResizeContentsPrecision(30);
+        view->resizeColumnsToContents();
         page->layout()->addWidget(view);
         view->hide();
         model->mayChange = [this](const OrbData& after) { return confirmTypedDrop("this edit", after, true); };
