@@ -229,3 +229,21 @@ struct SampleDirectory {
     QString path() const { return tmp.path(); }
     QString filePath(const QString& name) const { return tmp.filePath(name); }
 };
+
+// A suite of window tests: a folder of sample files named in the settings, fresh for each case,
+// and the editor a case starts.
+class WindowSuite : public QObject {
+    Q_OBJECT
+
+protected:
+    SampleDirectory tmp;
+    std::unique_ptr<Editor> e;
+
+private slots:
+    void init() { tmp.prepare(); }
+    void cleanup()
+    {
+        e.reset();
+        tmp.restore();
+    }
+};

@@ -9,11 +9,9 @@
 #include <QMenu>
 #include <QUndoStack>
 
-class TestCompare : public QObject {
+class TestCompare : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
 
     // Answers the next Compare With dialog by typing path and Enter.
     static void typeIntoFileDialog(const QString& path)
@@ -44,12 +42,6 @@ class TestCompare : public QObject {
     }
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     void marksStepsAndTakesBack()
     {

@@ -55,21 +55,13 @@ void keysTo(QWidget* w, std::initializer_list<Qt::Key> keys)
 }
 }  // namespace
 
-class TestFidelity : public QObject {
+class TestFidelity : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
 
     void load(int line) { e->loadLine(line); }
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     // Show + Commit of untouched entries, and Copy + Paste between files, keep every byte.
     void wideValuesSurviveShowCommitCopyAndPaste()

@@ -47,11 +47,9 @@ QByteArray countingFile()
 }
 }  // namespace
 
-class TestFind : public QObject {
+class TestFind : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
 
     void open()
     {
@@ -61,12 +59,6 @@ class TestFind : public QObject {
     }
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     // A filtered line shows and commits its own entry, whatever lines are hidden above it.
     void theFilterKeepsEntryNumbersRight()

@@ -10,11 +10,9 @@
 #include <QUndoStack>
 
 
-class TestGuard : public QObject {
+class TestGuard : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
     QString file(const QString& name) const { return tmp.filePath(name); }
 
     // A fresh editor with ORB12 loaded and unit 17's cost committed as 77.
@@ -28,12 +26,6 @@ class TestGuard : public QObject {
     }
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     void closingAsksBeforeCommittedWorkIsDropped()
     {

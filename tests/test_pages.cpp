@@ -10,11 +10,9 @@
 
 #include <QLabel>
 
-class TestPages : public QObject {
+class TestPages : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
 
     // A fresh editor on the sample files, with file 12 loaded.
     void openSample12()
@@ -66,12 +64,6 @@ class TestPages : public QObject {
     }
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     void beforeAnyLoadThePagesShowEntryOneOfEmptyTables()
     {

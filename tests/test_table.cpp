@@ -9,19 +9,11 @@
 #include <QTableView>
 #include <QUndoStack>
 
-class TestTable : public QObject {
+class TestTable : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     void sortEditAndBackToTheForm()
     {

@@ -6,11 +6,9 @@
 
 #include <QLabel>
 
-class TestTransfer : public QObject {
+class TestTransfer : public WindowSuite {
     Q_OBJECT
 
-    SampleDirectory tmp;
-    std::unique_ptr<Editor> e;
 
     void openEditorOn(int line)
     {
@@ -65,12 +63,6 @@ class TestTransfer : public QObject {
     }
 
 private slots:
-    void init() { tmp.prepare(); }
-    void cleanup()
-    {
-        e.reset();
-        tmp.restore();
-    }
 
     void aUnitTravelsToAnotherFile()
     {
