@@ -4,6 +4,7 @@
 #include "core/Tables.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -38,6 +39,7 @@ private slots:
                  QString("%1 %2").arg(Orb.unit(17).Class).arg(toQ(GetUnitClassName(Orb.unit(17).Class))));
 
         // A click on the Cost header sorts by cost, a second reverses; the row headers keep the numbers.
+        const OrbData before12 = Orb;
         QHeaderView* header = table->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(cost) + 5, header->height() / 2));
@@ -65,6 +67,41 @@ private slots:
         QVERIFY(e->caption().endsWith("*"));
         e->w->UndoItem->trigger();
         QCOMPARE(int(Orb.unit(entry).Cost), was);
+
+        // Several cells: one value into all with Ctrl+Enter, fill down with Ctrl+D, copy with Ctrl+C,
+        // the column with Ctrl+Space; each change one undoable step.
+        const int crew = int(columns.indexOf("Crew"));
+        auto entryAt = [&](int row) { return table->model()->headerData(row, Qt::Vertical).toInt(); };
+        table->setCurrentIndex(table->model()->index(0, crew));
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(table, Qt::Key_7);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+        for (int row = 0; row < 5; ++row)
+            QCOMPARE(int(Orb.unit(entryAt(row)).Crew), 7);
+        QCOMPARE(int(Orb.unit(entryAt(5)).Crew), int(Orb.unit(entryAt(5)).Crew));
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, 5 entries"));
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("7\n7\n7\n7\n7\n"));
+
+        // (Columns other than the sorted one, so that the rows stay where they are.)
+        auto cell = [&](int row, int column) { return table->model()->index(row, column).data(Qt::EditRole).toString(); };
+        const QModelIndex first = table->model()->index(10, crew);
+        table->scrollTo(first);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(first).center());
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(table, Qt::Key_Right, Qt::ShiftModifier);  // two columns: each fills from its own top
+        const QString topCrew = cell(10, crew), topNext = cell(10, crew + 1);
+        QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
+        for (int row = 10; row < 14; ++row)
+            QVERIFY(cell(row, crew) == topCrew && cell(row, crew + 1) == topNext);
+        QVERIFY(cell(14, crew) == QString::number(before12.unit(entryAt(14)).Crew));
+        e->w->UndoItem->trigger();
+        e->w->UndoItem->trigger();
+        QCOMPARE(int(Orb.unit(entryAt(1)).Crew), int(before12.unit(entryAt(1)).Crew));
+        QTest::keyClick(table, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(table->selectionModel()->selectedIndexes().size(), UnitCount);
 
         // Back to the form: it shows the entry of the table's current row.
         table->setCurrentIndex(table->model()->index(5, cost));

@@ -363,6 +363,9 @@ void TSDIAppForm::bindPickKey(QWidget* edit, std::function<void(bool shift)> pic
 bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods)
 {
     const bool shift = mods & Qt::ShiftModifier;
+    if (QTableView* table = tableView(CurrentPage); table && table->isVisible() &&
+        (target == table || table->isAncestorOf(target)))
+        return tableKey(table, target, key, mods);
     if (key == Qt::Key_F12) {
         CommitButtonClick();
         return false;  // the control keeps the key, as it always has

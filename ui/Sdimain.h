@@ -200,6 +200,8 @@ public:
     void toggleTable();
     // The table view of a record page (a page code), or nullptr before it was first shown.
     QTableView* tableView(uint8_t page) const;
+    // Whether a record page shows its form (not its table): only then do its edits take the focus.
+    bool formShown(uint8_t page) const;
 
     // ---- keeping work safe ----
     // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
@@ -284,6 +286,9 @@ private:
     void buildCompareMenu();
     void buildTableMenu();
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
+    // The table's own keys: Ctrl+Enter (one value into every selected cell), Ctrl+D (fill down),
+    // Ctrl+Space (the column), Ctrl+C (copy as tab-separated lines). True when the key was used.
+    bool tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods);
     void markPage();
     // The compared file's tables and path, while comparing; the entries that differ, per table.
     std::unique_ptr<OrbData> compared_;

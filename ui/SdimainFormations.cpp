@@ -146,7 +146,8 @@ void TSDIAppForm::showFormationRecord(const FormationRecord& f)
     showFields(formationEdits, f);
     shownFormation_ = {CurrentFormation, Orb.formation(CurrentFormation)};
     showFormationLabels(f);
-    formationEdit("Name")->setFocus();
+    if (formShown(pcFormations))
+        formationEdit("Name")->setFocus();
     markPage();
 }
 

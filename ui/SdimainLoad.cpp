@@ -584,15 +584,18 @@ void TSDIAppForm::syncPage(uint8_t page)
     switch (page) {
     case pcWeapons:
         outOfDate(shownWeapon_, CurrentWeapon) ? ShowWeapon() : typedWeaponLabels();
-        weaponEdit("Name")->setFocus();
+        if (formShown(pcWeapons))
+            weaponEdit("Name")->setFocus();
         break;
     case pcUnits:
         outOfDate(shownUnit_, CurrentUnit) ? ShowUnit() : typedUnitLabels();
-        unitEdit("Name")->setFocus();
+        if (formShown(pcUnits))
+            unitEdit("Name")->setFocus();
         break;
     case pcFormations:
         outOfDate(shownFormation_, CurrentFormation) ? ShowFormation() : typedFormationLabels();
-        formationEdit("Name")->setFocus();
+        if (formShown(pcFormations))
+            formationEdit("Name")->setFocus();
         break;
     default:
         break;

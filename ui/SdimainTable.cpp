@@ -4,6 +4,11 @@
 #include "ui/TableModel.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QSortFilterProxyModel>
@@ -12,7 +17,16 @@
 #include <QTableView>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace {
+// Closes a cell's editor without storing what it holds, as Escape does.
+void escapeEditor(QWidget* editor)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(editor, &press);
+}
+
 int slotOf(uint8_t page)
 {
     return page == pcUnits ? 0 : page == pcWeapons ? 1 : 2;
@@ -52,6 +66,12 @@ void TSDIAppForm::buildTableMenu()
 QTableView* TSDIAppForm::tableView(uint8_t page) const
 {
     return page == pcLoad ? nullptr : tables_[slotOf(page)];
+}
+
+bool TSDIAppForm::formShown(uint8_t page) const
+{
+    const QTableView* table = tableView(page);
+    return !table || table->isHidden();
 }
 
 void TSDIAppForm::toggleTable()
@@ -113,4 +133,72 @@ void TSDIAppForm::toggleTable()
     // The form shows that entry, its list refilled; moving to another entry drops typed edits
     // as any step does, and the same entry keeps them.
     pageChanged(Viewer->currentIndex());
+}
+
+bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods)
+{
+    const bool ctrl = mods & Qt::ControlModifier;
+    auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+    // The selected cells, in the order the table shows them (row by row, left to right).
+    QModelIndexList shown = table->selectionModel()->selectedIndexes();
+    std::sort(shown.begin(), shown.end(), [](const QModelIndex& a, const QModelIndex& b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
+    QModelIndexList cells;
+    for (const QModelIndex& i : shown)
+        cells << proxy->mapToSource(i);
+    if (ctrl && (key == Qt::Key_Return || key == Qt::Key_Enter) && target != table) {
+        // One value into every selected cell: the text being typed, the cell's editor closed
+        // without storing it alone.
+        auto* editor = qobject_cast<QLineEdit*>(target);
+        if (!editor || cells.isEmpty())
+            return false;
+        const QString text = editor->text();
+        escapeEditor(editor);
+        modelOf(table)->setMany(cells, QStringList(QList<QString>(cells.size(), text)));
+        table->setFocus();
+        return true;
+    }
+    if (target != table || !ctrl)
+        return false;
+    if (key == Qt::Key_D) {
+        // Fill down: each column's top selected cell into the cells below it.
+        QModelIndexList into;
+        QStringList texts;
+        QHash<int, QString> top;
+        for (int i = 0; i < shown.size(); ++i) {
+            const int column = shown[i].column();
+            if (!top.contains(column)) {
+                top[column] = shown[i].data(Qt::EditRole).toString();
+                continue;
+            }
+            into << cells[i];
+            texts << top[column];
+        }
+        if (!into.isEmpty())
+            modelOf(table)->setMany(into, texts);
+        return true;
+    }
+    if (key == Qt::Key_Space) {
+        // The current column's cells that the table shows (selectColumn would toggle, with Ctrl held).
+        const int column = table->currentIndex().column();
+        if (column >= 0 && proxy->rowCount() > 0)
+            table->selectionModel()->select(QItemSelection(proxy->index(0, column), proxy->index(proxy->rowCount() - 1, column)),
+                                            QItemSelectionModel::ClearAndSelect);
+        return true;
+    }
+    if (key == Qt::Key_C) {
+        // Tab-separated lines, as spreadsheets paste them.
+        QString text;
+        int row = -1;
+        for (const QModelIndex& i : shown) {
+            if (row >= 0)
+                text += i.row() == row ? "\t" : "\n";
+            row = i.row();
+            text += i.data(Qt::EditRole).toString();
+        }
+        QApplication::clipboard()->setText(text + (shown.isEmpty() ? "" : "\n"));
+        return true;
+    }
+    return false;
 }

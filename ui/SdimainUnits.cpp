@@ -151,7 +151,8 @@ void TSDIAppForm::showUnitRecord(const UnitRecord& u)
     showFields(unitEdits, u);
     shownUnit_ = {CurrentUnit, Orb.unit(CurrentUnit)};
     showUnitLabels(u);
-    unitEdit("Name")->setFocus();
+    if (formShown(pcUnits))
+        unitEdit("Name")->setFocus();
     markPage();
 }
 

@@ -102,7 +102,8 @@ void TSDIAppForm::showWeaponRecord(const WeaponRecord& w)
     showFields(weaponEdits, w);
     shownWeapon_ = {CurrentWeapon, Orb.weapon(CurrentWeapon)};
     showWeaponLabels(w);
-    weaponEdit("Name")->setFocus();
+    if (formShown(pcWeapons))
+        weaponEdit("Name")->setFocus();
     markPage();
 }
 

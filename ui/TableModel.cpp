@@ -59,32 +59,46 @@ Qt::ItemFlags OrbTableModel::flags(const QModelIndex& index) const
 
 bool OrbTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || !FileLoaded)
+    return index.isValid() && role == Qt::EditRole && setMany({index}, {value.toString()});
+}
+
+bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& texts)
+{
+    if (!FileLoaded || cells.isEmpty() || cells.size() != texts.size())
         return false;
     const OrbData before = Orb;
     OrbData after = Orb;
-    QString note;
-    const QString field = WithTable(table_, [&](const auto& fields, auto entry) {
-        const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(index.column())])];
-        auto r = entry(after, index.row() + 1);
-        const std::string typed = fromQ(value.toString());
-        StoreFieldText(r, f, typed);
-        const std::string stored = FieldText(r, f);
-        if (!StoredAsTyped(f.width, typed, stored))
-            note = QString("%1: '%2' stored as %3")
-                       .arg(QString::fromLatin1(f.name), value.toString(),
-                            f.width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored));
-        entry.set(after, index.row() + 1, r);
-        return QString::fromLatin1(f.name);
+    QStringList notes, fields;
+    QList<int> entries;
+    WithTable(table_, [&](const auto& all, auto entry) {
+        for (int i = 0; i < cells.size(); ++i) {
+            const auto& f = all[static_cast<std::size_t>(columns_[static_cast<std::size_t>(cells[i].column())])];
+            const int n = cells[i].row() + 1;
+            auto r = entry(after, n);
+            const std::string typed = fromQ(texts[i]);
+            StoreFieldText(r, f, typed);
+            const std::string stored = FieldText(r, f);
+            if (!StoredAsTyped(f.width, typed, stored) && notes.size() < 3)
+                notes << QString("%1: '%2' stored as %3")
+                             .arg(QString::fromLatin1(f.name), texts[i],
+                                  f.width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored));
+            entry.set(after, n, r);
+            if (!fields.contains(QString::fromLatin1(f.name)))
+                fields << QString::fromLatin1(f.name);
+            if (!entries.contains(n))
+                entries << n;
+        }
     });
-    // A form showing this entry with edits of its own is asked about first.
+    // A form showing a changed entry with edits of its own is asked about first.
     if (mayChange && !mayChange(after))
         return false;
     Orb = std::move(after);
-    emit dataChanged(index, index);
+    refresh();
     const QString kind = table_ == TableId::Units ? "Units" : table_ == TableId::Weapons ? "Weapons" : "Formations";
+    const QString step = QString("Edit %1 %2, %3").arg(kind, fields.size() <= 2 ? fields.join(", ") : QString("%1 fields").arg(fields.size()),
+                                                      entries.size() == 1 ? QString("1 entry") : QString("%1 entries").arg(entries.size()));
     if (changed)
-        changed("Edit " + kind + " " + field + ", 1 entry", before, note);
+        changed(step, before, notes.join("; "));
     return true;
 }
 

@@ -25,6 +25,10 @@ public:
     // Stores text as a Commit converts it; changed() then reports the step.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
+    // Stores texts[i] in cells[i] (indexes of this model) as one step, converted as a Commit
+    // converts typed text; false when mayChange said no.
+    bool setMany(const QModelIndexList& cells, const QStringList& texts);
+
     TableId table() const { return table_; }
     // The tables changed elsewhere (a commit, an undo, a load): every cell is read again.
     void refresh();
