@@ -83,34 +83,9 @@ struct Importer {
     template <class R>
     void cell(const FieldDef<R>& f, R& record, const std::string& text, int line, int column)
     {
-        if (f.width == FieldWidth::Text) {
-            Latin1Result name = Utf8ToLatin1(text);
-            if (!name.ok)
-                return error(line, column, "'" + name.refused + "' cannot be stored in a name (Latin-1 only)");
-            if (name.text.size() > static_cast<std::size_t>(NameLength))
-                return error(line, column, "a name holds at most 15 characters");
-            if (name.text.find('\0') != std::string::npos)
-                return error(line, column, "a name cannot hold a zero character");
-            // A name the file holds may be repeated as it is, whatever bytes it has.
-            if (HasControlCharacter(name.text) && OrbName(name.text) != record.*f.text)
-                return error(line, column, "a name cannot hold control characters (line ends, tabs)");
-            record.*f.text = name.text;
-            return;
-        }
-        if (!PlainDigits(text, kMaxDigits))
-            return error(line, column, std::string(f.name) + ": '" + text + "' is not a plain decimal number");
-        uint32_t value = static_cast<uint32_t>(std::stoul(text));
-        if (!f.editable()) {
-            if (value != f.number(record))
-                error(line, column, std::string(f.name) + " is edited by no page: it may only repeat the stored " +
-                                        std::to_string(f.number(record)));
-            return;
-        }
-        // A stored value above what a commit stores may be repeated unchanged, as the editor keeps it.
-        if (value > StoredMaximum(f) && value != f.number(record))
-            return error(line, column, std::string(f.name) + ": " + text + " is above " +
-                                           std::to_string(StoredMaximum(f)));
-        f.setNumber(record, value);
+        const std::string why = StoreStrictly(f, record, text);
+        if (!why.empty())
+            error(line, column, why);
     }
 };
 }  // namespace

@@ -20,8 +20,17 @@ struct ImportResult {
 
 constexpr std::size_t MaxImportErrors = 50;
 
+// One cell of text (UTF-8) stored into field f of record as import stores it: a number of plain
+// digits no larger than what a commit stores (or repeating the stored value), a name of at most
+// 15 Latin-1 characters without control characters (or repeating the stored name); a field no
+// page edits may only repeat its value. Returns why not, leaving record as it was, or "".
+template <class R>
+std::string StoreStrictly(const FieldDef<R>& f, R& record, const std::string& text);
+
 // Reads csv (a header row naming "number" and any of the table's fields by the names a dump uses,
 // then one row an entry) into orb. A number must be plain decimal digits no larger than what a
 // commit stores in the field; a name at most 15 Latin-1 characters; a field no page edits may only
 // repeat the value already stored. Any error leaves orb as it was.
 ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& csv);
+
+#include "core/ImportCell.h"

@@ -103,6 +103,28 @@ private slots:
         QTest::keyClick(table, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(table->selectionModel()->selectedIndexes().size(), UnitCount);
 
+        // A range pasted from a spreadsheet, checked as strictly as an import; a refused one changes nothing.
+        const QModelIndex at20 = table->model()->index(20, crew);
+        table->scrollTo(at20);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(at20).center());
+        QApplication::clipboard()->setText("1\t2\r\n3\t4\r\n");
+        QTest::keyClick(table, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(cell(20, crew) + cell(20, crew + 1) + cell(21, crew) + cell(21, crew + 1), QString("1234"));
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, Wpn1, 2 entries"));
+        const OrbData pasted = Orb;
+        for (const char* bad : {"5\tabc\n", "5\t300\n", "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\t19\t20"
+                                                        "\t21\t22\t23\t24\t25\t26\t27\t28\t29\t30\t31\t32\t33\t34\t35\t36\t37\t38\t39\t40"
+                                                        "\t41\t42\t43\t44\t45\t46\t47\t48\t49\t50\t51\t52\t53\t54\t55\t56\t57\t58\t59\t60\n"}) {
+            QApplication::clipboard()->setText(bad);
+            auto seen = std::make_shared<SeenMessage>();
+            acceptMessage(seen);
+            table->setFocus();
+            e->key(Qt::Key_V, Qt::ControlModifier);  // the window active again after the last message
+            QCOMPARE(seen->title, QString("Paste Error"));
+            QVERIFY2(seen->text.contains("line 1, column "), qPrintable(seen->text));
+            QVERIFY(std::equal(Orb.bytes(), Orb.bytes() + OrbImageSize, pasted.bytes()));
+        }
+
         // Back to the form: it shows the entry of the table's current row.
         table->setCurrentIndex(table->model()->index(5, cost));
         const int chosen = table->model()->headerData(5, Qt::Vertical).toInt();

@@ -287,7 +287,7 @@ private:
     void buildTableMenu();
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
     // The table's own keys: Ctrl+Enter (one value into every selected cell), Ctrl+D (fill down),
-    // Ctrl+Space (the column), Ctrl+C (copy as tab-separated lines). True when the key was used.
+    // Ctrl+Space (the column), Ctrl+C and Ctrl+V (tab-separated lines). True when the key was used.
     bool tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods);
     void markPage();
     // The compared file's tables and path, while comparing; the entries that differ, per table.

@@ -187,6 +187,19 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
                                             QItemSelectionModel::ClearAndSelect);
         return true;
     }
+    if (key == Qt::Key_V) {
+        // Tab-separated lines from a spreadsheet, with the current cell as their top left.
+        const QModelIndex top = table->currentIndex();
+        if (!top.isValid())
+            return true;
+        const QString why = modelOf(table)->paste(QApplication::clipboard()->text(), [&](int row, int column) {
+            const QModelIndex at = proxy->index(top.row() + row, top.column() + column);
+            return at.isValid() ? proxy->mapToSource(at) : QModelIndex();
+        });
+        if (!why.isEmpty())
+            showMessage("Nothing was pasted:\n" + why, "Paste Error");
+        return true;
+    }
     if (key == Qt::Key_C) {
         // Tab-separated lines, as spreadsheets paste them.
         QString text;

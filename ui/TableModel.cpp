@@ -1,6 +1,7 @@
 #include "ui/TableModel.h"
 
 #include "core/EditRules.h"
+#include "core/Import.h"
 #include "core/Globals.h"
 #include "ui/CodeNames.h"
 
@@ -100,6 +101,45 @@ bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& tex
     if (changed)
         changed(step, before, notes.join("; "));
     return true;
+}
+
+QString OrbTableModel::paste(const QString& text, const std::function<QModelIndex(int, int)>& place)
+{
+    QStringList lines = text.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();  // the line break after the last line
+    QModelIndexList cells;
+    QStringList texts;
+    QString why;
+    OrbData trial = Orb;
+    WithTable(table_, [&](const auto& fields, auto entry) {
+        for (int i = 0; i < lines.size() && why.isEmpty(); ++i) {
+            QString line = lines[i];
+            if (line.endsWith('\r'))
+                line.chop(1);
+            const QStringList values = line.split('\t');
+            for (int j = 0; j < values.size() && why.isEmpty(); ++j) {
+                const QModelIndex at = place(i, j);
+                const QString where = QString("line %1, column %2: ").arg(i + 1).arg(j + 1);
+                if (!at.isValid()) {
+                    why = where + "past the table's last row or column";
+                    break;
+                }
+                const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(at.column())])];
+                auto r = entry(trial, at.row() + 1);
+                const std::string error = StoreStrictly(f, r, values[j].toStdString());
+                if (!error.empty())
+                    why = where + QString::fromStdString(error);
+                entry.set(trial, at.row() + 1, r);
+                cells << at;
+                texts << toQ(FieldText(r, f));
+            }
+        }
+    });
+    if (!why.isEmpty() || cells.isEmpty())
+        return why.isEmpty() ? QString("the clipboard holds no cells") : why;
+    setMany(cells, texts);
+    return {};
 }
 
 void OrbTableModel::refresh()

@@ -29,6 +29,12 @@ public:
     // converts typed text; false when mayChange said no.
     bool setMany(const QModelIndexList& cells, const QStringList& texts);
 
+    // Stores tab-separated lines of text with cells[0] of the lines' first row at `at`, checked as
+    // strictly as an import: any error ("line 2, column 3: ...") and nothing changes. at and
+    // place(row, column) are in the view's order; place returns the model index shown there, or an
+    // invalid one past the table's end.
+    QString paste(const QString& text, const std::function<QModelIndex(int row, int column)>& place);
+
     TableId table() const { return table_; }
     // The tables changed elsewhere (a commit, an undo, a load): every cell is read again.
     void refresh();
