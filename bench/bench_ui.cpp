@@ -8,12 +8,14 @@
 #include "ui/Sdimain.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
+#include "ui/TableModel.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTimer>
 #include <QUndoStack>
@@ -263,6 +265,26 @@ void BM_TableSort(benchmark::State& state)
     settle();
 }
 
+// One value into 249 cells of a column (Ctrl+Enter over a column), as one step.
+void BM_TableEditMany(benchmark::State& state)
+{
+    showUnits();
+    window->toggleTable();
+    settle();
+    auto* proxy = static_cast<QSortFilterProxyModel*>(window->tableView(pcUnits)->model());
+    auto* model = static_cast<OrbTableModel*>(proxy->sourceModel());
+    QModelIndexList cells;
+    for (int row = 0; row < model->rowCount(); ++row)
+        cells << model->index(row, 5);
+    int value = 0;
+    for (auto _ : state) {
+        model->setMany(cells, QStringList(QList<QString>(cells.size(), QString::number(value++ % 9))));
+        settle();
+    }
+    window->toggleTable();
+    settle();
+}
+
 long residentKiB()
 {
     std::ifstream status("/proc/self/status");
@@ -290,6 +312,7 @@ BENCHMARK(BM_CompareOpen);
 BENCHMARK(BM_StepToDifference);
 BENCHMARK(BM_TableOpen);
 BENCHMARK(BM_TableSort);
+BENCHMARK(BM_TableEditMany);
 
 int main(int argc, char** argv)
 {
