@@ -125,6 +125,25 @@ private slots:
             QVERIFY(std::equal(Orb.bytes(), Orb.bytes() + OrbImageSize, pasted.bytes()));
         }
 
+        // The page's filter field filters the table, conditions on fields included; one it cannot
+        // read is said under it and filters nothing.
+        QLineEdit* find = e->edit("UnitFilterEdit");
+        QVERIFY(find->isVisible());
+        e->key(Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(find, "class=13 Cost>100");
+        int expected = 0;
+        for (int n = 1; n <= UnitCount; ++n)
+            expected += Orb.unit(n).Class == 13 && Orb.unit(n).Cost > 100;
+        QCOMPARE(table->model()->rowCount(), expected);
+        QLabel* why = e->w->findChild<QLabel*>("UnitFilterError");
+        QVERIFY(why && !why->isVisible());
+        find->selectAll();
+        QTest::keyClicks(find, "Colour=3");
+        QVERIFY(why->isVisible() && why->text().contains("no field of units is called 'Colour'"));
+        QCOMPARE(table->model()->rowCount(), UnitCount);
+        find->clear();
+        table->setFocus();
+
         // Back to the form: it shows the entry of the table's current row.
         table->setCurrentIndex(table->model()->index(5, cost));
         const int chosen = table->model()->headerData(5, Qt::Vertical).toInt();

@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHash>
+#include <QBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -89,10 +91,22 @@ void TSDIAppForm::toggleTable()
                             : CurrentPage == pcWeapons ? "WeaponTable"
                                                        : "FormationTable");
         auto* model = new OrbTableModel(tableOfPage(CurrentPage), view);
-        auto* proxy = new QSortFilterProxyModel(view);
-        proxy->setSourceModel(model);
-        proxy->setSortRole(OrbTableModel::SortRole);
+        auto* proxy = new OrbTableFilter(model, view);
         view->setModel(proxy);
+        // The page's filter field filters the table too; what it cannot read is said under it.
+        QLineEdit* filter = pageFilter();
+        auto* why = new QLabel(filter->parentWidget());
+        why->setObjectName(QString(filter->objectName()).replace("Edit", "Error"));
+        why->setWordWrap(true);
+        why->hide();
+        qobject_cast<QBoxLayout*>(filter->parentWidget()->layout())->insertWidget(1, why);
+        auto apply = [proxy, why, view](const QString& text) {
+            const QString error = proxy->setFilterText(text);
+            why->setText(error);
+            why->setVisible(!error.isEmpty() && view->isVisible());
+        };
+        connect(filter, &QLineEdit::textChanged, view, apply);
+        apply(filter->text());
         view->setSortingEnabled(true);
         // Typing on a cell edits it, as in a spreadsheet.
         view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -113,10 +127,16 @@ void TSDIAppForm::toggleTable()
         };
     }
     const bool toTable = view->isHidden();
+    // The table takes the place of the list and the form; the filter field stays above it.
+    QListWidget* list = CurrentPage == pcUnits ? UnitListBox : CurrentPage == pcWeapons ? wpnlistbox : FormationListBox;
+    QWidget* listPanel = list->parentWidget();
     QLayout* layout = page->layout();
     for (int i = 0; i < layout->count(); ++i)
         if (QWidget* w = layout->itemAt(i)->widget())
-            w->setVisible(toTable ? w == view : w != view);
+            w->setVisible(w == listPanel || (toTable ? w == view : w != view));
+    list->setVisible(!toTable);
+    if (auto* why = listPanel->findChild<QLabel*>(QString(pageFilter()->objectName()).replace("Edit", "Error")))
+        why->setVisible(toTable && !why->text().isEmpty());
     TableItem->setChecked(toTable);
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
     if (toTable) {

@@ -147,3 +147,23 @@ void OrbTableModel::refresh()
     if (rowCount() && columnCount())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
+
+OrbTableFilter::OrbTableFilter(OrbTableModel* source, QObject* parent) : QSortFilterProxyModel(parent), table_(source->table())
+{
+    setSourceModel(source);
+    setSortRole(OrbTableModel::SortRole);
+}
+
+QString OrbTableFilter::setFilterText(const QString& text)
+{
+    FieldFilter f = ParseFieldFilter(table_, text.toStdString());
+    const QString error = QString::fromStdString(f.error);
+    filter_ = error.isEmpty() ? std::move(f) : FieldFilter{};
+    invalidateFilter();
+    return error;
+}
+
+bool OrbTableFilter::filterAcceptsRow(int row, const QModelIndex&) const
+{
+    return (filter_.conditions.empty() && filter_.words.empty()) || FilterMatches(filter_, Orb, table_, row + 1);
+}

@@ -4,7 +4,10 @@
 
 #include "core/Tables.h"
 
+#include "core/Filter.h"
+
 #include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
 
 #include <functional>
 
@@ -47,4 +50,22 @@ public:
 private:
     TableId table_;
     std::vector<int> columns_;  // indices into the table's fields: the ones a page edits
+};
+
+// The table as the view shows it: sorted by stored value, and filtered by the page's filter field
+// (conditions on fields, "Nation=12 Cost>100", and words in the number or name).
+class OrbTableFilter : public QSortFilterProxyModel {
+    Q_OBJECT
+
+public:
+    explicit OrbTableFilter(OrbTableModel* source, QObject* parent = nullptr);
+    // Filters by text; a text that is not a filter filters nothing, and its error is returned.
+    QString setFilterText(const QString& text);
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
+
+private:
+    TableId table_;
+    FieldFilter filter_;
 };
