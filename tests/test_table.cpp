@@ -135,6 +135,10 @@ private slots:
         for (int n = 1; n <= UnitCount; ++n)
             expected += Orb.unit(n).Class == 13 && Orb.unit(n).Cost > 100;
         QCOMPARE(table->model()->rowCount(), expected);
+        int listed = 0;  // the form's list takes the same conditions
+        for (int row = 0; row < UnitCount; ++row)
+            listed += !e->w->UnitListBox->isRowHidden(row);
+        QCOMPARE(listed, expected);
         QLabel* why = e->w->findChild<QLabel*>("UnitFilterError");
         QVERIFY(why && !why->isVisible());
         find->selectAll();

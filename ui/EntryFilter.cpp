@@ -1,11 +1,15 @@
 #include "ui/EntryFilter.h"
 
+#include "core/Filter.h"
+#include "core/Globals.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 
-EntryFilter::EntryFilter(QLineEdit* edit, QListWidget* list) : QObject(list), edit_(edit), list_(list)
+EntryFilter::EntryFilter(QLineEdit* edit, QListWidget* list, TableId table)
+    : QObject(list), edit_(edit), list_(list), table_(table)
 {
     setObjectName("EntryFilter");
     edit->installEventFilter(this);
@@ -20,10 +24,15 @@ EntryFilter* EntryFilter::of(QListWidget* list)
 void EntryFilter::apply()
 {
     const QString text = edit_->text();
+    // Conditions on fields filter by the stored values; a text that holds none, or cannot be
+    // read as conditions, matches the lines' text.
+    const FieldFilter conditions = ParseFieldFilter(table_, text.toStdString());
+    const bool byFields = conditions.error.empty() && !conditions.conditions.empty();
     int firstShown = -1;
     for (int row = 0; row < list_->count(); ++row) {
         // Lines read "017  Name": the number and the name both match, in any letter case.
-        bool shown = text.isEmpty() || list_->item(row)->text().contains(text, Qt::CaseInsensitive);
+        bool shown = text.isEmpty() || (byFields ? FilterMatches(conditions, Orb, table_, row + 1)
+                                                 : list_->item(row)->text().contains(text, Qt::CaseInsensitive));
         if (list_->isRowHidden(row) == shown)  // each change lays the list out again: only real ones
             list_->setRowHidden(row, !shown);
         if (shown && firstShown < 0)

@@ -2,6 +2,8 @@
 // number or name contains the text. Lines are hidden, never removed, so line i stays entry i + 1.
 #pragma once
 
+#include "core/Tables.h"
+
 #include <QObject>
 
 class QLineEdit;
@@ -11,7 +13,8 @@ class EntryFilter : public QObject {
     Q_OBJECT
 
 public:
-    EntryFilter(QLineEdit* edit, QListWidget* list);
+    // table: the table the list shows, for conditions on its fields ("Nation=12 Cost>100").
+    EntryFilter(QLineEdit* edit, QListWidget* list, TableId table);
     // Hides the lines that do not match (after the list was refilled, too) and keeps a visible
     // line selected.
     void apply();
@@ -28,4 +31,5 @@ protected:
 private:
     QLineEdit* edit_;
     QListWidget* list_;
+    TableId table_;
 };

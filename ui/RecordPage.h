@@ -102,7 +102,7 @@ inline QLabel* sectionCaption(QWidget* panel, const QString& text, int left, int
 // and returns the editing panel beside it (its children are placed by position).
 inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelWidth, QListWidget*& list,
                                 const char* listName, QLineEdit*& filter, const char* filterName,
-                                const char* editingName, int gap)
+                                const char* editingName, int gap, TableId table)
 {
     auto* pageLayout = new QHBoxLayout(page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
@@ -124,8 +124,9 @@ inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelW
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->setSpacing(2);
     listLayout->addWidget(filter);
-    listLayout->addWidget(list);
-    new EntryFilter(filter, list);
+    listLayout->addWidget(list, 1);
+    listLayout->addStretch(0);  // keeps the filter field at the top while the list is hidden
+    new EntryFilter(filter, list, table);
     auto* editing = new QWidget(page);
     editing->setObjectName(editingName);
     pageLayout->addWidget(listPanel);

@@ -62,7 +62,7 @@ void TSDIAppForm::buildFormationsPage()
 {
     QWidget* panel = buildRecordPage(Formations, "Panel6", kListWidth, FormationListBox, "FormationListBox", FormationFilterEdit,
                                      "FormationFilterEdit",
-                                     "FormationPanel", 0);
+                                     "FormationPanel", 0, TableId::Formations);
     const int x = -kListWidth;
 
     FormNamelabel = valueLabel(panel, "FormNamelabel", "Formation 001", 176 + x, 16, 100);

@@ -83,7 +83,7 @@ std::vector<EditRow> unitRows()
 void TSDIAppForm::buildUnitsPage()
 {
     QWidget* panel = buildRecordPage(Units, "Panel2", 161, UnitListBox, "UnitListBox", UnitFilterEdit, "UnitFilterEdit",
-                                     "UnitPanel", 4);
+                                     "UnitPanel", 4, TableId::Units);
 
     UnitNumLabel = valueLabel(panel, "UnitNumLabel", "Unit 001", 8, 16, 48);
     caption(panel, "Unit Class", 248, 16, "UnitClassLbl");

@@ -46,7 +46,7 @@ std::vector<EditRow> weaponRows()
 void TSDIAppForm::buildWeaponsPage()
 {
     QWidget* Panel5 = buildRecordPage(Weapons, "Panel4", 145, wpnlistbox, "wpnlistbox", WeaponFilterEdit,
-                                      "WeaponFilterEdit", "Panel5", 4);
+                                      "WeaponFilterEdit", "Panel5", 4, TableId::Weapons);
 
     WeaponNumberLabel = valueLabel(Panel5, "WeaponNumberLabel", "Weapon 001", 32, 23, 100);
     weaponEdits = buildEdits(Panel5, WeaponFields(), weaponRows());
