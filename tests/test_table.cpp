@@ -51,6 +51,17 @@ private slots:
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(cost) + 5, header->height() / 2));
         QVERIFY(costAt(0) >= costAt(UnitCount - 1));
+        // A code column sorts by the code, not by its name.
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(cls) + 5, header->height() / 2));
+        for (int row = 1; row < UnitCount; ++row)
+            QVERIFY(Orb.unit(table->model()->headerData(row - 1, Qt::Vertical).toInt()).Class <=
+                    Orb.unit(table->model()->headerData(row, Qt::Vertical).toInt()).Class);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(cost) + 5, header->height() / 2));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(cost) + 5, header->height() / 2));
+        QVERIFY(costAt(0) >= costAt(UnitCount - 1));  // by cost, descending, again
 
         // Typing into a cell stores it as a Commit would, as one undoable step.
         const QModelIndex at = table->model()->index(0, cost);
@@ -124,6 +135,21 @@ private slots:
             QVERIFY2(seen->text.contains("line 1, column "), qPrintable(seen->text));
             QVERIFY(std::equal(Orb.bytes(), Orb.bytes() + OrbImageSize, pasted.bytes()));
         }
+        // Saved, the file changes in exactly the pasted cells (the other changes were undone).
+        e->key(Qt::Key_S, Qt::ControlModifier);
+        const QList<int> changed = changedOffsets(sampleBytes(12), readAll(tmp.filePath("ORB12")));
+        QVERIFY(!changed.isEmpty());
+        for (int off : changed) {
+            bool pastedCell = false;
+            for (int row : {20, 21})
+                for (const char* name : {"Crew", "Wpn1"}) {
+                    const auto* f = FindField(UnitFields(), name);
+                    pastedCell |= off >= f->at(entryAt(row)) && off < f->at(entryAt(row)) + f->size();
+                }
+            QVERIFY2(pastedCell, qPrintable(QString("byte %1").arg(off)));
+        }
+        e->w->UndoItem->trigger();  // the paste, one step
+        QVERIFY(std::equal(Orb.bytes(), Orb.bytes() + OrbImageSize, before12.bytes()));
 
         // The page's filter field filters the table, conditions on fields included; one it cannot
         // read is said under it and filters nothing.
@@ -139,6 +165,11 @@ private slots:
         for (int row = 0; row < UnitCount; ++row)
             listed += !e->w->UnitListBox->isRowHidden(row);
         QCOMPARE(listed, expected);
+        table->setFocus();
+        table->setCurrentIndex(table->model()->index(0, crew));
+        e->key(Qt::Key_Space, Qt::ControlModifier);  // the column's visible cells only
+        QCOMPARE(table->selectionModel()->selectedIndexes().size(), expected);
+        find->setFocus();
         QLabel* why = e->w->findChild<QLabel*>("UnitFilterError");
         QVERIFY(why && !why->isVisible());
         find->selectAll();
