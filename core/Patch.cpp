@@ -175,17 +175,19 @@ bool valueFrom(const FieldDef<R>& f, const Token& t, FieldValue& v, std::string&
     v.isName = f.width == FieldWidth::Text;
     if (v.isName) {
         if (!t.quoted)
-            return why = std::string(f.name) + " is a name: write it in quotes", false;
-        if (t.text.size() > static_cast<std::size_t>(NameLength) || t.text.find('\0') != std::string::npos)
-            return why = "a name holds 1 to 15 bytes other than 0", false;
-        v.name = t.text;
-        return true;
+            why = std::string(f.name) + " is a name: write it in quotes";
+        else if (t.text.size() > static_cast<std::size_t>(NameLength) || t.text.find('\0') != std::string::npos)
+            why = "a name holds 1 to 15 bytes other than 0";
+        else
+            v.name = t.text;
+        return why.empty();
     }
     const uint32_t max = f.width == FieldWidth::U16 ? 65535 : 255;
-    if (t.quoted || !PlainDigits(t.text, 5) || std::stoul(t.text) > max)
-        return why = std::string(f.name) + " holds a number from 0 to " + std::to_string(max) + ", not " +
-                     (t.quoted ? "a name" : "'" + t.text + "'"),
-               false;
+    if (t.quoted || !PlainDigits(t.text, 5) || std::stoul(t.text) > max) {
+        why = std::string(f.name) + " holds a number from 0 to " + std::to_string(max) + ", not " +
+              (t.quoted ? "a name" : "'" + t.text + "'");
+        return false;
+    }
     v.number = static_cast<uint32_t>(std::stoul(t.text));
     return true;
 }

@@ -2,7 +2,9 @@
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
 // SdimainWeapons.cpp, SdimainFormations.cpp (the record pages), SdimainTransfer.cpp
-// (copy, paste, renationalise).
+// (copy, paste, renationalise), SdimainGuard.cpp (undo steps, typed edits, the questions before
+// work is dropped, the modified mark), SdimainCompare.cpp (comparing with another file) and
+// SdimainTable.cpp (the table view).
 #pragma once
 
 #include "core/Globals.h"

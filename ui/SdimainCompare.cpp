@@ -21,12 +21,6 @@
 #include <type_traits>
 
 namespace {
-// The number of each page code's table in differing_: units 0, weapons 1, formations 2.
-int tableOf(uint8_t page)
-{
-    return page == pcUnits ? 0 : page == pcWeapons ? 1 : 2;
-}
-
 // Marks the edits whose stored value differs from the compared entry: a background from the
 // palette's highlight, and the compared value as a tooltip. With no compared entry, unmarks all.
 template <class R>
@@ -234,8 +228,8 @@ void TSDIAppForm::stepToDifference(int direction)
 {
     if (!comparing() || !FileLoaded || CurrentPage == pcLoad)
         return;
-    const std::vector<int>& d = differing_[tableOf(CurrentPage)];
-    const int current = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
+    const std::vector<int>& d = differing_[TableIndexOfPage(CurrentPage)];
+    const int current = CurrentEntryOf(CurrentPage);
     int next = 0;
     if (direction > 0) {
         auto it = std::upper_bound(d.begin(), d.end(), current);

@@ -29,16 +29,6 @@ void escapeEditor(QWidget* editor)
     QApplication::sendEvent(editor, &press);
 }
 
-int slotOf(uint8_t page)
-{
-    return page == pcUnits ? 0 : page == pcWeapons ? 1 : 2;
-}
-
-TableId tableOfPage(uint8_t page)
-{
-    return page == pcUnits ? TableId::Units : page == pcWeapons ? TableId::Weapons : TableId::Formations;
-}
-
 OrbTableModel* modelOf(QTableView* view)
 {
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
@@ -67,7 +57,7 @@ void TSDIAppForm::buildTableMenu()
 
 QTableView* TSDIAppForm::tableView(uint8_t page) const
 {
-    return page == pcLoad ? nullptr : tables_[slotOf(page)];
+    return page == pcLoad ? nullptr : tables_[TableIndexOfPage(page)];
 }
 
 bool TSDIAppForm::formShown(uint8_t page) const
@@ -83,14 +73,14 @@ void TSDIAppForm::toggleTable()
         return;
     }
     QWidget* page = Viewer->currentWidget();
-    QTableView*& view = tables_[slotOf(CurrentPage)];
-    uint8_t& current = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
+    QTableView*& view = tables_[TableIndexOfPage(CurrentPage)];
+    uint8_t& current = CurrentEntryOf(CurrentPage);
     if (!view) {
         view = new QTableView(page);
         view->setObjectName(CurrentPage == pcUnits     ? "UnitTable"
                             : CurrentPage == pcWeapons ? "WeaponTable"
                                                        : "FormationTable");
-        auto* model = new OrbTableModel(tableOfPage(CurrentPage), view);
+        auto* model = new OrbTableModel(TableOfPage(CurrentPage), view);
         auto* proxy = new OrbTableFilter(model, view);
         view->setModel(proxy);
         // The page's filter field filters the table too; what it cannot read is said under it.

@@ -3,6 +3,7 @@
 // thrown as CliError and reported by the caller on stderr.
 #pragma once
 
+#include "core/Tables.h"
 #include "data/ORBIO.h"
 
 #include <cstdio>
@@ -16,6 +17,10 @@ struct CliError : std::runtime_error {
 
 // What the commands share.
 [[noreturn]] void Fail(const std::string& message);  // throws CliError
+// A table named by the user ("units", "Weapons"); unknown ones fail.
+TableId TableArg(const std::string& name);
+// "csv", "JSON": a format in any letter case, as one of those allowed; others fail.
+std::string FormatArg(const std::string& text, const std::vector<std::string>& allowed);
 // A data file read whole; "-" reads the image from standard input.
 struct Loaded {
     std::string name;  // as the user wrote it

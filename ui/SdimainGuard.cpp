@@ -1,0 +1,218 @@
+// Keeping work safe: undoable steps, typed edits that pages keep until their entry changes, the
+// questions before work would be dropped, and the modified mark.
+#include "ui/RecordPage.h"
+#include "ui/UndoCommands.h"
+
+#include "core/OrbDiff.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUndoStack>
+
+#include <vector>
+
+bool TSDIAppForm::confirmDrop()
+{
+    if (!FileLoaded)
+        return true;
+    std::vector<uint8_t> typed;
+    QStringList entries;
+    for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
+        if (pageTyped(page)) {
+            typed.push_back(page);
+            entries << shownTitle(page);
+        }
+    if (!isWindowModified() && typed.empty())
+        return true;
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), "Save changes to " + loadedName_ + "?",
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, isVisible() ? this : nullptr);
+    box.setObjectName("SaveChangesBox");
+    box.setDefaultButton(QMessageBox::Save);
+    if (!typed.empty())
+        box.setInformativeText(entries.join(", ") + (typed.size() == 1 ? " has" : " have") +
+                               " edits that are not committed: Save commits them first.");
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        for (uint8_t page : typed)
+            commitPage(page);
+        return saveFile();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TSDIAppForm::confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit)
+{
+    std::vector<uint8_t> pages;
+    QStringList entries;
+    for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
+        if (pageTyped(page) && changesShownEntry(page, after)) {
+            pages.push_back(page);
+            entries << shownTitle(page);
+        }
+    if (pages.empty())
+        return true;
+    QString text = entries.join(", ") + (pages.size() == 1 ? " has" : " have") + " edits that are not committed, and " +
+                   operation + " changes " + (pages.size() == 1 ? "that entry." : "those entries.");
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                    QMessageBox::Discard | QMessageBox::Cancel, isVisible() ? this : nullptr);
+    box.setObjectName("TypedEditsBox");
+    if (offerCommit) {
+        box.addButton(QMessageBox::Save)->setText("Commit");
+        box.setDefaultButton(QMessageBox::Save);
+        box.setInformativeText("Commit stores the edits first; Discard drops them.");
+    } else {
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setInformativeText("Discard drops the edits; Cancel leaves everything as it is.");
+    }
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        for (uint8_t page : pages)
+            commitPage(page);
+        return true;
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::size_t TSDIAppForm::recordStep(const QString& text, const OrbData& before)
+{
+    return pushStep(text, DiffOrb(before, Orb));
+}
+
+std::size_t TSDIAppForm::pushStep(const QString& text, OrbChanges changes)
+{
+    std::size_t count = changes.count();
+    if (count)
+        UndoStack->push(new OrbEditCommand(text, std::move(changes), [this](const OrbChanges& c) { showChanges(c); }));
+    return count;
+}
+
+// After an undo or redo: the page of what changed comes to the front, its list refilled; it
+// shows its current entry from OrbData again where that entry changed.
+void TSDIAppForm::showChanges(const OrbChanges& c)
+{
+    QWidget* page = !c.units.empty() ? Units : !c.weapons.empty() ? Weapons : Formations;
+    bool renumber = !c.units.empty() && !c.formations.empty() && c.weapons.empty();
+    if (renumber && Viewer->currentWidget() == Formations)
+        page = Formations;
+    if (Viewer->currentWidget() != page) {
+        Viewer->setCurrentWidget(page);  // entering the page fills its list and shows its entry
+        return;
+    }
+    if (page == Units) {
+        syncPage(pcUnits);
+        UnitlistboxInit(CurrentUnit);
+    } else if (page == Weapons) {
+        syncPage(pcWeapons);
+        wpnlistboxInit(CurrentWeapon);
+    } else {
+        syncPage(pcFormations);
+        FormationlistboxInit(CurrentFormation);
+    }
+}
+
+void TSDIAppForm::undoStep(bool redo)
+{
+    const int index = UndoStack->index() - (redo ? 0 : 1);
+    const auto* step = dynamic_cast<const OrbEditCommand*>(UndoStack->command(index));
+    if (!step)
+        return;
+    OrbData after = Orb;
+    redo ? ApplyAfter(after, step->changes()) : ApplyBefore(after, step->changes());
+    if (!confirmTypedDrop(redo ? "Redo" : "Undo", after, false))
+        return;
+    redo ? UndoStack->redo() : UndoStack->undo();
+}
+
+namespace {
+template <class R>
+bool typedOver(const std::vector<FieldEdit<R>>& edits, const R& stored)
+{
+    R typed = stored;
+    readFields(edits, typed);
+    return !SameEntry(typed, stored);
+}
+
+template <class R>
+bool outOfDate(const ShownEntry<R>& shown, int current)
+{
+    return shown.number != current || !SameEntry(shown.stored, Orb.get<R>(current));
+}
+}  // namespace
+
+bool TSDIAppForm::pageTyped(uint8_t page) const
+{
+    switch (page) {
+    case pcWeapons: return shownWeapon_.number && typedOver(weaponEdits, shownWeapon_.stored);
+    case pcUnits: return shownUnit_.number && typedOver(unitEdits, shownUnit_.stored);
+    case pcFormations: return shownFormation_.number && typedOver(formationEdits, shownFormation_.stored);
+    default: return false;
+    }
+}
+
+void TSDIAppForm::syncPage(uint8_t page)
+{
+    switch (page) {
+    case pcWeapons:
+        outOfDate(shownWeapon_, CurrentWeapon) ? ShowWeapon() : typedWeaponLabels();
+        if (formShown(pcWeapons))
+            weaponEdit("Name")->setFocus();
+        break;
+    case pcUnits:
+        outOfDate(shownUnit_, CurrentUnit) ? ShowUnit() : typedUnitLabels();
+        if (formShown(pcUnits))
+            unitEdit("Name")->setFocus();
+        break;
+    case pcFormations:
+        outOfDate(shownFormation_, CurrentFormation) ? ShowFormation() : typedFormationLabels();
+        if (formShown(pcFormations))
+            formationEdit("Name")->setFocus();
+        break;
+    default:
+        break;
+    }
+}
+
+QString TSDIAppForm::shownTitle(uint8_t page) const
+{
+    return EntryTitle(page, page == pcWeapons ? shownWeapon_.number
+                            : page == pcUnits ? shownUnit_.number
+                                              : shownFormation_.number);
+}
+
+bool TSDIAppForm::changesShownEntry(uint8_t page, const OrbData& after) const
+{
+    switch (page) {
+    case pcWeapons: return !SameEntry(after.weapon(shownWeapon_.number), Orb.weapon(shownWeapon_.number));
+    case pcUnits: return !SameEntry(after.unit(shownUnit_.number), Orb.unit(shownUnit_.number));
+    case pcFormations:
+        return !SameEntry(after.formation(shownFormation_.number), Orb.formation(shownFormation_.number));
+    default: return false;
+    }
+}
+
+void TSDIAppForm::forgetShown()
+{
+    shownUnit_.number = shownWeapon_.number = shownFormation_.number = 0;
+}
+
+void TSDIAppForm::updateModified()
+{
+    bool unwritable = false;
+    if (FileLoaded && FileImage.bytesRead < OrbImageSize) {
+        // A short file's save keeps its length: values past its end stay unsaved however often
+        // the user saves, and the mark says so.
+        std::vector<uint8_t> image(OrbImageSize);
+        PackImage(Orb, image.data());
+        unwritable = !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
+    }
+    setWindowModified(!UndoStack->isClean() || unwritable);
+}
+
