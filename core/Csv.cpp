@@ -3,6 +3,13 @@
 CsvTable ReadCsv(const std::string& text)
 {
     CsvTable t;
+    // The cell being read is the row's cells.size() + 1.
+    auto fail = [&t](int line, std::size_t cells, const char* why) {
+        t.error = why;
+        t.errorLine = line;
+        t.errorColumn = static_cast<int>(cells) + 1;
+        return t;
+    };
     std::size_t i = text.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
     int line = 1;
     while (i < text.size()) {
@@ -17,8 +24,7 @@ CsvTable ReadCsv(const std::string& text)
                 int opened = line;
                 for (;;) {
                     if (i >= text.size()) {
-                        t.error = "line " + std::to_string(opened) + ": a quoted cell is never closed";
-                        return t;
+                        return fail(opened, row.cells.size(), "a quoted cell is never closed");
                     }
                     if (text[i] == '"') {
                         if (i + 1 < text.size() && text[i + 1] == '"') {
@@ -34,14 +40,12 @@ CsvTable ReadCsv(const std::string& text)
                     cell += text[i++];
                 }
                 if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-                    t.error = "line " + std::to_string(line) + ": text after a quoted cell";
-                    return t;
+                    return fail(line, row.cells.size(), "text after a quoted cell");
                 }
             } else {
                 while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
                     if (text[i] == '"') {
-                        t.error = "line " + std::to_string(line) + ": a quote inside an unquoted cell";
-                        return t;
+                        return fail(line, row.cells.size(), "a quote inside an unquoted cell");
                     }
                     cell += text[i++];
                 }

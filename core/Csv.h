@@ -12,7 +12,8 @@ struct CsvRow {
 
 struct CsvTable {
     std::vector<CsvRow> rows;
-    std::string error;  // empty when the text could be read; otherwise why not, with the line
+    std::string error;  // empty when the text could be read; otherwise why not
+    int errorLine = 0, errorColumn = 0;  // where: the line, and the cell in its row, from 1
 };
 
 // Reads the whole text. A byte order mark at the start is skipped; a final line break ends the

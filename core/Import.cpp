@@ -95,7 +95,7 @@ ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& text)
     ImportResult result;
     CsvTable csv = ReadCsv(text);
     if (!csv.error.empty()) {
-        result.errors.push_back({0, 0, csv.error});
+        result.errors.push_back({csv.errorLine, csv.errorColumn, csv.error});
         return result;
     }
     if (csv.rows.empty()) {

@@ -255,6 +255,12 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches)
     PatchApplied result;
     OrbData work = orb;
     std::map<std::tuple<TableId, int, std::string>, std::string> setBy;  // which line last set a field
+    // What the whole sequence leaves in each field: a field that holds it already is done, though a
+    // line earlier in a chain (a mod on top of a mod) names an older value.
+    std::map<std::tuple<TableId, int, std::string>, FieldValue> last;
+    for (const Patch& patch : patches)
+        for (const PatchLine& p : patch.lines)
+            last[{p.table, p.entry, p.field}] = p.after;
     for (const Patch& patch : patches)
         for (const PatchLine& p : patch.lines)
             withField(p.table, p.field, [&](const auto& f, auto entry) {
@@ -262,7 +268,7 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches)
                 const FieldValue now = valueOf(r, f);
                 const std::string at = where(p.table, p.entry, p.field);
                 const std::string line = patch.source + ":" + std::to_string(p.line);
-                if (now == p.after)
+                if (now == p.after || now == last[{p.table, p.entry, p.field}])
                     return;
                 if (now != p.before) {
                     auto by = setBy.find({p.table, p.entry, p.field});

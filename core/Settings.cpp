@@ -4,7 +4,8 @@
 
 namespace fs = std::filesystem;
 
-std::string FindSettingsFile(const std::string& programDirectory, const char* xdgConfigHome, const char* home)
+std::string FindSettingsFile(const std::string& programDirectory, const char* xdgConfigHome, const char* home,
+                             const char* appData)
 {
     const std::string beside = programDirectory + "Orbtool.ini";
     std::error_code ec;
@@ -18,9 +19,25 @@ std::string FindSettingsFile(const std::string& programDirectory, const char* xd
     if (!config.empty()) {
         fs::path user = config / "orbtool" / "Orbtool.ini";
         if (fs::is_regular_file(user, ec))
-            return user.string();
+            return user.u8string();
+    }
+    if (appData && *appData) {
+        fs::path user = fs::u8path(appData) / "Orbtool" / "Orbtool.ini";
+        if (fs::is_regular_file(user, ec))
+            return user.u8string();
     }
     return beside;
+}
+
+std::string ResolveDefaultDir(const std::string& value, const std::string& settingsFile)
+{
+    const fs::path given = fs::u8path(value);
+    if (value.empty() || given.is_absolute())
+        return value;
+    fs::path full = (fs::u8path(settingsFile).parent_path() / given).lexically_normal();
+    if (full.has_parent_path() && !full.has_filename() && full != full.root_path())
+        full = full.parent_path();  // "dir/" ends in an empty step
+    return full.make_preferred().u8string();
 }
 
 std::string ProgramDirectoryOf(const std::string& executablePath, bool windows)

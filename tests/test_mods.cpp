@@ -61,6 +61,18 @@ private slots:
                  QString("c:2: units 017 Cost: the patch changes %1 -> 50, the file holds 99 (from a:2)")
                      .arg(stock.unit(17).Cost));
         QVERIFY(sameImage(refused, stock));
+
+        // A mod on top of a mod: the second patch starts where the first ends. The pair applied
+        // again finds both done, whatever the first's field holds by now.
+        OrbData onTop = a;
+        onTop.edit<UnitRecord>(17, [](UnitRecord& u) { u.Cost = 7; });
+        const Patch pd = patchOf(a, onTop, "d");
+        OrbData chained = stock;
+        QVERIFY(ApplyPatches(chained, {pa, pd}).conflicts.empty());
+        QCOMPARE(int(chained.unit(17).Cost), 7);
+        PatchApplied replay = ApplyPatches(chained, {pa, pd});
+        QVERIFY2(replay.conflicts.empty() && replay.changes.empty(),
+                 replay.conflicts.empty() ? "" : replay.conflicts[0].c_str());
     }
 
     // Every byte 1..255 in names, and names that look like the format itself, come back exactly.

@@ -8,6 +8,10 @@
 
 #include <INIReader.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <QAction>
 #include <cstdlib>
 #include <QApplication>
@@ -308,17 +312,18 @@ void TSDIAppForm::FormCreate()
     ProgramDirectory = ProgramDirectoryOf(
         QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString(), windows);
 
+    // An installed program's folder is not the user's to write: settings may live in the user's
+    // own configuration folder.
     const std::string settingsFile =
-        FindSettingsFile(ProgramDirectory, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    INIReader settings(settingsFile);
-    CurrentDirectory = settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", "");
-    // A relative DefaultDir means the folder of the settings file, resolved once here so that the
-    // directory list, the file list, loading and saving all use the same absolute path.
-    if (!CurrentDirectory.empty() && QDir::isRelativePath(QString::fromStdString(CurrentDirectory)))
-        CurrentDirectory = QDir::toNativeSeparators(
-                               QDir::cleanPath(QFileInfo(QString::fromStdString(settingsFile)).dir()
-                                                   .absoluteFilePath(QString::fromStdString(CurrentDirectory))))
-                               .toStdString();
+        windows ? FindSettingsFile(ProgramDirectory, nullptr, nullptr, std::getenv("APPDATA"))
+                : FindSettingsFile(ProgramDirectory, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    // Read through a path, not the C library's narrow file names: on Windows those cannot name a
+    // folder outside the local code page.
+    std::ifstream in(std::filesystem::u8path(settingsFile), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    INIReader settings(text.data(), text.size());
+    CurrentDirectory = ResolveDefaultDir(
+        settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", ""), settingsFile);
     if (!CurrentDirectory.empty() && !QDir::setCurrent(QString::fromStdString(CurrentDirectory))) {
         showMessage("Cannot find default directory directory, starting in Orbtool .exe dir");
         CurrentDirectory.clear();

@@ -322,7 +322,7 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
     if (!r.errors.empty()) {
         std::string msg = "nothing was imported:";
         for (const ImportError& e : r.errors)
-            msg += "\n  " + (e.line ? "line " + std::to_string(e.line) : std::string("the file")) +
+            msg += "\n  line " + std::to_string(e.line) +
                    (e.column ? ", column " + std::to_string(e.column) : std::string()) + ": " + e.message;
         if (r.moreErrors)
             msg += "\n  (and more errors)";
