@@ -210,6 +210,20 @@ private slots:
         QVERIFY(e->caption().endsWith("*"));
         e->w->RedoItem->trigger();
         QVERIFY(!e->caption().endsWith("*"));  // back at the saved state
+        // Changed and changed back by hand: the tables are as saved, so no mark, though two steps
+        // stand on the stack; undoing one of them marks the window again.
+        e->goTo(e->w->Units);
+        const QString cost = e->edit("UnitCostEdit")->text();
+        e->type(e->edit("UnitCostEdit"), "1" + cost);
+        e->commit();
+        QVERIFY(e->caption().endsWith("*"));
+        e->type(e->edit("UnitCostEdit"), cost);
+        e->commit();
+        QVERIFY(!e->caption().endsWith("*"));
+        e->w->UndoItem->trigger();
+        QVERIFY(e->caption().endsWith("*"));
+        e->w->RedoItem->trigger();
+        QVERIFY(!e->caption().endsWith("*"));
 
         // Paste All of ORB05's formations, then Renumber 12 -> 5; both undone leave ORB12 as saved.
         e->loadLine(5);

@@ -268,6 +268,8 @@ private:
     // The modified mark: on while the tables differ from the last load or save, and also while
     // committed values exist that the short file loaded cannot hold, since no save writes them.
     void updateModified();
+    // Notes the tables as the file on disk now holds them (after a load or a save).
+    void noteSaved();
     // Commit of a record page (a page code), as the Commit button does on the page in front.
     void commitPage(uint8_t page);
     // Undo or redo of one step, asking first where it would drop typed edits.
@@ -309,6 +311,9 @@ private:
 
     std::vector<std::pair<QWidget*, std::function<void(bool shift)>>> pickerKeys_;
     QString loadedName_;  // the loaded data file's name as it stands on disk
+    // The tables as last loaded or saved, packed as a save writes them: the mark compares with
+    // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
+    std::vector<uint8_t> savedImage_;
     QSize sizeLimit_;
     bool filling_ = false;  // set while pages are switched by the program
 };

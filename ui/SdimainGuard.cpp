@@ -203,16 +203,25 @@ void TSDIAppForm::forgetShown()
     shownUnit_.number = shownWeapon_.number = shownFormation_.number = 0;
 }
 
+void TSDIAppForm::noteSaved()
+{
+    savedImage_.assign(OrbImageSize, 0);
+    PackImage(Orb, savedImage_.data());
+    UndoStack->setClean();
+}
+
 void TSDIAppForm::updateModified()
 {
-    bool unwritable = false;
-    if (FileLoaded && FileImage.bytesRead < OrbImageSize) {
-        // A short file's save keeps its length: values past its end stay unsaved however often
-        // the user saves, and the mark says so.
-        std::vector<uint8_t> image(OrbImageSize);
-        PackImage(Orb, image.data());
-        unwritable = !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
+    if (!FileLoaded) {
+        setWindowModified(false);
+        return;
     }
-    setWindowModified(!UndoStack->isClean() || unwritable);
+    std::vector<uint8_t> image(OrbImageSize);
+    PackImage(Orb, image.data());
+    // A short file's save keeps its length: values past its end stay unsaved however often the
+    // user saves, and the mark says so.
+    const bool unwritable =
+        FileImage.bytesRead < OrbImageSize && !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
+    setWindowModified(image != savedImage_ || unwritable);
 }
 

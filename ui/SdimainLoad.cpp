@@ -144,7 +144,7 @@ void TSDIAppForm::OrbListBoxDblClick()
     loadedName_ = QString::fromLatin1(loaded.path.filename().string().c_str());
     forgetShown();
     UndoStack->clear();
-    UndoStack->setClean();
+    noteSaved();
     SaveAs1->setEnabled(true);
     setCaption("Orbtool : " + line);
     CurrentWeapon = CurrentUnit = CurrentFormation = 1;
@@ -540,7 +540,7 @@ bool TSDIAppForm::saveFile()
         statusBar()->clearMessage();
         return false;
     }
-    UndoStack->setClean();
+    noteSaved();
     updateModified();
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
