@@ -178,7 +178,8 @@ void TSDIAppForm::buildMenu()
 
     // Undo and redo of every change to the tables, named after the step.
     UndoStack = new QUndoStack(this);
-    UndoStack->setUndoLimit(500);  // bounded memory: a long session keeps its last 500 steps
+    // No limit: a step keeps only the entries it changed (a Commit two records, a Paste All of a
+    // whole table some tens of kilobytes), and every step back to the loaded file stays undoable.
     UndoStack->setObjectName("UndoStack");
     EditMenu = menuBar()->addMenu("&Edit");
     EditMenu->setObjectName("EditMenu");

@@ -1,0 +1,289 @@
+// A long random session on the real window: typing, Commit, Restore, steps, list lines, pages,
+// filters, Copy and Paste through the buffer dialog, Renumber, Undo, Redo, the table view and the
+// compared file, each through the keys and clicks a person would use, with every dialog answered
+// at random too. Along the way the modified mark must say whether the tables differ from the file
+// on disk; at the end, undoing every step must give the loaded file back byte for byte, redoing
+// them the tables as they were, and a save and a reload the same tables again.
+//   ORB_SOAK_SECONDS (default 60), ORB_SOAK_SEED (default: from the clock), ORB_SOAK_ACTIONS
+//   (stop after this many: replays a failure up to its action).
+#include "WindowFixture.h"
+
+#include "ui/paster.h"
+#include "ui/renationalise.h"
+
+#include <QHeaderView>
+#include <QTabBar>
+#include <QTableView>
+
+#include <deque>
+#include <random>
+
+class TestSoak : public WindowSuite {
+    Q_OBJECT
+
+    std::mt19937 rng;
+    bool discardOnly = false;  // the final undo answers every question with Discard
+    std::deque<QString> recent;  // the last actions, for the report of a failure
+
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+    bool chance(int percent) { return below(100) < percent; }
+
+    std::vector<uint8_t> packed() const
+    {
+        std::vector<uint8_t> image(OrbImageSize);
+        PackImage(Orb, image.data());
+        return image;
+    }
+
+    // Whatever dialog is open gets a random answer, as a person in a hurry gives it.
+    void answer(QWidget* modal)
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            const QList<QAbstractButton*> buttons = box->buttons();
+            if (buttons.isEmpty())
+                return box->done(0);
+            QAbstractButton* pick = buttons.at(below(int(buttons.size())));
+            if (discardOnly && box->button(QMessageBox::Discard))
+                pick = box->button(QMessageBox::Discard);
+            QTest::mouseClick(pick, Qt::LeftButton);
+        } else if (auto* paster = qobject_cast<TPasterDlg*>(modal)) {
+            const int how = below(10);
+            if (how == 0) {
+                QTest::mouseClick(paster->CopyAllBtn, Qt::LeftButton);
+            } else if (how == 1) {
+                QTest::mouseClick(paster->CancelBtn, Qt::LeftButton);
+            } else {
+                doubleClickRow(paster->ListBox1, below(8));  // a few slots, so that pastes find copies
+            }
+        } else if (auto* renat = qobject_cast<TRenatDlg*>(modal)) {
+            const int from = Orb.unit(1 + below(UnitCount)).Nation;
+            renat->RenatFromEdit->selectAll();
+            QTest::keyClicks(renat->RenatFromEdit, QString::number(from));
+            renat->RenatToEdit->selectAll();
+            QTest::keyClicks(renat->RenatToEdit, QString::number(below(92)));
+            QTest::mouseClick(renat->BitBtn1, Qt::LeftButton);
+            renat->reject();
+        } else if (auto* pick = qobject_cast<TPickForm*>(modal)) {
+            if (pick->ListBox1->count())
+                pick->ListBox1->setCurrentRow(below(pick->ListBox1->count()));
+            QTest::mouseClick(pick->OKBtn, Qt::LeftButton);
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        }
+    }
+
+    QListWidget* list() const
+    {
+        return CurrentPage == pcUnits ? e->w->UnitListBox : CurrentPage == pcWeapons ? e->w->wpnlistbox : e->w->FormationListBox;
+    }
+    QLineEdit* filter() const
+    {
+        return CurrentPage == pcUnits     ? e->w->UnitFilterEdit
+               : CurrentPage == pcWeapons ? e->w->WeaponFilterEdit
+                                          : e->w->FormationFilterEdit;
+    }
+    QString randomText()
+    {
+        static const char* const samples[] = {"0", "1", "7", "42", "99", "249", "250", "1000", "65535", "1a5",
+                                              "", "Tiger", "Rifle Sqd", "AAAAAAAAAAAAAAAAAA", "007"};
+        return samples[below(int(std::size(samples)))];
+    }
+
+    // One random action; returns its name for the report.
+    QString act()
+    {
+        // With no window manager, nothing hands the activation back when a dialog closes.
+        if (!e->w->isActiveWindow()) {
+            e->w->activateWindow();
+            if (!QTest::qWaitForWindowActive(e->w.get()))
+                qWarning("the editor window is not active");
+        }
+        QWidget* page = e->w->Viewer->currentWidget();
+        QTableView* table = e->w->tableView(uint8_t(CurrentPage));
+        const bool tableShown = table && table->isVisible();
+        switch (below(20)) {
+        case 0:
+        case 1:
+        case 2:
+        case 3: {
+            if (tableShown) {
+                if (table->model()->rowCount() == 0)
+                    return "table: nothing passes the filter";
+                const QModelIndex cell = table->model()->index(below(table->model()->rowCount()),
+                                                               below(table->model()->columnCount()));
+                table->scrollTo(cell);
+                QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+                QTest::keyClick(table->viewport(), Qt::Key_F2);
+                QWidget* editor = QApplication::focusWidget();
+                if (editor && editor != table) {
+                    QTest::keyClicks(editor, randomText().left(5));
+                    QTest::keyClick(editor, Qt::Key_Return);
+                }
+                return "table: edit a cell";
+            }
+            QList<LimitedEdit*> edits;
+            for (LimitedEdit* edit : page->findChildren<LimitedEdit*>())
+                if (edit->isVisible() && edit->isEnabled() && !edit->isReadOnly())
+                    edits << edit;
+            if (edits.isEmpty())
+                return "type: no edit";
+            LimitedEdit* edit = edits.at(below(int(edits.size())));
+            e->type(edit, randomText());
+            return "type into " + edit->objectName();
+        }
+        case 4:
+        case 5:
+            e->key(Qt::Key_F12);
+            return "Commit";
+        case 6:
+            e->key(Qt::Key_F9);
+            return "Restore";
+        case 7: {
+            QToolButton* b = chance(50) ? e->w->Fwd1Btn : e->w->Back1Btn;
+            const Qt::MouseButton mouse = chance(30) ? Qt::RightButton : Qt::LeftButton;
+            QTest::mousePress(b, mouse);
+            QTest::mouseRelease(b, mouse);
+            return QString("step %1 %2").arg(b == e->w->Fwd1Btn ? "forward" : "back", mouse == Qt::RightButton ? "ten" : "one");
+        }
+        case 8:
+            if (list()->count() == 0)
+                return "double-click: empty list";
+            doubleClickRow(list(), below(list()->count()));
+            return "double-click a list line";
+        case 9: {
+            QTabBar* tabs = e->w->Viewer->tabBar();
+            const int index = e->w->Viewer->indexOf(std::array<QWidget*, 3>{e->w->Units, e->w->Weapons, e->w->Formations}[below(3)]);
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+            return "switch to " + e->w->Viewer->currentWidget()->objectName();
+        }
+        case 10: {
+            static const char* const filters[] = {"", "", "t", "Nation=12", "Cost>100", "Name~a", "Colour=3", "1"};
+            e->type(filter(), filters[below(int(std::size(filters)))]);
+            return "filter " + filter()->text();
+        }
+        case 11:
+            QTest::mouseClick(e->w->CopyButton, Qt::LeftButton);
+            return "Copy";
+        case 12:
+            QTest::mouseClick(e->w->PasteButton, Qt::LeftButton);
+            return "Paste";
+        case 13:
+            e->w->Renationalise1->trigger();
+            return "Renumber";
+        case 14:
+        case 15:
+            e->key(Qt::Key_Z, Qt::ControlModifier);
+            return "Undo";
+        case 16:
+            e->key(Qt::Key_Y, Qt::ControlModifier);
+            return "Redo";
+        case 17:
+            e->key(Qt::Key_T, Qt::ControlModifier);
+            return "table view on or off";
+        case 18:
+            e->key(chance(50) ? Qt::Key_F7 : Qt::Key_T, chance(50) ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ShiftModifier);
+            return "compared file: step or take";
+        default:
+            if (chance(10)) {
+                e->key(Qt::Key_S, Qt::ControlModifier);
+                return "Save";
+            }
+            e->key(Qt::Key_F12);
+            return "Commit";
+        }
+    }
+
+    QString report(quint32 seed, int action, const QString& what) const
+    {
+        QStringList lines{QString("soak: seed %1, action %2: %3").arg(seed).arg(action).arg(what), "the last actions:"};
+        for (const QString& r : recent)
+            lines << "  " + r;
+        return lines.join('\n');
+    }
+
+private slots:
+    void randomSessionUndoesToTheFile()
+    {
+        const int seconds = qEnvironmentVariableIsSet("ORB_SOAK_SECONDS") ? qEnvironmentVariableIntValue("ORB_SOAK_SECONDS") : 60;
+        const int stopAt = qEnvironmentVariableIntValue("ORB_SOAK_ACTIONS");
+        const quint32 seed = qEnvironmentVariableIsSet("ORB_SOAK_SEED") ? quint32(qEnvironmentVariableIntValue("ORB_SOAK_SEED"))
+                                                                         : quint32(QDateTime::currentMSecsSinceEpoch());
+        rng.seed(seed);
+        qInfo("soak: seed %u (ORB_SOAK_SEED=%u replays it)", seed, seed);
+
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        QVERIFY(FileLoaded);
+        const QString file = tmp.filePath("ORB12");
+        const QByteArray loaded = readAll(file);
+        QVERIFY(e->w->compareWith(tmp.filePath("ORB05")));
+
+        // Answers whatever dialog an action opens, inside that dialog's own event loop.
+        QTimer answerer;
+        answerer.setInterval(1);
+        // Answering may open a dialog of its own (Renumber asks about typed edits). Each answer
+        // runs from the event loop, not inside the timer's own handler, which Qt does not re-enter:
+        // so the nested dialog is answered too, and none is answered twice.
+        auto answering = std::make_shared<QList<QPointer<QWidget>>>();
+        connect(&answerer, &QTimer::timeout, this, [this, answering] {
+            QPointer<QWidget> modal = QApplication::activeModalWidget();
+            if (!modal || answering->contains(modal))
+                return;
+            *answering << modal;
+            QTimer::singleShot(0, this, [this, answering, modal] {
+                if (modal)
+                    answer(modal);
+                answering->removeAll(modal);
+                answering->removeAll(nullptr);
+            });
+        });
+        answerer.start();
+
+        QElapsedTimer clock;
+        clock.start();
+        int actions = 0;
+        while (stopAt ? actions < stopAt : clock.elapsed() < seconds * 1000) {
+            ++actions;
+            const QString what = act();
+            if (qEnvironmentVariableIsSet("ORB_SOAK_TRACE"))
+                qInfo("%d %s", actions, qPrintable(what));
+            QCoreApplication::processEvents();  // a table cell's edit commits by a queued call
+            recent.push_back(QString("%1 %2").arg(actions).arg(what));
+            if (recent.size() > 12)
+                recent.pop_front();
+            const QByteArray disk = readAll(file);
+            const bool differs = QByteArray(reinterpret_cast<const char*>(packed().data()), int(OrbImageSize)) != disk;
+            if (differs != e->caption().endsWith("*"))
+                QFAIL(qPrintable(report(seed, actions, differs ? "the tables differ from the file, but no mark"
+                                                                : "the mark is on, but the tables are as saved")));
+        }
+        qInfo("soak: %d actions in %lld s", actions, clock.elapsed() / 1000);
+        QVERIFY2(stopAt || actions >= 1000, "too few actions to call it a soak");
+
+        // Every step undone: the file as loaded, byte for byte once saved. Typed edits are dropped
+        // when asked.
+        discardOnly = true;
+        const std::vector<uint8_t> before = packed();
+        int undos = 0;
+        while (e->w->UndoItem->isEnabled() && undos < 100000) {
+            e->key(Qt::Key_Z, Qt::ControlModifier);
+            ++undos;
+        }
+        e->key(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY2(readAll(file) == loaded, qPrintable(report(seed, actions, QString("%1 undos do not give the loaded file").arg(undos))));
+        // Steps the session left undone stay so: as many redos as there were undos.
+        for (int k = 0; k < undos; ++k)
+            e->key(Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY2(packed() == before, qPrintable(report(seed, actions, "redoing every step does not give the tables back")));
+
+        // Saved and loaded again: the same tables.
+        e->key(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY2(!e->caption().endsWith("*"), qPrintable(e->status()));
+        e->loadLine(12);
+        QVERIFY2(packed() == before, qPrintable(report(seed, actions, "a save and a reload change the tables")));
+        answerer.stop();
+    }
+};
+
+QTEST_MAIN(TestSoak)
+#include "test_soak.moc"
