@@ -8,5 +8,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# A program that runs without the compiler's DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# A lone program (orbtool-cli) runs without the compiler's DLLs beside it.  Qt and the programs
+# linked against its DLLs share one C++ runtime instead, shipped beside them in the bundle.
+if(NOT ORB_TOOLCHAIN_SHARED)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ORB_TOOLCHAIN_SHARED)

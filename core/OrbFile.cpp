@@ -27,7 +27,7 @@ DataFileSave WriteDataFile(const fs::path& path, const OrbData& orb, OrbImage& m
     DataFileSave s;
     s.pastEnd = ValuesPastEnd(meta.bytes.data(), meta.bytesRead);
     if (refuseLoss && !s.pastEnd.empty()) {
-        s.written = {false, path.string() + ": values past the end of the file cannot be stored"};
+        s.written = {false, path.u8string() + ": values past the end of the file cannot be stored"};
         return s;
     }
     s.written = WriteOrbImage(path, meta);
@@ -40,7 +40,7 @@ namespace {
 // The reason part of a read error ("path: reason").
 std::string reasonOf(const IoResult& r, const fs::path& path)
 {
-    const std::string prefix = path.string() + ": ";
+    const std::string prefix = path.u8string() + ": ";
     return r.error.compare(0, prefix.size(), prefix) == 0 ? r.error.substr(prefix.size()) : r.error;
 }
 }  // namespace
@@ -63,7 +63,7 @@ LoadResult LoadOrbFile(int n)
         std::error_code ec;
         IoResult look = fs::is_regular_file(path, ec) ? ReadOrbImage(path, probe, false) : IoResult{true, {}};
         if (!look.ok)
-            return {1, "Unable to read " + path.filename().string() + ": " + reasonOf(look, path), path};
+            return {1, "Unable to read " + path.filename().u8string() + ": " + reasonOf(look, path), path};
         return {1, "Unable to find " + OrbFileName(n), path};
     }
     FileLoaded = true;

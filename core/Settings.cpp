@@ -31,9 +31,11 @@ std::string FindSettingsFile(const std::string& programDirectory, const char* xd
 
 std::string ResolveDefaultDir(const std::string& value, const std::string& settingsFile)
 {
-    const fs::path given = fs::u8path(value);
-    if (value.empty() || given.is_absolute())
+    fs::path given = fs::u8path(value);
+    if (value.empty())
         return value;
+    if (given.is_absolute())
+        return given.make_preferred().u8string();  // "C:/Games" reads as C:\Games on Windows
     fs::path full = (fs::u8path(settingsFile).parent_path() / given).lexically_normal();
     if (full.has_parent_path() && !full.has_filename() && full != full.root_path())
         full = full.parent_path();  // "dir/" ends in an empty step

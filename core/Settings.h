@@ -14,8 +14,8 @@ std::string FindSettingsFile(const std::string& programDirectory, const char* xd
 
 // The folder a DefaultDir value names. A relative value means the folder of the settings file, so
 // that the directory list, loading and saving all get the same absolute, clean path (no "." or
-// ".." steps, no separator at the end but the root's). An absolute value is kept as written; an
-// empty one stays empty.
+// ".." steps, no separator at the end but the root's). An absolute value is kept as written, but
+// with the system's own separators; an empty one stays empty.
 std::string ResolveDefaultDir(const std::string& value, const std::string& settingsFile);
 
 // The program's directory from the executable's path, ending with a separator. On Windows it is

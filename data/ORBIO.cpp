@@ -48,7 +48,7 @@ fs::path FindOrbFile(const fs::path& dir, int n)
     fs::path found;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& p = it->path();
-        if (orbNumberOf(p.filename().string()) == n && isRegularFile(p)) {
+        if (orbNumberOf(p.filename().u8string()) == n && isRegularFile(p)) {
             // Several case variants can coexist on a case-sensitive file system: take the first by
             // name, so that the choice does not depend on the order the directory lists them in.
             if (found.empty() || p.filename() < found.filename())
@@ -69,7 +69,7 @@ std::array<bool, 100> ScanOrbFiles(const fs::path& dir)
     std::array<bool, 100> flags{};
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        int n = orbNumberOf(it->path().filename().string());
+        int n = orbNumberOf(it->path().filename().u8string());
         if (n >= 0 && isRegularFile(it->path()))
             flags[static_cast<std::size_t>(n)] = true;
     }

@@ -49,7 +49,7 @@ std::string reason(int err)
 
 IoResult failure(const fs::path& file, const std::string& why)
 {
-    return {false, file.string() + ": " + why};
+    return {false, file.u8string() + ": " + why};
 }
 
 // Reads up to n bytes, retrying short reads; the count read, or -1 with errno set.
@@ -95,7 +95,7 @@ int createTemp(const fs::path& target, unsigned mode, fs::path& temp)
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[17];
         std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
-        temp = target.parent_path() / ("." + target.filename().string() + ".orbtool-" + suffix);
+        temp = target.parent_path() / ("." + target.filename().u8string() + ".orbtool-" + suffix);
 #ifdef _WIN32
         int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
@@ -115,7 +115,7 @@ bool copyTail(const OrbImage& image, int fd, std::string& why)
         return true;
     int in = openRead(image.source, false);
     if (in < 0) {
-        why = "cannot read the part past " + std::to_string(OrbImageSize) + " bytes from " + image.source.string() +
+        why = "cannot read the part past " + std::to_string(OrbImageSize) + " bytes from " + image.source.u8string() +
               ": " + reason(errno);
         return false;
     }
@@ -130,7 +130,7 @@ bool copyTail(const OrbImage& image, int fd, std::string& why)
     while (ok && left > 0) {
         long long r = readFull(in, buf.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size())));
         if (r <= 0) {
-            why = r < 0 ? reason(errno) : image.source.string() + " has become shorter since it was loaded";
+            why = r < 0 ? reason(errno) : image.source.u8string() + " has become shorter since it was loaded";
             ok = false;
             break;
         }
@@ -207,7 +207,7 @@ std::string SaveObstacle(const fs::path& path)
     fs::path dir = real.has_parent_path() ? real.parent_path() : fs::path(".");
 #ifndef _WIN32
     if (::access(dir.c_str(), W_OK | X_OK) != 0)
-        return "the folder " + dir.string() + " cannot be written in (" + reason(errno) + ")";
+        return "the folder " + dir.u8string() + " cannot be written in (" + reason(errno) + ")";
 #endif
     return {};
 }

@@ -1,8 +1,10 @@
 // A settings file of any bytes, read as the window reads it, and its DefaultDir resolved. With LF
 // or CRLF line ends the folder is the same; a relative value gives an absolute, clean folder that
-// resolves to itself; an empty one stays empty.
+// resolves to itself; an empty one stays empty. The reader of the Windows build, which has no
+// settings library, reads every value as the library does.
 #include "FuzzCommon.h"
 
+#include "core/IniText.h"
 #include "core/Settings.h"
 
 #include <INIReader.h>
@@ -33,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     INIReader settings(lf.data(), lf.size());
     const std::string value = settings.Get("Orbtool", "DefaultDir", "");
+    for (const std::string& text : {lf, crlf, std::string(reinterpret_cast<const char*>(data), size)}) {
+        INIReader library(text.data(), text.size());
+        Require(IniValue(text, "Orbtool", "DefaultDir", "-") == library.Get("Orbtool", "DefaultDir", "-") &&
+                    IniValue(text, "", "a", "-") == library.Get("", "a", "-") &&
+                    IniValue(text, "s", "k", "-") == library.Get("s", "k", "-"),
+                "the Windows build's reader reads as the library does");
+    }
     Require(value.empty() == dir.empty(), "only an empty DefaultDir gives no folder");
     if (value.empty() || std::filesystem::u8path(value).is_absolute())
         return 0;

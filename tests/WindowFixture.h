@@ -119,10 +119,23 @@ inline void pickLine(int row)
     });
 }
 
-// The settings file beside the test program, as the editor looks for it.
+// A path as the window shows it: with the system's own separators.
+inline QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The settings file as the editor looks for it: beside the test program. On Windows the program's
+// folder is found only for a program named ORBTOOL.EXE, so there the user's own folder holds it.
 inline QString settingsPath()
 {
+#ifdef Q_OS_WIN
+    const QString dir = qEnvironmentVariable("APPDATA") + "/Orbtool";
+    QDir().mkpath(dir);
+    return dir + "/Orbtool.ini";
+#else
     return QCoreApplication::applicationDirPath() + "/Orbtool.ini";
+#endif
 }
 
 inline void writeSettings(const QString& defaultDir)

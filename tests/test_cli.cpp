@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -43,12 +44,20 @@ class TestCli : public QObject {
     Run cli(const QStringList& args, const QByteArray& input = {})
     {
         QProcess p;
+#ifdef _WIN32
+        // A cross build's path to the program is the build machine's; the layout is the same.
+        p.start(QCoreApplication::applicationDirPath() + "/../tools/orbtool-cli.exe", args);
+#else
         p.start(ORBTOOL_CLI, args);
+#endif
         p.write(input);
         p.closeWriteChannel();
         p.waitForFinished(30000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                p.readAllStandardError()};
+        QByteArray err = p.readAllStandardError();
+#ifdef _WIN32
+        err.replace("\r\n", "\n");  // messages go to a text stream, which ends lines as Windows does
+#endif
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), err};
     }
 
 private slots:
@@ -373,7 +382,7 @@ private slots:
             }
 
         // Folders that cannot be read are errors, not empty or missing.
-        if (runningAsRoot())
+        if (permissionsAreBypassed())
             return;  // root reads any folder
         QDir().mkdir(tmp.filePath("closed"));
         putSample(tmp.filePath("closed"), 5);
@@ -391,6 +400,8 @@ private slots:
     // by field; patch and apply carry a mod as text.
     void gitDiffsAndMergesDataFiles()
     {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed");
         const QString repo = tmp.filePath("repo");
         QDir().mkpath(repo);
         auto git = [&repo](const QStringList& args) {

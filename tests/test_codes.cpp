@@ -9,6 +9,7 @@
 #include "core/Import.h"
 #include "core/Filter.h"
 #include "tools/SampleData.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,31 +101,38 @@ private slots:
         QCOMPARE(ListLineOfFileNumber(50), -1);
     }
 
-    // Beside the program first; then the user's configuration folder ($XDG_CONFIG_HOME, or ~/.config).
+    // Beside the program first; then the user's configuration folder ($XDG_CONFIG_HOME, or
+    // ~/.config; on Windows %APPDATA%), each only when the file is there.
     void settingsFileLookupOrder()
     {
         QTemporaryDir tmp;
-        const std::string root = tmp.path().toStdString(), program = root + "/bin/";
-        const std::string xdg = root + "/xdg", home = root + "/home";
-        QDir(tmp.path()).mkpath("bin");
-        QDir(tmp.path()).mkpath("xdg/orbtool");
-        QDir(tmp.path()).mkpath("home/.config/orbtool");
-        auto touch = [](const std::string& p) { QFile f(QString::fromStdString(p)); QVERIFY(f.open(QIODevice::WriteOnly)); };
-        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), program + "Orbtool.ini");  // none: beside
-        touch(home + "/.config/orbtool/Orbtool.ini");
-        QCOMPARE(FindSettingsFile(program, nullptr, home.c_str()), home + "/.config/orbtool/Orbtool.ini");
-        QCOMPARE(FindSettingsFile(program, "relative/dir", home.c_str()), home + "/.config/orbtool/Orbtool.ini");
-        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), program + "Orbtool.ini");  // xdg has none
-        // Windows: the roaming application data folder, when the program's folder has none.
-        QDir(tmp.path()).mkpath("appdata/Orbtool");
-        QCOMPARE(FindSettingsFile(program, nullptr, nullptr, (root + "/appdata").c_str()), program + "Orbtool.ini");
-        touch(root + "/appdata/Orbtool/Orbtool.ini");
-        QCOMPARE(FindSettingsFile(program, nullptr, nullptr, (root + "/appdata").c_str()),
-                 root + "/appdata/Orbtool/Orbtool.ini");
-        touch(xdg + "/orbtool/Orbtool.ini");
-        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), xdg + "/orbtool/Orbtool.ini");
-        touch(program + "Orbtool.ini");
-        QCOMPARE(FindSettingsFile(program, xdg.c_str(), home.c_str()), program + "Orbtool.ini");
+        const QString root = tmp.path();
+        for (const char* dir : {"bin", "xdg/orbtool", "home/.config/orbtool", "appdata/Orbtool"})
+            QDir(root).mkpath(dir);
+        const std::string program = (root + "/bin/").toStdString();
+        const std::string xdg = (root + "/xdg").toStdString(), home = (root + "/home").toStdString();
+        const std::string appData = (root + "/appdata").toStdString();
+        struct Step {
+            const char* created;  // the settings file made before the lookup, if any
+            const char *xdgHome, *home, *appData;
+            const char* found;
+        };
+        const Step steps[] = {
+            {nullptr, xdg.c_str(), home.c_str(), appData.c_str(), "bin/Orbtool.ini"},  // none: beside
+            {"home/.config/orbtool/Orbtool.ini", nullptr, home.c_str(), nullptr, "home/.config/orbtool/Orbtool.ini"},
+            {nullptr, "relative/dir", home.c_str(), nullptr, "home/.config/orbtool/Orbtool.ini"},
+            {nullptr, xdg.c_str(), home.c_str(), nullptr, "bin/Orbtool.ini"},  // the named folder has none
+            {nullptr, nullptr, nullptr, appData.c_str(), "bin/Orbtool.ini"},
+            {"appdata/Orbtool/Orbtool.ini", nullptr, nullptr, appData.c_str(), "appdata/Orbtool/Orbtool.ini"},
+            {"xdg/orbtool/Orbtool.ini", xdg.c_str(), home.c_str(), appData.c_str(), "xdg/orbtool/Orbtool.ini"},
+            {"bin/Orbtool.ini", xdg.c_str(), home.c_str(), appData.c_str(), "bin/Orbtool.ini"},
+        };
+        for (const Step& step : steps) {
+            if (step.created)
+                writeAll(root + "/" + step.created, "[Orbtool]\n");
+            const QString found = QString::fromStdString(FindSettingsFile(program, step.xdgHome, step.home, step.appData));
+            QCOMPARE(QDir::fromNativeSeparators(found), root + "/" + step.found);
+        }
     }
 
     void programDirectoryRule()

@@ -177,7 +177,7 @@ private slots:
 
         e->goTo(e->w->Formations);
         e->key(Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(e->status(), "Saved " + QDir::toNativeSeparators(tmp.path() + "/ORB12"));
+        QCOMPARE(e->status(), "Saved " + native(tmp.path() + "/ORB12"));
         QVERIFY(!e->caption().endsWith("*"));
         e->loadLine(5);  // clean now: no question
         QCOMPARE(seen->count, 1);

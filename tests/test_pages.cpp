@@ -437,7 +437,7 @@ private slots:
         e->type(e->edit("UnitCostEdit"), "1");  // typed, not committed
         e->save();
         QCOMPARE(readAll(file12()), original);
-        QCOMPARE(e->status(), "Saved " + tmp.path() + "/ORB12");
+        QCOMPARE(e->status(), "Saved " + native(tmp.path() + "/ORB12"));
 
         e->goTo(e->w->Units);
         e->type(e->edit("UnitCostEdit"), "1");
@@ -456,7 +456,7 @@ private slots:
         QCOMPARE(e->w->UnitListBox->count(), 249);  // the loaded data stays
         e->save();
         QCOMPARE(readAll(tmp.filePath("other/ORB12")), readAll(file12()));
-        QCOMPARE(e->status(), "Saved " + tmp.filePath("other") + "/ORB12");
+        QCOMPARE(e->status(), "Saved " + native(tmp.filePath("other") + "/ORB12"));
     }
 
     void aFailedSaveSaysSoAndKeepsTheOldFile()
@@ -471,7 +471,7 @@ private slots:
         acceptMessage(seen);
         e->save();
         QCOMPARE(seen->title, QString("File Save Error"));
-        QVERIFY(seen->text.contains(tmp.filePath("blocked/ORB12")));
+        QVERIFY(seen->text.contains(native(tmp.filePath("blocked/ORB12"))));
         QVERIFY(!e->status().startsWith("Saved "));
         QVERIFY(QFileInfo(tmp.filePath("blocked/ORB12")).isDir());
         QCOMPARE(readAll(file12()), sampleBytes(12));

@@ -141,7 +141,7 @@ void TSDIAppForm::OrbListBoxDblClick()
         showMessage(QString::fromStdString(loaded.message), "File Load Error");
         return;
     }
-    loadedName_ = QString::fromLatin1(loaded.path.filename().string().c_str());
+    loadedName_ = QString::fromLatin1(loaded.path.filename().u8string().c_str());
     forgetShown();
     UndoStack->clear();
     noteSaved();
@@ -531,10 +531,10 @@ bool TSDIAppForm::saveFile()
         return false;
     }
     SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
-    QString file = QString::fromStdString(saved.path.filename().string());
+    QString file = QString::fromStdString(saved.path.filename().u8string());
     if (saved.code != 0) {
         // The old file is still there as it was; say so rather than claim a save.
-        showMessage("Unable to save " + QDir::toNativeSeparators(QString::fromStdString(saved.path.string())) +
+        showMessage("Unable to save " + QDir::toNativeSeparators(QString::fromStdString(saved.path.u8string())) +
                         "\n" + QString::fromStdString(saved.message) + "\nThe file on disk has not been changed.",
                     "File Save Error");
         statusBar()->clearMessage();

@@ -39,7 +39,7 @@ std::string programPath()
 #else
     std::error_code ec;
     const fs::path p = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("orbtool-cli") : p.string();
+    return ec ? std::string("orbtool-cli") : p.u8string();
 #endif
 }
 
@@ -166,10 +166,10 @@ int CmdGitSetup(const std::string& dir, std::string& out)
     if (held.find(attributes) == std::string::npos) {
         std::ofstream f(file, std::ios::binary | std::ios::app);
         if (!(f << (held.empty() || held.back() == '\n' ? "" : "\n") << attributes << "\n"))
-            Fail("cannot write '" + file.string() + "'");
-        out += file.string() + ": " + attributes + "\n";
+            Fail("cannot write '" + file.u8string() + "'");
+        out += file.u8string() + ": " + attributes + "\n";
     } else {
-        out += file.string() + ": already has " + attributes + "\n";
+        out += file.u8string() + ": already has " + attributes + "\n";
     }
     const std::pair<std::string, std::string> settings[] = {
         {"diff.orb.textconv", tool + " show"},
