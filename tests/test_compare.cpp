@@ -72,7 +72,7 @@ private slots:
         typeIntoFileDialog(path);
         e->key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(e->w->comparing());
-        QCOMPARE(e->status(), "Comparing with " + path + ": 3 units, 1 weapons, 1 formations differ");
+        QCOMPARE(e->status(), "Comparing with " + native(path) + ": 3 units, 1 weapons, 1 formations differ");
         QListWidget* list = e->w->UnitListBox;
         for (int row = 0; row < UnitCount; ++row) {
             QVERIFY2(list->item(row)->font().bold() == (row == 2 || row == 8 || row == 39), qPrintable(QString::number(row)));

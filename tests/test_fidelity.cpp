@@ -232,7 +232,7 @@ private slots:
     // A relative DefaultDir is the folder beside the settings file, everywhere.
     void aRelativeDefaultDirLoadsAndSaves()
     {
-        QDir beside(QCoreApplication::applicationDirPath());
+        QDir beside(QFileInfo(settingsPath()).absolutePath());
         beside.mkpath("reldata");
         QString dir = beside.filePath("reldata");
         putSample(dir, 12);

@@ -244,6 +244,8 @@ private slots:
         int actions = 0;
         while (stopAt ? actions < stopAt : clock.elapsed() < seconds * 1000) {
             ++actions;
+            if (qEnvironmentVariableIsSet("ORB_SOAK_TRACE"))
+                qInfo("%d begins", actions);
             const QString what = act();
             if (qEnvironmentVariableIsSet("ORB_SOAK_TRACE"))
                 qInfo("%d %s", actions, qPrintable(what));

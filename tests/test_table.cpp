@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QUndoStack>
 
@@ -15,6 +16,34 @@ class TestTable : public WindowSuite {
 
 
 private slots:
+
+    // A cell edit that would drop the form's typed edits asks first; the question, answered while
+    // the cell's editor closes, stores the value once and leaves no editor half-closed.
+    void aCellEditAsksAboutTypedEditsOnce()
+    {
+        QTest::failOnWarning(QRegularExpression("does not belong to this view"));
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        e->type(e->edit("UnitCostEdit"), "99");  // typed on the form, not committed
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        QTableView* table = e->w->findChild<QTableView*>("UnitTable");
+        const int crew = [table] {
+            for (int c = 0; c < table->model()->columnCount(); ++c)
+                if (table->model()->headerData(c, Qt::Horizontal).toString() == "Crew")
+                    return c;
+            return -1;
+        }();
+        table->setCurrentIndex(table->model()->index(0, crew));  // unit 1, which the form shows
+        auto seen = std::make_shared<SeenMessage>();
+        answerQuestion(QMessageBox::Discard, seen);
+        QTest::keyClick(table, Qt::Key_7);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(int(Orb.unit(1).Crew), 7);
+        QCOMPARE(seen->count, 1);
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, 1 entry"));
+        e->w->UndoItem->trigger();
+        QVERIFY(!e->w->UndoItem->isEnabled());  // one step, not two
+    }
 
     void sortEditAndBackToTheForm()
     {
@@ -71,8 +100,7 @@ private slots:
         QTest::keyClick(table, Qt::Key_1);  // the first key opens the cell's editor, the rest go there
         QTest::keyClicks(QApplication::focusWidget(), "a2");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCoreApplication::processEvents();  // the editor commits from the event loop
-        QCOMPARE(int(Orb.unit(entry).Cost), 12);
+        QTRY_COMPARE(int(Orb.unit(entry).Cost), 12);  // stored from the event loop, once the editor is closed
         QCOMPARE(e->status(), QString("Cost: '1a2' stored as 12"));
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Cost, 1 entry"));
         QVERIFY(e->caption().endsWith("*"));

@@ -75,6 +75,10 @@ bool TSDIAppForm::confirmTypedDrop(const QString& operation, const OrbData& afte
             commitPage(page);
         return true;
     case QMessageBox::Discard:
+        // Dropped now, so that the next step does not ask about them again (the page may be
+        // behind a table or another page until then).
+        for (uint8_t page : pages)
+            page == pcUnits ? ShowUnit() : page == pcWeapons ? ShowWeapon() : ShowFormation();
         return true;
     default:
         return false;

@@ -1,5 +1,7 @@
 #include "ui/TableModel.h"
 
+#include <QTimer>
+
 #include "core/EditRules.h"
 #include "core/Import.h"
 #include "core/Globals.h"
@@ -60,7 +62,16 @@ Qt::ItemFlags OrbTableModel::flags(const QModelIndex& index) const
 
 bool OrbTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    return index.isValid() && role == Qt::EditRole && setMany({index}, {value.toString()});
+    if (!index.isValid() || role != Qt::EditRole || !FileLoaded)
+        return false;
+    // The delegate calls this with its editor still open. A question asked now (about typed edits
+    // on a form) would run a nested event loop in which the editor loses the focus and is committed
+    // and closed a second time, under the first commit: the value is stored once the delegate is done.
+    QTimer::singleShot(0, this, [this, cell = QPersistentModelIndex(index), text = value.toString()] {
+        if (cell.isValid())
+            setMany({cell}, {text});
+    });
+    return true;
 }
 
 bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& texts)
