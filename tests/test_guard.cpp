@@ -26,6 +26,25 @@ class TestGuard : public WindowSuite {
     }
 
 private slots:
+    // However long the session, every step back to the loaded file can be undone.
+    void aLongSessionUndoesToTheFile()
+    {
+        e = std::make_unique<Editor>();
+        e->loadLine(12);
+        for (int k = 0; k < 600; ++k) {
+            e->type(e->edit("UnitCostEdit"), QString::number(k % 200 + 1));
+            e->key(Qt::Key_F12);
+        }
+        int undos = 0;
+        while (e->w->UndoItem->isEnabled() && undos < 1000) {
+            e->key(Qt::Key_Z, Qt::ControlModifier);
+            ++undos;
+        }
+        QCOMPARE(undos, 600);
+        QVERIFY(!e->caption().endsWith("*"));
+        QCOMPARE(int(Orb.unit(1).Cost), int(uint8_t(sampleBytes(12)[24751])));
+    }
+
 
     void closingAsksBeforeCommittedWorkIsDropped()
     {
