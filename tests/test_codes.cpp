@@ -24,17 +24,17 @@ private slots:
     // Codes past the ends of the game's lists, and the holes in them, have the fallback names.
     void namesOfCodesOutsideTheLists()
     {
-        const std::pair<std::string, const char*> cases[] = {
+        const std::pair<std::string, std::string> cases[] = {
             {GetWeaponClassName(19), "Unknown Class"}, {GetMovementClassName(255), "UNKNOWN"},
             {GetMovementClassName(5), "UNKNOWN"},      {GetNationName(44), "Unknown"},
             {GetNationName(69), "Unknown"},            {GetNationName(92), "Unknown"},
-            {GetNationName(65535), "Unknown"},         {GetNationName(80), GetNationName(2).c_str()},
+            {GetNationName(65535), "Unknown"},         {GetNationName(80), GetNationName(2)},
             {GetUnitClassName(69), "Unknown Class"},   {GetUnitClassName(255), "Unknown Class"},
             {GetPurchasePageName(5), "Unknown"},       {GetPurchasePageName(11), "Unknown"},
             {GetFormationTypeName(0), "Unknown"},      {GetFormationTypeName(6), "Unknown"},
         };
         for (const auto& [name, expected] : cases)
-            QCOMPARE(name, std::string(expected));
+            QCOMPARE(name, expected);
     }
 
     // Typed text to a stored value: digits only, capped at the bound and the width, however long.
