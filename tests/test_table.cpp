@@ -43,6 +43,18 @@ private slots:
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, 1 entry"));
         e->w->UndoItem->trigger();
         QVERIFY(!e->w->UndoItem->isEnabled());  // one step, not two
+
+        // Answered with Commit: the form's edit is stored, and the cell goes on top of it.
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        e->type(e->edit("UnitCostEdit"), "44");
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        table->setCurrentIndex(table->model()->index(0, crew));
+        answerQuestion(QMessageBox::Save, seen);
+        QTest::keyClick(table, Qt::Key_8);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(int(Orb.unit(1).Crew), 8);
+        QCOMPARE(seen->count, 2);
+        QCOMPARE(int(Orb.unit(1).Cost), 44);
     }
 
     void sortEditAndBackToTheForm()

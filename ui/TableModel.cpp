@@ -78,32 +78,39 @@ bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& tex
 {
     if (!FileLoaded || cells.isEmpty() || cells.size() != texts.size())
         return false;
-    const OrbData before = Orb;
-    OrbData after = Orb;
     QStringList notes, fields;
     QList<int> entries;
-    WithTable(table_, [&](const auto& all, auto entry) {
-        for (int i = 0; i < cells.size(); ++i) {
-            const auto& f = all[static_cast<std::size_t>(columns_[static_cast<std::size_t>(cells[i].column())])];
-            const int n = cells[i].row() + 1;
-            auto r = entry(after, n);
-            const std::string typed = fromQ(texts[i]);
-            StoreFieldText(r, f, typed);
-            const std::string stored = FieldText(r, f);
-            if (!StoredAsTyped(f.width, typed, stored) && notes.size() < 3)
-                notes << QString("%1: '%2' stored as %3")
-                             .arg(QString::fromLatin1(f.name), texts[i],
-                                  f.width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored));
-            entry.set(after, n, r);
-            if (!fields.contains(QString::fromLatin1(f.name)))
-                fields << QString::fromLatin1(f.name);
-            if (!entries.contains(n))
-                entries << n;
-        }
-    });
-    // A form showing a changed entry with edits of its own is asked about first.
-    if (mayChange && !mayChange(after))
+    // The cells stored onto tables: what the edit would leave.
+    auto edited = [&](OrbData after) {
+        notes.clear(), fields.clear(), entries.clear();
+        WithTable(table_, [&](const auto& all, auto entry) {
+            for (int i = 0; i < cells.size(); ++i) {
+                const auto& f = all[static_cast<std::size_t>(columns_[static_cast<std::size_t>(cells[i].column())])];
+                const int n = cells[i].row() + 1;
+                auto r = entry(after, n);
+                const std::string typed = fromQ(texts[i]);
+                StoreFieldText(r, f, typed);
+                const std::string stored = FieldText(r, f);
+                if (!StoredAsTyped(f.width, typed, stored) && notes.size() < 3)
+                    notes << QString("%1: '%2' stored as %3")
+                                 .arg(QString::fromLatin1(f.name), texts[i],
+                                      f.width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored));
+                entry.set(after, n, r);
+                if (!fields.contains(QString::fromLatin1(f.name)))
+                    fields << QString::fromLatin1(f.name);
+                if (!entries.contains(n))
+                    entries << n;
+            }
+        });
+        return after;
+    };
+    // A form showing a changed entry with edits of its own is asked about first. Its answer may
+    // commit those edits (a step of their own): the cells then go onto the tables as committed,
+    // not onto the tables as they were before the question.
+    if (mayChange && !mayChange(edited(Orb)))
         return false;
+    const OrbData before = Orb;
+    OrbData after = edited(Orb);
     Orb = std::move(after);
     refresh();
     const QString kind = table_ == TableId::Units ? "Units" : table_ == TableId::Weapons ? "Weapons" : "Formations";
