@@ -1,6 +1,9 @@
-// Helpers shared by the tests: temporary directories of sample files and whole-file byte access.
+// Helpers shared by the tests: temporary folders of sample files, whole-file bytes, and what
+// changed between two images.
 #pragma once
 
+#include "core/Merge.h"
+#include "core/OrbDiff.h"
 #include "data/ORBIO.h"
 #include "tools/SampleData.h"
 
@@ -8,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+
+#include <cstring>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -29,6 +35,23 @@ inline QByteArray sampleBytes(int n)
 {
     auto image = MakeSampleImage(n);
     return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<int>(image.size()));
+}
+
+// The tables of an image (a short one read as the file is: zeros past its end).
+inline OrbData orbOf(const QByteArray& bytes)
+{
+    std::vector<uint8_t> image(OrbImageSize, 0);
+    std::memcpy(image.data(), bytes.constData(), std::min<std::size_t>(std::size_t(bytes.size()), OrbImageSize));
+    return OrbData(std::move(image));
+}
+inline OrbData sampleOrb(int n) { return orbOf(sampleBytes(n)); }
+
+// A whole image with orb packed over it, as a save writes it over a file that held bytes.
+inline QByteArray packedOver(QByteArray bytes, const OrbData& orb)
+{
+    bytes.resize(int(OrbImageSize));
+    PackImage(orb, reinterpret_cast<uint8_t*>(bytes.data()));
+    return bytes;
 }
 
 // Writes sample file n into dir under the given name (default: the usual upper-case name).
@@ -59,5 +82,18 @@ inline QList<int> changedOffsets(const QByteArray& a, const QByteArray& b)
     for (int i = 0; i < std::min(a.size(), b.size()); ++i)
         if (a[i] != b[i])
             out << i;
+    return out;
+}
+
+// What differs between two whole images: "units 040 Cost" for a field, "byte N" for a byte that
+// no field holds. (Where the fields lie is held to the format by test_datafile.)
+inline QStringList changes(const QByteArray& a, const QByteArray& b)
+{
+    QStringList out;
+    for (const FieldDifference& d : DiffFields(orbOf(a), orbOf(b)))
+        out << QString("%1 %2 %3").arg(d.table).arg(d.number, 3, 10, QChar('0')).arg(d.field);
+    for (int i : changedOffsets(a, b))
+        if (!FieldBytes()[std::size_t(i)])
+            out << QString("byte %1").arg(i);
     return out;
 }

@@ -3,14 +3,20 @@
 
 #include "TestFiles.h"
 
+#include "core/EditRules.h"
 #include "core/Globals.h"
 #include "core/PasteBuffers.h"
+#include "data/Fields.h"
 #include "ui/Application.h"
 #include "ui/Picker.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
+#include "ui/paster.h"
+#include "ui/renationalise.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QWindow>
 
 #include <algorithm>
@@ -70,30 +77,15 @@ struct SeenMessage {
     int count = 0;
 };
 
-// Answers the next message box with OK, noting what it said.
-inline void acceptMessage(std::shared_ptr<SeenMessage> seen)
-{
-    whenModal([seen](QWidget* w) {
-        if (auto* box = qobject_cast<QMessageBox*>(w)) {
-            seen->title = box->windowTitle();
-            seen->text = box->text();
-            ++seen->count;
-            box->button(QMessageBox::Ok)->click();
-        } else {
-            qWarning("expected a message box, got %s", qPrintable(w->objectName()));
-            static_cast<QDialog*>(w)->reject();
-        }
-    });
-}
-
-// Answers the next "Save changes" question with button b, noting that it was asked.
-inline void answerQuestion(QMessageBox::StandardButton b, std::shared_ptr<SeenMessage> seen)
+// Answers the next message box with button b (Cancel: the Escape key), noting what it said.
+inline std::shared_ptr<SeenMessage> answerBox(QMessageBox::StandardButton b = QMessageBox::Ok,
+                                              std::shared_ptr<SeenMessage> seen = std::make_shared<SeenMessage>())
 {
     whenModal([b, seen](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         if (!box) {
-            static_cast<QDialog*>(w)->reject();
-            return;
+            qWarning("expected a message box, got %s", qPrintable(w->objectName()));
+            return static_cast<QDialog*>(w)->reject();
         }
         seen->title = box->windowTitle();
         seen->text = box->text();
@@ -103,6 +95,7 @@ inline void answerQuestion(QMessageBox::StandardButton b, std::shared_ptr<SeenMe
         else
             QTest::mouseClick(box->button(b), Qt::LeftButton);
     });
+    return seen;
 }
 
 // Picks line `row` of the next pick list and presses OK (or Cancel when row < 0).
@@ -117,6 +110,52 @@ inline void pickLine(int row)
         pick->ListBox1->setCurrentRow(row);
         QTest::mouseClick(pick->OKBtn, Qt::LeftButton);
     });
+}
+
+// Answers the next Renumber dialog: types the codes given (null: left as shown), runs beforeOk
+// (which may queue an answer to a question that comes over the dialog), presses OK and closes it.
+inline void renumberWith(const char* from, const char* to, std::function<void()> beforeOk = {})
+{
+    whenModal([=](QWidget* d) {
+        auto* dlg = static_cast<TRenatDlg*>(d);
+        for (auto [edit, text] : {std::pair{dlg->RenatFromEdit, from}, std::pair{dlg->RenatToEdit, to}})
+            if (text) {
+                edit->selectAll();
+                QTest::keyClicks(edit, text);
+            }
+        if (beforeOk)
+            beforeOk();
+        QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+        dlg->reject();
+    });
+}
+
+// What the buffer dialog showed when it was answered.
+struct SeenBuffers {
+    QString prompt;
+    QStringList lines;
+    int selected = -2;
+};
+// Answers the next buffer dialog: slot n (from 1) and OK, Escape (0), or All (-1).
+inline std::shared_ptr<SeenBuffers> answerBuffers(int slot)
+{
+    auto seen = std::make_shared<SeenBuffers>();
+    whenModal([seen, slot](QWidget* w) {
+        auto* dlg = static_cast<TPasterDlg*>(w);
+        seen->prompt = dlg->LabelStatus->text();
+        for (int i = 0; i < dlg->ListBox1->count(); ++i)
+            seen->lines << dlg->ListBox1->item(i)->text();
+        seen->selected = dlg->ListBox1->currentRow();
+        if (slot > 0) {
+            dlg->ListBox1->setCurrentRow(slot - 1);
+            QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+        } else if (slot == 0) {
+            QTest::keyClick(dlg->ListBox1, Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(dlg->CopyAllBtn, Qt::LeftButton);
+        }
+    });
+    return seen;
 }
 
 // A path as the window shows it: with the system's own separators.
@@ -143,10 +182,6 @@ inline void writeSettings(const QString& defaultDir)
     writeAll(settingsPath(), ("[Orbtool]\nDefaultDir=" + defaultDir + "\n").toUtf8());
 }
 
-inline void removeSettings()
-{
-    QFile::remove(settingsPath());
-}
 
 // A fresh run of the editor: program state reset, windows created and shown.
 struct Editor {
@@ -168,6 +203,7 @@ struct Editor {
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".
     QString caption() const { return w->windowHandle() ? w->windowHandle()->title() : w->windowTitle(); }
+    bool marked() const { return caption().endsWith("*"); }
     QLineEdit* edit(const char* name) const { return w->findChild<QLineEdit*>(name); }
     QToolButton* tool(const char* name) const { return w->findChild<QToolButton*>(name); }
 
@@ -200,18 +236,38 @@ struct Editor {
             QTest::keyClicks(e, text);
         else
             e->insert(text);  // the key simulator knows ASCII only; insert() keeps the length limit
-
     }
-    // Shows entry n of the page in front by double-clicking its line.
-    void showEntry(int n)
+    void type(const char* edit, const QString& text) { type(this->edit(edit), text); }
+    // The entry list and the entry shown of the page in front.
+    QListWidget* list() const
     {
-        QListWidget* list = CurrentPage == pcUnits     ? w->UnitListBox
-                            : CurrentPage == pcWeapons ? w->wpnlistbox
-                                                       : w->FormationListBox;
-        doubleClickRow(list, n - 1);
+        return CurrentPage == pcUnits ? w->UnitListBox : CurrentPage == pcWeapons ? w->wpnlistbox : w->FormationListBox;
     }
+    static int current() { return CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation; }
+    // Shows entry n of the page in front by double-clicking its line.
+    void showEntry(int n) { doubleClickRow(list(), n - 1); }
     void commit() { QTest::mouseClick(w->CommitButton, Qt::LeftButton); }
+    // Copy or Paste through the buffer dialog, answered as answerBuffers says.
+    std::shared_ptr<SeenBuffers> copyTo(int slot)
+    {
+        auto seen = answerBuffers(slot);
+        QTest::mouseClick(w->CopyButton, Qt::LeftButton);
+        return seen;
+    }
+    std::shared_ptr<SeenBuffers> pasteFrom(int slot)
+    {
+        auto seen = answerBuffers(slot);
+        QTest::mouseClick(w->PasteButton, Qt::LeftButton);
+        return seen;
+    }
+    // Clicks a tool button with the mouse button given, pressing and releasing as a hand does.
+    void click(QToolButton* b, Qt::MouseButton mouse = Qt::LeftButton)
+    {
+        QTest::mousePress(b, mouse);
+        QTest::mouseRelease(b, mouse);
+    }
     void goTo(QWidget* page) { w->Viewer->setCurrentWidget(page); }
+    void goTo(const QString& page) { goTo(w->findChild<QWidget*>(page)); }
     // Save, pressed on the Load page as the user must.
     void save()
     {
@@ -220,43 +276,41 @@ struct Editor {
     }
 };
 
-// A temporary directory holding every sample file, named in the settings as the start directory.
-struct SampleDirectory {
-    QTemporaryDir tmp;
-    QString startDir = QDir::currentPath();
-
-    void prepare()
-    {
-        QDir(tmp.path()).removeRecursively();
-        QDir().mkpath(tmp.path());
-        for (int n : SampleFileNumbers())
-            putSample(tmp.path(), n);
-        writeSettings(tmp.path());
-        QDir::setCurrent(startDir);
-    }
-    void restore()
-    {
-        removeSettings();
-        QDir::setCurrent(startDir);
-    }
-    QString path() const { return tmp.path(); }
-    QString filePath(const QString& name) const { return tmp.filePath(name); }
-};
-
-// A suite of window tests: a folder of sample files named in the settings, fresh for each case,
-// and the editor a case starts.
+// A suite of window tests: a fresh folder for each case, named in the settings as the start
+// directory and holding every sample file (unless the suite wants it empty), and the editor a
+// case starts.
 class WindowSuite : public QObject {
     Q_OBJECT
 
 protected:
-    SampleDirectory tmp;
+    QTemporaryDir tmp;
+    QString startDir = QDir::currentPath();
+    bool withSamples = true;
     std::unique_ptr<Editor> e;
 
+    // A fresh editor with list line `line` loaded.
+    void open(int line)
+    {
+        e.reset();  // the old window's dialogs go before the new window's come
+        e = std::make_unique<Editor>();
+        e->loadLine(line);
+    }
+
 private slots:
-    void init() { tmp.prepare(); }
+    void init()
+    {
+        QDir(tmp.path()).removeRecursively();
+        QDir().mkpath(tmp.path());
+        if (withSamples)
+            for (int n : SampleFileNumbers())
+                putSample(tmp.path(), n);
+        writeSettings(tmp.path());
+        QDir::setCurrent(startDir);
+    }
     void cleanup()
     {
         e.reset();
-        tmp.restore();
+        QFile::remove(settingsPath());
+        QDir::setCurrent(startDir);
     }
 };

@@ -1,17 +1,11 @@
 // Comparing with another data file through the real window, driven by keys.
 #include "WindowFixture.h"
 
-#include "core/OrbDiff.h"
-#include "ui/renationalise.h"
-
-#include <QAction>
 #include <QFileDialog>
 #include <QMenu>
-#include <QUndoStack>
 
 class TestCompare : public WindowSuite {
     Q_OBJECT
-
 
     // Answers the next Compare With dialog by typing path and Enter.
     static void typeIntoFileDialog(const QString& path)
@@ -30,41 +24,31 @@ class TestCompare : public WindowSuite {
     QList<int> visited(bool back)
     {
         QList<int> seen;
-        for (int guard = 0; guard < 300; ++guard) {
-            const int before = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
+        for (int guard = 0, at = e->current(); guard < 300 && seen.size() == guard; ++guard, at = e->current()) {
             e->key(Qt::Key_F7, back ? Qt::ShiftModifier : Qt::NoModifier);
-            const int now = CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation;
-            if (now == before)
-                break;
-            seen << now;
+            if (e->current() != at)
+                seen << e->current();
         }
         return seen;
     }
 
 private slots:
-
     void marksStepsAndTakesBack()
     {
         // The compared file: ORB12 with chosen changes, one a value a 2-digit edit cannot type.
-        auto image = MakeSampleImage(12);
-        OrbData other(std::vector<uint8_t>(image.begin(), image.end()));
+        OrbData other = sampleOrb(12);
         other.edit<UnitRecord>(3, [](UnitRecord& u) { u.Cost = uint8_t(u.Cost + 1); });
         other.edit<UnitRecord>(9, [](UnitRecord& u) { u.Name = "Changed"; });
         other.edit<UnitRecord>(40, [](UnitRecord& u) { u.Class = 207; });
         other.edit<WeaponRecord>(2, [](WeaponRecord& w) { w.Range = uint8_t(w.Range + 3); });
         other.edit<FormationRecord>(150, [](FormationRecord& f) { f.Slot3 = 1001; });
-        QByteArray bytes = sampleBytes(12);
-        PackImage(other, reinterpret_cast<uint8_t*>(bytes.data()));
         const QString path = tmp.filePath("compare/STOCK12");
         QDir().mkpath(tmp.filePath("compare"));
-        writeAll(path, bytes);
-
-        e = std::make_unique<Editor>();
-        e->loadLine(12);
+        writeAll(path, packedOver(sampleBytes(12), other));
+        open(12);
         // What cannot be read says why and changes nothing.
         for (const QString& bad : {tmp.filePath("compare/none"), tmp.filePath("compare")}) {
-            auto seen = std::make_shared<SeenMessage>();
-            acceptMessage(seen);
+            auto seen = answerBox();
             QVERIFY(!e->w->compareWith(bad));
             QCOMPARE(seen->title, QString("Compare Error"));
             QVERIFY(!e->w->comparing());
@@ -88,13 +72,12 @@ private slots:
 
         // Every difference taken back and committed: the tables equal the compared file.
         const OrbData before = Orb;
-        auto current = [] { return CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation; };
         for (QWidget* page : {e->w->Units, e->w->Weapons, e->w->Formations}) {
             e->goTo(page);
             e->showEntry(1);  // which differs in no table
-            for (int at = current(), guard = 0; guard < 5; ++guard, at = current()) {
+            for (int at = e->current(), guard = 0; guard < 5; ++guard, at = e->current()) {
                 e->key(Qt::Key_F7);
-                if (current() == at)
+                if (e->current() == at)
                     break;
                 e->key(Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
                 e->key(Qt::Key_F12);
@@ -126,18 +109,13 @@ private slots:
         e->w->CompareSavedItem->trigger();
         QVERIFY2(e->status().endsWith(": 2 units, 0 weapons, 0 formations differ"), qPrintable(e->status()));
         // A Renumber 12 -> 5: every unit and formation of nation 12 now differs too.
-        const OrbData saved(std::vector<uint8_t>(image.begin(), image.end()));
+        const OrbData saved = sampleOrb(12);
         int units = 0, formations = 0;
         for (int n = 1; n <= UnitCount; ++n)
             units += saved.unit(n).Nation == 12 || n == 3 || n == 9;
         for (int n = 1; n <= FormationCount; ++n)
             formations += saved.formation(n).Nation == 12;
-        whenModal([](QWidget* d) {
-            auto* dlg = static_cast<TRenatDlg*>(d);
-            dlg->RenatToEdit->setText("5");
-            QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
-            dlg->reject();
-        });
+        renumberWith(nullptr, "5");
         e->w->Renationalise1->trigger();
         QVERIFY2(e->status().startsWith("Renumbered"), qPrintable(e->status()));
         int bold = 0;  // the marks followed at once

@@ -3,11 +3,8 @@
 #include "WindowFixture.h"
 
 #include "core/FormationTotals.h"
-#include "data/Fields.h"
 
-#include <QAction>
 #include <QKeyEvent>
-#include <QLabel>
 
 namespace {
 // Types text into w one key event per character, as a keyboard with those keys would.
@@ -23,10 +20,7 @@ void typeText(QWidget* w, const QString& text)
 // brings 3 units and leads back to 10; 20 brings ten times formation 21 of ten units each.
 QByteArray countingFile()
 {
-    QByteArray bytes = sampleBytes(12);
-    auto* image = reinterpret_cast<uint8_t*>(bytes.data());
-    OrbData orb;
-    UnpackImage(image, orb);
+    OrbData orb = sampleOrb(12);
     orb.edit<UnitRecord>(150, [](UnitRecord& u) { u.Name = "Sch\xfctzenpanzer"; });
     orb.edit<UnitRecord>(3, [](UnitRecord& u) { u.YrAvail = 60, u.YrUnavail = 117; });
     auto fillSlots = [&](int n, auto value) {
@@ -42,20 +36,17 @@ QByteArray countingFile()
     fillSlots(20, [](int) { return uint16_t(1021); });
     fillSlots(21, [](int k) { return uint16_t(k); });
     orb.edit<FormationRecord>(11, [](FormationRecord& f) { f.Avail = 72, f.Until = 95; });
-    PackImage(orb, image);
-    return bytes;
+    return packedOver(sampleBytes(12), orb);
 }
 }  // namespace
 
 class TestFind : public WindowSuite {
     Q_OBJECT
 
-
-    void open()
+    void openCounting()
     {
         writeAll(tmp.filePath("ORB12"), countingFile());
-        e = std::make_unique<Editor>();
-        e->loadLine(12);
+        open(12);
     }
 
 private slots:
@@ -63,7 +54,7 @@ private slots:
     // A filtered line shows and commits its own entry, whatever lines are hidden above it.
     void theFilterKeepsEntryNumbersRight()
     {
-        open();
+        openCounting();
         e->key(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), e->w->UnitFilterEdit);
         typeText(e->w->UnitFilterEdit, QString::fromUtf8("SCH\u00dcTZEN"));
@@ -110,52 +101,48 @@ private slots:
     }
 
     // Each picker opens on the line of the code its edit holds; Enter keeps it; F4 opens it.
-    void pickListsOpenOnTheCurrentCode_data()
-    {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("unit class") << "Units" << "UnitClassEdit" << false << "33" << "33 - Light Ambhibian";
-        QTest::newRow("nation") << "Units" << "UnitNationEdit" << false << "82" << "82 - USA";
-        QTest::newRow("move class") << "Units" << "UnitMCEdit" << false << "7" << "07 - Ship";
-        QTest::newRow("weapon") << "Units" << "UnitWpn2Edit" << false << "17" << "017 - ";
-        QTest::newRow("weapon class") << "Weapons" << "WeaponClassEdit" << false << "18" << "18 - Napalm";
-        QTest::newRow("form nation") << "Formations" << "FormNationEdit" << false << "43" << "43 - Generic Red";
-        QTest::newRow("purchase page") << "Formations" << "FormPageEdit" << false << "10" << "10 - Battalion HQ.";
-        QTest::newRow("form type") << "Formations" << "FormTypeEdit" << false << "4" << "04 - Naval";
-        QTest::newRow("slot unit") << "Formations" << "FormSlot3Edit" << false << "40" << "040 - ";
-        QTest::newRow("slot formation") << "Formations" << "FormSlot4Edit" << true << "1012" << "012 - ";
-        QTest::newRow("no listed code") << "Units" << "UnitNationEdit" << false << "55" << "00 - West Germany";
-    }
     void pickListsOpenOnTheCurrentCode()
     {
-        QFETCH(QString, page);
-        QFETCH(QString, edit);
-        QFETCH(bool, shift);
-        QFETCH(QString, value);
-        QFETCH(QString, line);
-        open();
-        e->goTo(e->w->findChild<QWidget*>(page));
-        QLineEdit* ed = e->edit(qPrintable(edit));
-        e->type(ed, value);
-        ed->setFocus();
-        auto seen = std::make_shared<QString>();
-        whenModal([seen](QWidget* d) {
-            auto* pick = static_cast<TPickForm*>(d);
-            *seen = pick->ListBox1->currentItem()->text();
-            QTest::keyClick(pick->ListBox1, Qt::Key_Return);
-        });
-        e->key(Qt::Key_F4, shift ? Qt::ShiftModifier : Qt::NoModifier);
-        QVERIFY2(seen->startsWith(line), qPrintable(*seen));
-        if (value != "55")
-            QCOMPARE(ed->text(), value);
+        struct Case {
+            const char *page, *edit;
+            bool shift;
+            const char *value, *line;
+        };
+        const Case cases[] = {
+            {"Units", "UnitClassEdit", false, "33", "33 - Light Ambhibian"},
+            {"Units", "UnitNationEdit", false, "82", "82 - USA"},
+            {"Units", "UnitMCEdit", false, "7", "07 - Ship"},
+            {"Units", "UnitWpn2Edit", false, "17", "017 - "},
+            {"Weapons", "WeaponClassEdit", false, "18", "18 - Napalm"},
+            {"Formations", "FormNationEdit", false, "43", "43 - Generic Red"},
+            {"Formations", "FormPageEdit", false, "10", "10 - Battalion HQ."},
+            {"Formations", "FormTypeEdit", false, "4", "04 - Naval"},
+            {"Formations", "FormSlot3Edit", false, "40", "040 - "},
+            {"Formations", "FormSlot4Edit", true, "1012", "012 - "},
+            {"Units", "UnitNationEdit", false, "55", "00 - West Germany"},  // no line has code 55
+        };
+        for (const Case& c : cases) {
+            openCounting();  // a window that no pick list has been over yet, for the focus to be in
+            e->goTo(c.page);
+            QLineEdit* ed = e->edit(c.edit);
+            e->type(ed, c.value);
+            QString seen;
+            whenModal([&seen](QWidget* d) {
+                auto* pick = static_cast<TPickForm*>(d);
+                seen = pick->ListBox1->currentItem()->text();
+                QTest::keyClick(pick->ListBox1, Qt::Key_Return);
+            });
+            ed->setFocus();
+            e->key(Qt::Key_F4, c.shift ? Qt::ShiftModifier : Qt::NoModifier);
+            QVERIFY2(seen.startsWith(c.line), qPrintable(QString(c.edit) + ": " + seen));
+            if (QString(c.value) != "55")
+                QCOMPARE(ed->text(), QString(c.value));
+        }
     }
 
     void typingFindsNamesInThePickList()
     {
-        open();
+        openCounting();
         auto seen = std::make_shared<QStringList>();
         whenModal([seen](QWidget* d) {
             auto* pick = static_cast<TPickForm*>(d);
@@ -174,7 +161,7 @@ private slots:
     // Each slot shows its member's kind and years; the total counts sub-formations once each.
     void formationFiguresAreComputed()
     {
-        open();
+        openCounting();
         e->goTo(e->w->Formations);
         e->showEntry(10);
         QCOMPARE(e->w->FormSlotKindLabel[0]->text(), QString("Unit"));

@@ -8,9 +8,6 @@
 //   (stop after this many: replays a failure up to its action).
 #include "WindowFixture.h"
 
-#include "ui/paster.h"
-#include "ui/renationalise.h"
-
 #include <QHeaderView>
 #include <QTabBar>
 #include <QTableView>
@@ -73,10 +70,6 @@ class TestSoak : public WindowSuite {
         }
     }
 
-    QListWidget* list() const
-    {
-        return CurrentPage == pcUnits ? e->w->UnitListBox : CurrentPage == pcWeapons ? e->w->wpnlistbox : e->w->FormationListBox;
-    }
     QLineEdit* filter() const
     {
         return CurrentPage == pcUnits     ? e->w->UnitFilterEdit
@@ -142,14 +135,13 @@ class TestSoak : public WindowSuite {
         case 7: {
             QToolButton* b = chance(50) ? e->w->Fwd1Btn : e->w->Back1Btn;
             const Qt::MouseButton mouse = chance(30) ? Qt::RightButton : Qt::LeftButton;
-            QTest::mousePress(b, mouse);
-            QTest::mouseRelease(b, mouse);
+            e->click(b, mouse);
             return QString("step %1 %2").arg(b == e->w->Fwd1Btn ? "forward" : "back", mouse == Qt::RightButton ? "ten" : "one");
         }
         case 8:
-            if (list()->count() == 0)
+            if (e->list()->count() == 0)
                 return "double-click: empty list";
-            doubleClickRow(list(), below(list()->count()));
+            doubleClickRow(e->list(), below(e->list()->count()));
             return "double-click a list line";
         case 9: {
             QTabBar* tabs = e->w->Viewer->tabBar();
@@ -212,8 +204,7 @@ private slots:
         rng.seed(seed);
         qInfo("soak: seed %u (ORB_SOAK_SEED=%u replays it)", seed, seed);
 
-        e = std::make_unique<Editor>();
-        e->loadLine(12);
+        open(12);
         QVERIFY(FileLoaded);
         const QString file = tmp.filePath("ORB12");
         const QByteArray loaded = readAll(file);

@@ -4,25 +4,12 @@
 
 #include "ui/About.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QRegularExpression>
-#include <QScrollBar>
-#include <QTabBar>
-#include <QStyleFactory>
-#include <QStatusTipEvent>
-#include <QLabel>
-#include <QListWidget>
-#include <QProxyStyle>
-#include <QTemporaryDir>
-#include <QToolTip>
 
-class TestWindow : public QObject {
+class TestWindow : public WindowSuite {
     Q_OBJECT
-
-    QTemporaryDir tmp;
-    QString startDir = QDir::currentPath();
 
     static QStringList lines(QListWidget* list)
     {
@@ -32,25 +19,14 @@ class TestWindow : public QObject {
         return out;
     }
 
-private slots:
-    void init()
-    {
-        QDir(tmp.path()).removeRecursively();
-        QDir().mkpath(tmp.path());
-        removeSettings();
-        QDir::setCurrent(startDir);
-    }
-    void cleanup()
-    {
-        removeSettings();
-        QDir::setCurrent(startDir);
-    }
+public:
+    TestWindow() { withSamples = false; }
 
+private slots:
     void startsInTheDefaultDirectoryOfTheSettings()
     {
         putSample(tmp.path(), 5);
         putSample(tmp.path(), 71, "Orb71");
-        writeSettings(tmp.path());
         Editor e;
         QCOMPARE(e.caption(), "Orbtool : No File Loaded " + native(tmp.path()));
         QCOMPARE(QString::fromStdString(CurrentDirectory), native(tmp.path()));
@@ -62,14 +38,11 @@ private slots:
         QCOMPARE(QString::fromStdString(ProgramDirectory), QCoreApplication::applicationDirPath() + "/");
 #endif
         QCOMPARE(e->Viewer->currentWidget(), e->Load);
-        QCOMPARE(int(CurrentPage), int(pcLoad));
         for (QToolButton* b : {e->Back1Btn, e->Fwd1Btn, e->CopyButton, e->PasteButton, e->RestoreButton,
                                e->CommitButton, e->EraseButton, e->PrintButton})
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-
         QStringList list = lines(e->OrbListBox);
         QCOMPARE(list.size(), 66);
-        QCOMPARE(list[5], QString("Orb05 - MOD - Japan"));
         QCOMPARE(list[45], QString("Orb71 - WW2 - Finland"));
         QCOMPARE(list.filter(QRegularExpression("^ \\? ")).size(), 64);
         QCOMPARE(e->OrbListBox->currentRow(), 5);
@@ -77,57 +50,43 @@ private slots:
         QCOMPARE(e->DriveComboBox1->currentText(), QDir::toNativeSeparators(QDir::rootPath()));
     }
 
-    void withoutSettingsStartsInTheWorkingDirectory()
+    // Without settings, or with a DefaultDir that is gone (said once), the working directory.
+    void otherwiseStartsInTheWorkingDirectory()
     {
         putSample(tmp.path(), 70, "orb70");
         QDir::setCurrent(tmp.path());
-        Editor e;
-        QCOMPARE(e.caption(), "Orbtool : No File Loaded " + native(tmp.path()) + ":");
-        QCOMPARE(QString::fromStdString(CurrentDirectory), native(tmp.path()));
-        QCOMPARE(e->OrbListBox->count(), 66);
-        QCOMPARE(e->OrbListBox->currentRow(), 44);  // the line of file 70
-    }
-
-    void missingDefaultDirectoryIsReportedOnce()
-    {
-        writeSettings(tmp.path() + "/no/such/dir");
-        QDir::setCurrent(tmp.path());
-        auto seen = std::make_shared<SeenMessage>();
-        acceptMessage(seen);
-        Editor e;
-        QCOMPARE(seen->count, 1);
-        QCOMPARE(seen->text, QString("Cannot find default directory directory, starting in Orbtool .exe dir"));
-        QCOMPARE(e.caption(), "Orbtool : No File Loaded " + native(tmp.path()) + ":");
-        QCOMPARE(QString::fromStdString(CurrentDirectory), native(tmp.path()));
-        QCOMPARE(e->OrbListBox->count(), 0);  // no data files there: an empty list
-    }
-
-    void directoriesAreNotDataFiles()
-    {
-        QDir(tmp.path()).mkdir("ORB12");
-        writeSettings(tmp.path());
-        Editor e;
-        QCOMPARE(e->OrbListBox->count(), 0);
-        QCOMPARE(FileExistsTable[12], false);
-        // Open with nothing listed does nothing.
-        QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
-        QVERIFY(!FileLoaded);
+        for (bool missing : {false, true}) {
+            QFile::remove(settingsPath());
+            auto seen = std::make_shared<SeenMessage>();
+            if (missing) {
+                writeSettings(tmp.path() + "/no/such/dir");
+                answerBox(QMessageBox::Ok, seen);
+            }
+            Editor e;
+            QCOMPARE(seen->count, int(missing));
+            if (missing)
+                QCOMPARE(seen->text, QString("Cannot find default directory directory, starting in Orbtool .exe dir"));
+            QCOMPARE(e.caption(), "Orbtool : No File Loaded " + native(tmp.path()) + ":");
+            QCOMPARE(QString::fromStdString(CurrentDirectory), native(tmp.path()));
+            QCOMPARE(e->OrbListBox->currentRow(), 44);  // the line of file 70
+        }
     }
 
     void changingDirectoryRebuildsTheList()
     {
-        QDir(tmp.path()).mkdir("sub");
+        QDir(tmp.path()).mkpath("sub/ORB05");  // a directory is not a data file
         putSample(tmp.path() + "/sub", 12);
-        writeSettings(tmp.path());
+        QDir(tmp.path()).mkdir("ORB12");
         Editor e;
         QCOMPARE(e->OrbListBox->count(), 0);
-        QList<QListWidgetItem*> sub = e->DirectoryListBox1->findItems("sub", Qt::MatchEndsWith);
-        QCOMPARE(sub.size(), 1);
-        emit e->DirectoryListBox1->itemActivated(sub.first());
+        QTest::mouseClick(e->OpenBtn, Qt::LeftButton);  // nothing listed: nothing to open
+        QVERIFY(!FileLoaded);
+        emit e->DirectoryListBox1->itemActivated(e->DirectoryListBox1->findItems("sub", Qt::MatchEndsWith).at(0));
         QCOMPARE(QString::fromStdString(CurrentDirectory), native(tmp.path() + "/sub"));
         QCOMPARE(QDir::currentPath(), tmp.path() + "/sub");
         QCOMPARE(e->OrbListBox->count(), 66);
         QCOMPARE(e->OrbListBox->currentRow(), 12);
+        QVERIFY(!FileExistsTable[5]);
         // And back up to the parent, listed above the current directory.
         QList<QListWidgetItem*> up = e->DirectoryListBox1->findItems(QDir(tmp.path()).dirName(), Qt::MatchEndsWith);
         QCOMPARE(up.size(), 1);
@@ -140,21 +99,16 @@ private slots:
     {
         putSample(tmp.path(), 5);
         putSample(tmp.path(), 76, "orb76");
-        writeSettings(tmp.path());
         Editor e;
         QString line5 = e->OrbListBox->item(5)->text();
-
         e.loadLine(5);
-        QVERIFY(FileLoaded);
         QCOMPARE(int(CurrentFileNumber), 5);
         QCOMPARE(e.caption(), "Orbtool : " + line5);
         // The folder the file was read from, not the program's.
         QCOMPARE(e.status(), "Loaded " + native(tmp.path() + "/ORB05") + ": " + line5);
         QCOMPARE(e->Viewer->currentWidget(), e->Units);
-        QCOMPARE(int(CurrentPage), int(pcUnits));
         QCOMPARE(e->UnitListBox->count(), 249);
         QCOMPARE(e->UnitListBox->currentRow(), 0);
-        QCOMPARE(e->UnitNumLabel->text(), QString("Unit 001"));
         QCOMPARE(e.edit("UnitnameEdit")->text(), toQ(Orb.unit(1).Name));
         QCOMPARE(QApplication::focusWidget(), e.edit("UnitnameEdit"));
         QVERIFY(e->CommitButton->isEnabled() && e->Fwd1Btn->isEnabled() && e->CopyButton->isEnabled());
@@ -164,7 +118,6 @@ private slots:
         CurrentUnit = 9;
         e->OpenItem->trigger();
         QCOMPARE(e->Viewer->currentWidget(), e->Load);
-        QCOMPARE(int(CurrentPage), int(pcLoad));
         QVERIFY(!e->CommitButton->isEnabled());
         QCOMPARE(int(CurrentUnit), 9);
         // ...and there it loads the selected line: line 50 is file 76.
@@ -172,9 +125,7 @@ private slots:
         e->OpenItem->trigger();
         QCOMPARE(int(CurrentFileNumber), 76);
         QCOMPARE(int(CurrentUnit), 1);
-        QCOMPARE(e->Viewer->currentWidget(), e->Units);
-
-        e->Viewer->setCurrentWidget(e->Load);
+        e.goTo(e->Load);
         e->OrbListBox->setCurrentRow(5);
         QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
         QCOMPARE(int(CurrentFileNumber), 5);
@@ -184,14 +135,11 @@ private slots:
     void missingAndUnreadableFiles()
     {
         putSample(tmp.path(), 5);
-        writeSettings(tmp.path());
         Editor e;
         e.loadLine(5);
         const std::string loadedName = Orb.unit(1).Name;
-        e->Viewer->setCurrentWidget(e->Load);
-
-        auto seen = std::make_shared<SeenMessage>();
-        acceptMessage(seen);
+        e.goTo(e->Load);
+        auto seen = answerBox();
         e->OrbListBox->setCurrentRow(12);
         QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
         QCOMPARE(seen->title, QString("File Not Found"));
@@ -199,7 +147,6 @@ private slots:
         QCOMPARE(int(CurrentFileNumber), 5);
         QCOMPARE(Orb.unit(1).Name, loadedName);
         QCOMPARE(e->Viewer->currentWidget(), e->Load);
-
         // The file appeared after the list was built: it loads although its line says " ? ".
         putSample(tmp.path(), 12);
         QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
@@ -207,27 +154,25 @@ private slots:
 
         if (permissionsAreBypassed())
             QSKIP("file modes do not keep this user out; the refused open is covered for other users");
-        e->Viewer->setCurrentWidget(e->Load);
-        QFile::setPermissions(tmp.filePath("ORB05"), QFileDevice::ReadOwner);
+        e.goTo(e->Load);
         const std::string before = Orb.unit(1).Name;
-        acceptMessage(seen);
         e->OrbListBox->setCurrentRow(5);
-        QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
-        QCOMPARE(seen->title, QString("File Load Error"));
-        QCOMPARE(seen->text, QString("Unable to find ORB05"));
-        QCOMPARE(int(CurrentFileNumber), 12);
-        QCOMPARE(Orb.unit(1).Name, before);
-        // Listed, but not readable at all: the message says so and why.
-        QFile::setPermissions(tmp.filePath("ORB05"), {});
-        acceptMessage(seen);
-        QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
-        QCOMPARE(seen->text, QString("Unable to read ORB05: Permission denied"));
-        QCOMPARE(Orb.unit(1).Name, before);
+        // Read-only: "not found", as ever. Not readable at all: the message says so and why.
+        const std::pair<QFileDevice::Permissions, QString> cases[] = {
+            {QFileDevice::ReadOwner, "Unable to find ORB05"}, {{}, "Unable to read ORB05: Permission denied"}};
+        for (const auto& [mode, said] : cases) {
+            QFile::setPermissions(tmp.filePath("ORB05"), mode);
+            answerBox(QMessageBox::Ok, seen);
+            QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
+            QCOMPARE(seen->title, QString("File Load Error"));
+            QCOMPARE(seen->text, said);
+            QCOMPARE(int(CurrentFileNumber), 12);
+            QCOMPARE(Orb.unit(1).Name, before);
+        }
     }
 
     void functionKeysOnTheLoadPage()
     {
-        writeSettings(tmp.path());
         Editor e;
         e->OrbListBox->setFocus();
         e.key(Qt::Key_F12);
@@ -239,142 +184,92 @@ private slots:
 
         // While a dialog is open the keys do nothing in the main window.
         e->statusBar()->showMessage("quiet");
-        bool sawDialog = false;
+        QWidget* dialog = nullptr;
         whenModal([&](QWidget* w) {
-            sawDialog = true;
+            dialog = w;
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, Qt::Key_F12);
-            static_cast<QDialog*>(w)->accept();
+            QTest::keyClick(w, Qt::Key_Return);
         });
         e->About1->trigger();
-        QVERIFY(sawDialog);
+        QCOMPARE(dialog, static_cast<QWidget*>(AboutBox));
         QCOMPARE(e.status(), QString("quiet"));
     }
 
-    void windowCannotGrowPastItsFirstSize()
+    void sizeHintsAndHelp()
     {
-        writeSettings(tmp.path());
         Editor e;
         QCOMPARE(e->size(), QSize(788, 556));
         e->resize(1000, 800);
         QVERIFY(e->width() <= 788 && e->height() <= 556);
         e->resize(600, 400);
         QCOMPARE(e->size(), QSize(600, 400));
-    }
 
-    void hintsGoToTheStatusBar()
-    {
-        writeSettings(tmp.path());
-        Editor e;
-        // The mouse coming to rest on the button.
+        // The mouse coming to rest on a button, or a menu item's hint: the status bar says it.
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(e->CommitButton, &enter);
         QCOMPARE(e.status(), QString("Commit your changes [F12]"));
-        QCOMPARE(e->CommitButton->toolTip(), QString("Commit your changes [F12]"));
-        // Menu items report their hints the same way.
         e->Renationalise1->showStatusText(e.w.get());
         QCOMPARE(e.status(), QString("Renumber units, formations to another nation's ID"));
         e->Help2->showStatusText(e.w.get());
         QCOMPARE(e.status(), QString());
         QVERIFY(!e->WriteCSV1->isEnabled() && !e->Print1->isEnabled() && !e->SetDefaults1->isEnabled());
-        QCOMPARE(e->ExitItem->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
-    }
-
-    void helpAndAbout()
-    {
-        writeSettings(tmp.path());
-        Editor e;
-        auto seen = std::make_shared<SeenMessage>();
-        acceptMessage(seen);
+        auto seen = answerBox();
         QTest::mouseClick(e->HelpBtn, Qt::LeftButton);
         QCOMPARE(seen->text, QString("for this beta, the only help is the readme.txt file"));
-        bool shown = false;
-        whenModal([&](QWidget* w) {
-            shown = w == AboutBox;
-            QTest::keyClick(w, Qt::Key_Return);
-        });
-        e->About1->trigger();
-        QVERIFY(shown);
     }
 
-    void pickListModes_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("unit") << 0 << "Pick List : Unit" << 250 << "000 - NO UNIT" << "249 - UNIT249";
-        QTest::newRow("formation") << 1 << "Pick List : Formation" << 200 << "000 - NO UNIT" << "199 - FORM199";
-        QTest::newRow("move") << 2 << "Pick List : Movement Class" << 10 << "00 - Default" << "09 - UNKNOWN";
-        QTest::newRow("type") << 3 << "Pick List : Formation Type" << 6 << "00 - Unknown" << "05 - Bn HQ";
-        QTest::newRow("nation") << 4 << "Pick List : Nationality" << 66 << "00 - West Germany" << "91 - France 2";
-        QTest::newRow("class") << 5 << "Pick List : Unit Class" << 70 << "00 - Fort" << "69 - Unknown Class";
-        QTest::newRow("weapon") << 6 << "Pick List : Unit Weapon" << 250 << "000 - NO WEAPON IN SLOT" << "249 - ";
-        QTest::newRow("wclass") << 7 << "Pick List : Weapon Class" << 20 << "00 - Unknown Class" << "19 - Unknown Class";
-        QTest::newRow("page") << 8 << "Pick List : Purchase Page" << 11 << "00 - Default" << "10 - Battalion HQ.";
-    }
+    // Each mode's caption and lines; OK gives the line's code, Cancel, Escape or closing -2.
     void pickListModes()
     {
-        QFETCH(int, mode);
-        QFETCH(QString, caption);
-        QFETCH(int, count);
-        QFETCH(QString, first);
-        QFETCH(QString, last);
-        writeSettings(tmp.path());
         Editor e;
         Orb.edit<UnitRecord>(249, [](UnitRecord& u) { u.Name = "UNIT249"; });
-        Orb.edit<FormationRecord>(199, [](FormationRecord& f) { f.Name = "FORM199"; });
-        QStringList seen;
-        QString title;
-        whenModal([&](QWidget* w) {
-            title = w->windowTitle();
-            seen = lines(PickForm->ListBox1);
-            QTest::mouseClick(PickForm->OKBtn, Qt::LeftButton);
-        });
-        QCOMPARE(PickForm->ShowPickList(uint8_t(mode)), 0);  // OK on the untouched first line
-        QCOMPARE(title, caption);
-        QCOMPARE(seen.size(), count);
-        QCOMPARE(seen.first(), first);
-        QCOMPARE(seen.last(), last);
-        // The last line gives its own number.
-        pickLine(count - 1);
-        int expected = mode == pmNationality ? 91 : count - 1;
-        QCOMPARE(PickForm->ShowPickList(uint8_t(mode)), expected);
-    }
-
-    void pickListResults()
-    {
-        writeSettings(tmp.path());
-        Editor e;
-        pickLine(43);
-        QCOMPARE(PickForm->ShowPickList(pmNationality), 43);
+        struct Mode {
+            int mode;
+            const char* caption;
+            int count;
+            const char *first, *last;
+            int lastCode;
+        };
+        const Mode modes[] = {
+            {0, "Unit", 250, "000 - NO UNIT", "249 - UNIT249", 249},
+            {1, "Formation", 200, "000 - NO UNIT", "199 - ", 199},
+            {2, "Movement Class", 10, "00 - Default", "09 - UNKNOWN", 9},
+            {3, "Formation Type", 6, "00 - Unknown", "05 - Bn HQ", 5},
+            {4, "Nationality", 66, "00 - West Germany", "91 - France 2", 91},
+            {5, "Unit Class", 70, "00 - Fort", "69 - Unknown Class", 69},
+            {6, "Unit Weapon", 250, "000 - NO WEAPON IN SLOT", "249 - ", 249},
+            {7, "Weapon Class", 20, "00 - Unknown Class", "19 - Unknown Class", 19},
+            {8, "Purchase Page", 11, "00 - Default", "10 - Battalion HQ.", 10},
+            {9, "Purchase Page", 0, nullptr, nullptr, -1},  // a mode no caller uses: nothing to pick
+        };
+        for (const Mode& m : modes) {
+            QString title;
+            QStringList seen;
+            whenModal([&](QWidget* w) {
+                title = w->windowTitle();
+                seen = lines(PickForm->ListBox1);
+                PickForm->ListBox1->setCurrentRow(m.count - 1);
+                QTest::mouseClick(PickForm->OKBtn, Qt::LeftButton);
+            });
+            QCOMPARE(PickForm->ShowPickList(uint8_t(m.mode)), m.lastCode);
+            QCOMPARE(title, QString("Pick List : ") + m.caption);
+            QCOMPARE(seen.size(), m.count);
+            if (m.count)
+                QVERIFY2(seen.first() == m.first && seen.last() == m.last, m.caption);
+        }
         pickLine(44);
         QCOMPARE(PickForm->ShowPickList(pmNationality), 70);
         pickLine(-1);
         QCOMPARE(PickForm->ShowPickList(pmNationality), -2);
-        whenModal([](QWidget* w) {
-            PickForm->ListBox1->setCurrentRow(3);
-            QTest::keyClick(w, Qt::Key_Escape);
-        });
-        QCOMPARE(PickForm->ShowPickList(pmUnitClass), -2);
-        whenModal([](QWidget* w) {
-            PickForm->ListBox1->setCurrentRow(3);
-            w->close();
-        });
-        QCOMPARE(PickForm->ShowPickList(pmUnitClass), -2);
+        for (bool escape : {true, false}) {
+            whenModal([escape](QWidget* w) {
+                PickForm->ListBox1->setCurrentRow(3);
+                escape ? QTest::keyClick(w, Qt::Key_Escape) : void(w->close());
+            });
+            QCOMPARE(PickForm->ShowPickList(pmUnitClass), -2);
+        }
         whenModal([](QWidget*) { doubleClickRow(PickForm->ListBox1, 4); });
         QCOMPARE(PickForm->ShowPickList(pmMovementClass), 4);
-        // A mode no caller uses: an empty list under the last caption, and nothing picked.
-        QString title;
-        int lineCount = -1;
-        whenModal([&](QWidget* w) {
-            title = w->windowTitle();
-            lineCount = PickForm->ListBox1->count();
-            QTest::mouseClick(PickForm->OKBtn, Qt::LeftButton);
-        });
-        QCOMPARE(PickForm->ShowPickList(9), -1);
-        QCOMPARE(title, QString("Pick List : Movement Class"));
-        QCOMPARE(lineCount, 0);
     }
 };
 

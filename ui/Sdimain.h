@@ -272,6 +272,9 @@ private:
     void noteSaved();
     // Commit of a record page (a page code), as the Commit button does on the page in front.
     void commitPage(uint8_t page);
+    // Says what a change stored otherwise than typed; with nothing to say, takes away an earlier
+    // such note, which would now speak of values no longer typed.
+    void showStoredNote(const QString& note);
     // Undo or redo of one step, asking first where it would drop typed edits.
     void undoStep(bool redo);
     // The labels beside a page's codes, from the codes as the page's edits hold them now.

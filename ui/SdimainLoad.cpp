@@ -493,8 +493,15 @@ void TSDIAppForm::commitPage(uint8_t page)
         return;
     }
     pushStep("Commit " + EntryTitle(page, number), std::move(changes));
-    if (!notes.isEmpty())
-        statusBar()->showMessage(notes.join("; "));
+    showStoredNote(notes.join("; "));
+}
+
+void TSDIAppForm::showStoredNote(const QString& note)
+{
+    if (!note.isEmpty())
+        statusBar()->showMessage(note);
+    else if (statusBar()->currentMessage().contains("' stored as "))
+        statusBar()->clearMessage();
 }
 
 QString EntryTitle(uint8_t page, int number)

@@ -112,8 +112,7 @@ void TSDIAppForm::toggleTable()
         model->mayChange = [this](const OrbData& after) { return confirmTypedDrop("this edit", after, true); };
         model->changed = [this](const QString& step, const OrbData& before, const QString& note) {
             recordStep(step, before);
-            if (!note.isEmpty())
-                statusBar()->showMessage(note);
+            showStoredNote(note);
         };
     }
     const bool toTable = view->isHidden();
