@@ -243,6 +243,10 @@ struct Editor {
     {
         return CurrentPage == pcUnits ? w->UnitListBox : CurrentPage == pcWeapons ? w->wpnlistbox : w->FormationListBox;
     }
+    QLineEdit* filter() const
+    {
+        return CurrentPage == pcUnits ? w->UnitFilterEdit : CurrentPage == pcWeapons ? w->WeaponFilterEdit : w->FormationFilterEdit;
+    }
     static int current() { return CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation; }
     // Shows entry n of the page in front by double-clicking its line.
     void showEntry(int n) { doubleClickRow(list(), n - 1); }

@@ -65,18 +65,6 @@ private slots:
         }
     }
 
-    void unchangedSampleRoundTripsByteForByte()
-    {
-        for (int n : SampleFileNumbers()) {
-            QString path = putSample(tmp.path(), n);
-            QByteArray before = readAll(path);
-            QCOMPARE(LoadOrbFile(n).code, 0);
-            QCOMPARE(FileImage.bytesRead, OrbImageSize);
-            QCOMPARE(SaveOrbFile(n, tmp.path().toStdString()).code, 0);
-            QCOMPARE(readAll(path), before);
-        }
-    }
-
     // The layout as the format describes it, written out once: for every field the first byte of
     // entry 1, the size of one entry in its column, and the largest value a commit stores in it
     // (0: no page edits it). Checked against what packing really writes, not against the table.

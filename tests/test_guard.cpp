@@ -25,22 +25,6 @@ class TestGuard : public WindowSuite {
     }
 
 private slots:
-    // However long the session, every step back to the loaded file can be undone.
-    void aLongSessionUndoesToTheFile()
-    {
-        open(12);
-        for (int k = 0; k < 600; ++k) {
-            e->type("UnitCostEdit", QString::number(k % 200 + 1));
-            e->key(Qt::Key_F12);
-        }
-        int undos = 0;
-        for (; e->w->UndoItem->isEnabled() && undos < 1000; ++undos)
-            e->key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(undos, 600);
-        QVERIFY(!e->marked());
-        QCOMPARE(packedOver(sampleBytes(12), Orb), sampleBytes(12));
-    }
-
     void closingAsksBeforeCommittedWorkIsDropped()
     {
         editedUnit17();

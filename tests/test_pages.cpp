@@ -78,72 +78,68 @@ private slots:
         everyEditStoresItsOwnField<FormationRecord>(e->w->Formations, 199, "Form", codes);
     }
 
-    // The conversions themselves are the core's; here, that each page applies them on Commit,
-    // shows the stored value and says when it is not what was typed.
-    void typedTextIsReadLeniently()
-    {
-        struct Case {
-            const char *page, *control, *typed, *stored;
-            QString said;  // what the status bar says of it; empty: nothing
-        };
-        const Case cases[] = {
-            {"Units", "UnitCostEdit", "1a5", "15", "Cost: '1a5' stored as 15"},
-            {"Units", "UnitCostEdit", "ABC", "0", "Cost: 'ABC' stored as 0"},
-            {"Units", "UnitCostEdit", "007", "7", ""},
-            {"Units", "UnitIconEdit", "70000", "65535", "Icon: '70000' stored as 65535"},
-            {"Weapons", "WeaponRangeEdit", "4O", "4", "Range: '4O' stored as 4"},
-            {"Formations", "FormSlot3Edit", "5000", "1200", "Slot3: '5000' stored as 1200"},
-            {"Formations", "Form05CodeEdit", "", "0", ""},
-        };
-        open(12);
-        for (const Case& c : cases) {
-            e->goTo(c.page);
-            e->type(c.control, c.typed);
-            e->commit();
-            QCOMPARE(e->edit(c.control)->text(), QString(c.stored));
-            QVERIFY2(c.said.isEmpty() ? !e->status().contains("stored as") : e->status() == c.said, qPrintable(e->status()));
-        }
-    }
-
-    // The name beside a code follows the code as it is typed or picked (a pick list line, or its
-    // "..." button), before any Commit; Commit stores the code.
-    void labelsFollowTheCode()
+    // Typed text is stored as the core converts it, and the status bar says when it is not what
+    // was typed; the name beside a code follows the code as it is typed or picked (a line of the
+    // pick list its "..." button opens), before any Commit.
+    void typedAndPickedValues()
     {
         struct Case {
             const char *page, *control, *typed;  // typed into the edit, or the line `button` picks
             const char *button, *label, *shown;
-            int stored;
+            const char *stored, *said;  // the value after Commit, and what the status bar says of it
         };
         const Case cases[] = {
-            {"Units", "UnitNationEdit", "99", nullptr, "UnitNationLabel", "Unknown", 99},
-            {"Units", "UnitNationEdit", "25", nullptr, "UnitNationLabel", "Pakistan", 25},
-            {"Units", "UnitClassEdit", "12", nullptr, "UnitClassLabel", "Light Tank", 12},
-            {"Units", "UnitMCEdit", "4", nullptr, "UnitMCLabel", "Track", 4},
-            {"Units", "UnitWpn2Edit", "0", nullptr, "UnitWpn2NameLbl", "", 0},
-            {"Weapons", "WeaponClassEdit", "8", nullptr, "WeaponClassLabel", "Flame", 8},
-            {"Formations", "FormTypeEdit", "2", nullptr, "FormTypeLabel", "Battalion", 2},
-            {"Formations", "FormPageEdit", "10", nullptr, "FormCatLabel", "Battalion HQ.", 10},
-            {"Units", "UnitNationEdit", "44", "UnitGetNationBtn", "UnitNationLabel", "Nazi Germany", 70},
-            {"Units", "UnitClassEdit", "33", "UnitPickUCBtn", "UnitClassLabel", "Light Ambhibian", 33},
-            {"Units", "UnitMCEdit", "7", "UnitPickMCBtn", "UnitMCLabel", "Ship", 7},
-            {"Weapons", "WeaponClassEdit", "19", "WpnClassPickbtn", "WeaponClassLabel", "Unknown Class", 19},
-            {"Formations", "FormTypeEdit", "5", "FormTypePickBtn", "FormTypeLabel", "Bn HQ", 5},
-            {"Formations", "FormNationEdit", "65", "FormPickNationBtn", "FormNationLabel", "France 2", 91},
+            {"Units", "UnitCostEdit", "1a5", nullptr, nullptr, nullptr, "15", "Cost: '1a5' stored as 15"},
+            {"Units", "UnitCostEdit", "ABC", nullptr, nullptr, nullptr, "0", "Cost: 'ABC' stored as 0"},
+            {"Units", "UnitCostEdit", "007", nullptr, nullptr, nullptr, "7", nullptr},
+            {"Units", "UnitIconEdit", "70000", nullptr, nullptr, nullptr, "65535", "Icon: '70000' stored as 65535"},
+            {"Weapons", "WeaponRangeEdit", "4O", nullptr, nullptr, nullptr, "4", "Range: '4O' stored as 4"},
+            {"Formations", "FormSlot3Edit", "5000", nullptr, nullptr, nullptr, "1200", "Slot3: '5000' stored as 1200"},
+            {"Formations", "Form05CodeEdit", "", nullptr, nullptr, nullptr, "0", nullptr},
+            {"Units", "UnitNationEdit", "99", nullptr, "UnitNationLabel", "Unknown", "99", nullptr},
+            {"Units", "UnitNationEdit", "25", nullptr, "UnitNationLabel", "Pakistan", "25", nullptr},
+            {"Units", "UnitNationEdit", "250", nullptr, "UnitNationLabel", "Pakistan", "25", nullptr},  // two characters fit
+            {"Units", "UnitClassEdit", "12", nullptr, "UnitClassLabel", "Light Tank", "12", nullptr},
+            {"Units", "UnitMCEdit", "4", nullptr, "UnitMCLabel", "Track", "4", nullptr},
+            {"Units", "UnitWpn2Edit", "0", nullptr, "UnitWpn2NameLbl", "", "0", nullptr},
+            {"Units", "UnitWpn3Edit", "250", nullptr, nullptr, nullptr, "249", "Wpn3: '250' stored as 249"},
+            {"Weapons", "WeaponClassEdit", "8", nullptr, "WeaponClassLabel", "Flame", "8", nullptr},
+            {"Formations", "FormTypeEdit", "2", nullptr, "FormTypeLabel", "Battalion", "2", nullptr},
+            {"Formations", "FormPageEdit", "10", nullptr, "FormCatLabel", "Battalion HQ.", "10", nullptr},
+            {"Units", "UnitNationEdit", "44", "UnitGetNationBtn", "UnitNationLabel", "Nazi Germany", "70", nullptr},
+            {"Units", "UnitClassEdit", "33", "UnitPickUCBtn", "UnitClassLabel", "Light Ambhibian", "33", nullptr},
+            {"Units", "UnitMCEdit", "7", "UnitPickMCBtn", "UnitMCLabel", "Ship", "7", nullptr},
+            {"Units", "UnitWpn1Edit", "0", "UnitWpn1PickBtn", "UnitWpn1NameLbl", "", "0", nullptr},  // the first line empties it
+            {"Weapons", "WeaponClassEdit", "19", "WpnClassPickbtn", "WeaponClassLabel", "Unknown Class", "19", nullptr},
+            {"Formations", "FormTypeEdit", "5", "FormTypePickBtn", "FormTypeLabel", "Bn HQ", "5", nullptr},
+            {"Formations", "FormNationEdit", "65", "FormPickNationBtn", "FormNationLabel", "France 2", "91", nullptr},
         };
         open(12);
         for (const Case& c : cases) {
             e->goTo(c.page);
+            const QByteArray stored = packedOver(sampleBytes(12), Orb);
             if (c.button) {
                 pickLine(QString(c.typed).toInt());
                 QTest::mouseClick(e->tool(c.button), Qt::LeftButton);
             } else {
                 e->type(c.control, c.typed);
             }
-            QCOMPARE(label(c.label), QString(c.shown));
+            if (c.label)
+                QCOMPARE(label(c.label), QString(c.shown));
+            QCOMPARE(packedOver(sampleBytes(12), Orb), stored);  // nothing is stored before Commit
             e->commit();
-            QCOMPARE(e->edit(c.control)->text(), QString::number(c.stored));
-            QCOMPARE(label(c.label), QString(c.shown));
+            QCOMPARE(e->edit(c.control)->text(), QString(c.stored));
+            if (c.label)
+                QCOMPARE(label(c.label), QString(c.shown));
+            QVERIFY2(c.said ? e->status() == c.said : !e->status().contains("stored as"), qPrintable(e->status()));
         }
+        QCOMPARE(e->w->UnitWpnNameLbl[2]->text(), toQ(Orb.weapon(249).Name));
+        // A pick cancelled changes nothing.
+        e->goTo(e->w->Units);
+        const QString before = e->w->UnitWpnNameLbl[3]->text(), number = e->edit("UnitWpn4Edit")->text();
+        pickLine(-1);
+        QTest::mouseClick(e->tool("UnitWpn4PickBtn"), Qt::LeftButton);
+        QVERIFY(e->w->UnitWpnNameLbl[3]->text() == before && e->edit("UnitWpn4Edit")->text() == number);
     }
 
     // A formation picked into a slot shows its own years and kind at once; so does the
@@ -198,35 +194,6 @@ private slots:
         e->commit();
         check(e->w->Weapons, "Panel5");
         check(e->w->Units, "UnitPanel");
-    }
-
-    void weaponSlotsAndTheirNames()
-    {
-        open(12);
-        e->type("UnitWpn3Edit", "250");
-        e->type("UnitNationEdit", "250");  // two characters fit: 25
-        e->commit();
-        QCOMPARE(int(Orb.unit(1).Wpn3), 249);
-        QCOMPARE(e->w->UnitWpnNameLbl[2]->text(), toQ(Orb.weapon(249).Name));
-        QCOMPARE(int(Orb.unit(1).Nation), 25);
-        const UnitRecord committed = Orb.unit(1);
-
-        // The pick list's first line empties the slot; Cancel changes nothing.
-        pickLine(0);
-        QTest::mouseClick(e->tool("UnitWpn1PickBtn"), Qt::LeftButton);
-        QCOMPARE(e->edit("UnitWpn1Edit")->text(), QString("0"));
-        QCOMPARE(e->w->UnitWpnNameLbl[0]->text(), QString());
-        pickLine(7);
-        QTest::mouseClick(e->tool("UnitWpn2PickBtn"), Qt::LeftButton);
-        QCOMPARE(e->w->UnitWpnNameLbl[1]->text(), toQ(Orb.weapon(7).Name));
-        QString before = e->w->UnitWpnNameLbl[3]->text(), number = e->edit("UnitWpn4Edit")->text();
-        pickLine(-1);
-        QTest::mouseClick(e->tool("UnitWpn4PickBtn"), Qt::LeftButton);
-        QVERIFY(e->w->UnitWpnNameLbl[3]->text() == before && e->edit("UnitWpn4Edit")->text() == number);
-        // Picks reach the unit only on Commit.
-        QVERIFY(Orb.unit(1).Wpn1 == committed.Wpn1 && Orb.unit(1).Wpn2 == committed.Wpn2);
-        e->commit();
-        QVERIFY(Orb.unit(1).Wpn1 == 0 && Orb.unit(1).Wpn2 == 7);
     }
 
     void formationSlotPickersAndLabels()
