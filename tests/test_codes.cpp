@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(ProgramDirectoryOf("D:\\orbtool.exe", true), std::string("D:\\"));
         QCOMPARE(ProgramDirectoryOf("C:\\Tools\\editor.exe", true), std::string("C:\\TOOLS\\EDITOR.EXE"));
         QCOMPARE(ProgramDirectoryOf("/usr/bin/orbtool", false), std::string("/usr/bin/"));
+        // A relative DefaultDir is the folder beside the settings file, as one clean path.
+        const QString settings = QDir::rootPath() + "games/orb/Orbtool.ini";
+        QCOMPARE(QString::fromStdString(ResolveDefaultDir("data/../reldata/.", settings.toStdString())),
+                 QDir::toNativeSeparators(QDir::rootPath() + "games/orb/reldata"));
     }
 
     void csvAsSpreadsheetsWriteIt()

@@ -207,27 +207,6 @@ private slots:
         QCOMPARE(QString(Orb.formation(3).Name.c_str()), QString("Lost"));
     }
 
-    // A relative DefaultDir is the folder beside the settings file, everywhere.
-    void aRelativeDefaultDirLoadsAndSaves()
-    {
-        QDir beside(QFileInfo(settingsPath()).absolutePath());
-        beside.mkpath("reldata");
-        QString dir = beside.filePath("reldata");
-        putSample(dir, 12);
-        writeSettings("reldata");
-        QDir::setCurrent(QDir::rootPath());
-        e = std::make_unique<Editor>();
-        QCOMPARE(QString::fromStdString(CurrentDirectory), native(dir));
-        QCOMPARE(e->caption(), "Orbtool : No File Loaded " + native(dir));
-        QVERIFY(!e->w->OrbListBox->item(12)->text().startsWith(" ? "));
-        e->loadLine(12);
-        e->type("UnitCostEdit", "77");
-        e->key(Qt::Key_F12);
-        e->save();
-        QCOMPARE(e->status(), "Saved " + native(dir + "/ORB12"));
-        QCOMPARE(int(orbOf(readAll(dir + "/ORB12")).unit(1).Cost), 77);
-        QDir(dir).removeRecursively();
-    }
 };
 
 QTEST_MAIN(TestFidelity)

@@ -140,24 +140,6 @@ private slots:
         }
     }
 
-    void typingFindsNamesInThePickList()
-    {
-        openCounting();
-        auto seen = std::make_shared<QStringList>();
-        whenModal([seen](QWidget* d) {
-            auto* pick = static_cast<TPickForm*>(d);
-            QTest::keyClicks(pick->ListBox1, "jo");
-            *seen << pick->ListBox1->currentItem()->text();
-            QTest::qWait(QApplication::keyboardInputInterval() + 50);
-            QTest::keyClicks(pick->ListBox1, "J");  // a fresh search goes on past the line it is on
-            *seen << pick->ListBox1->currentItem()->text();
-            QTest::keyClicks(pick->ListBox1, "7");  // digits find by number, as ever
-            QTest::keyClick(pick->ListBox1, Qt::Key_Escape);
-        });
-        e->w->UnitGetNationBtnClick();
-        QCOMPARE(*seen, (QStringList{"09 - Jordan", "75 - Japan"}));
-    }
-
     // Each slot shows its member's kind and years; the total counts sub-formations once each.
     void formationFiguresAreComputed()
     {

@@ -110,25 +110,6 @@ private slots:
         QCOMPARE(e->copyTo(0)->prompt, QString("Select weapon buffer  to COPY to"));
     }
 
-    void dialogKeysAndDisabledButtons()
-    {
-        open(5);
-        bool disabled = false;
-        whenModal([&](QWidget* w) {
-            auto* dlg = static_cast<TPasterDlg*>(w);
-            disabled = !dlg->BitBtn2->isEnabled() && !dlg->BitBtn1->isEnabled();
-            dlg->ListBox1->setFocus();
-            dlg->ListBox1->setCurrentRow(9);
-            QTest::keyClick(dlg->ListBox1, Qt::Key_Return);
-        });
-        QTest::mouseClick(e->w->CopyButton, Qt::LeftButton);
-        QVERIFY(disabled);
-        QVERIFY(UnitPasteBuffers[9].Used);  // Enter acted as OK on slot 10
-        whenModal([](QWidget* w) { doubleClickRow(static_cast<TPasterDlg*>(w)->ListBox1, 20); });
-        QTest::mouseClick(e->w->CopyButton, Qt::LeftButton);
-        QVERIFY(UnitPasteBuffers[20].Used);
-    }
-
     void wholeTablesMoveWithAll()
     {
         open(5);
