@@ -154,31 +154,20 @@ private slots:
     {
         open(12);
         e->showEntry(2);
-        for (int pair = 0; pair < 5; ++pair) {
-            QTest::mouseClick(e->w->Fwd1Btn, Qt::RightButton);
-            QTest::mouseDClick(e->w->Fwd1Btn, Qt::RightButton);
-        }
-        QCOMPARE(int(CurrentUnit), 102);
-        for (int pair = 0; pair < 2; ++pair) {
-            QTest::mouseClick(e->w->Back1Btn, Qt::RightButton);
-            QTest::mouseDClick(e->w->Back1Btn, Qt::RightButton);
-        }
-        QCOMPARE(int(CurrentUnit), 62);
-
+        for (auto [button, pairs] : {std::pair{e->w->Fwd1Btn, 5}, std::pair{e->w->Back1Btn, 2}})
+            for (int pair = 0; pair < pairs; ++pair) {
+                QTest::mouseClick(button, Qt::RightButton);
+                QTest::mouseDClick(button, Qt::RightButton);
+            }
+        QCOMPARE(int(CurrentUnit), 2 + 100 - 40);
         e->goTo(e->w->Formations);
-        auto* slot3 = e->w->findChild<QToolButton*>("FormSlot3PickBtn");
-        auto opened = std::make_shared<int>(0);
-        for (int press = 0; press < 2; ++press) {
-            whenModal([opened](QWidget* d) {
-                ++*opened;
-                static_cast<QDialog*>(d)->reject();
-            });
-            if (press == 0)
-                QTest::mouseClick(slot3, Qt::RightButton);
-            else
-                QTest::mouseDClick(slot3, Qt::RightButton);
+        int opened = 0;
+        for (bool twice : {false, true}) {
+            whenModal([&opened](QWidget* d) { ++opened, static_cast<QDialog*>(d)->reject(); });
+            twice ? QTest::mouseDClick(e->tool("FormSlot3PickBtn"), Qt::RightButton)
+                  : QTest::mouseClick(e->tool("FormSlot3PickBtn"), Qt::RightButton);
         }
-        QCOMPARE(*opened, 2);
+        QCOMPARE(opened, 2);
     }
 
     // A short file keeps its length; what could not be written is named, not hidden.
