@@ -48,6 +48,13 @@ inline bool StoredAsTyped(FieldWidth width, const std::string& typed, const std:
     return stored == (first == std::string::npos ? std::string("0") : typed.substr(first));
 }
 
+// What the user is told of a value stored otherwise than typed: "Cost: '1e3' stored as 13", a
+// stored name in quotes too. Both texts in the caller's encoding.
+inline std::string StoredNote(const char* field, FieldWidth width, const std::string& typed, const std::string& stored)
+{
+    return std::string(field) + ": '" + typed + "' stored as " + (width == FieldWidth::Text ? "'" + stored + "'" : stored);
+}
+
 // Stores edit text into field f of r as a commit does.
 template <class R>
 void StoreFieldText(R& r, const FieldDef<R>& f, const std::string& text)

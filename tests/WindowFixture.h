@@ -9,6 +9,7 @@
 #include "data/Fields.h"
 #include "ui/Application.h"
 #include "ui/Picker.h"
+#include "ui/RecordPage.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 #include "ui/paster.h"
@@ -187,16 +188,14 @@ inline void writeSettings(const QString& defaultDir)
 struct Editor {
     std::unique_ptr<TSDIAppForm> w;
 
-    explicit Editor(bool show = true)
+    Editor()
     {
         ResetProgramState();
         w.reset(CreateOrbtoolWindows());
-        if (show) {
-            w->show();
-            w->activateWindow();
-            if (!QTest::qWaitForWindowActive(w.get()))
-                qWarning("the editor window did not become active");
-        }
+        w->show();
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            qWarning("the editor window did not become active");
     }
     TSDIAppForm* operator->() const { return w.get(); }
 
@@ -247,7 +246,7 @@ struct Editor {
     {
         return CurrentPage == pcUnits ? w->UnitFilterEdit : CurrentPage == pcWeapons ? w->WeaponFilterEdit : w->FormationFilterEdit;
     }
-    static int current() { return CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation; }
+    static int current() { return CurrentEntryOf(CurrentPage); }
     // Shows entry n of the page in front by double-clicking its line.
     void showEntry(int n) { doubleClickRow(list(), n - 1); }
     void commit() { QTest::mouseClick(w->CommitButton, Qt::LeftButton); }

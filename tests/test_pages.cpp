@@ -259,7 +259,7 @@ private slots:
             {"Units", e->w->UnitNumLabel}, {"Weapons", e->w->WeaponNumberLabel}, {"Formations", e->w->FormNamelabel}};
         for (const Step& s : steps) {
             e->goTo(s.page);
-            (CurrentPage == pcUnits ? CurrentUnit : CurrentPage == pcWeapons ? CurrentWeapon : CurrentFormation) = uint8_t(s.from);
+            CurrentEntryOf(CurrentPage) = uint8_t(s.from);
             e->click(s.forward ? e->w->Fwd1Btn : e->w->Back1Btn, s.mouse);
             QCOMPARE(e->current(), s.to);
             if (s.from != s.to)

@@ -317,6 +317,7 @@ private:
     // The tables as last loaded or saved, packed as a save writes them: the mark compares with
     // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
     std::vector<uint8_t> savedImage_;
+    QString storedNote_;  // the last note of values stored otherwise than typed
     QSize sizeLimit_;
     bool filling_ = false;  // set while pages are switched by the program
 };

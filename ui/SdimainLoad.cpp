@@ -447,10 +447,9 @@ QStringList storedOtherwise(const std::vector<FieldEdit<R>>& edits, R r)
         const std::string typed = fromQ(e.edit->text());
         StoreFieldText(r, *e.field, typed);
         const std::string stored = FieldText(r, *e.field);
-        if (!StoredAsTyped(e.field->width, typed, stored)) {
-            QString now = e.field->width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored);
-            notes << QString("%1: '%2' stored as %3").arg(QString::fromLatin1(e.field->name), e.edit->text(), now);
-        }
+        if (!StoredAsTyped(e.field->width, typed, stored))
+            notes << QString::fromStdString(
+                StoredNote(e.field->name, e.field->width, e.edit->text().toStdString(), toQ(stored).toStdString()));
     }
     return notes;
 }
@@ -500,8 +499,9 @@ void TSDIAppForm::showStoredNote(const QString& note)
 {
     if (!note.isEmpty())
         statusBar()->showMessage(note);
-    else if (statusBar()->currentMessage().contains("' stored as "))
+    else if (!storedNote_.isEmpty() && statusBar()->currentMessage() == storedNote_)
         statusBar()->clearMessage();
+    storedNote_ = note;
 }
 
 QString EntryTitle(uint8_t page, int number)

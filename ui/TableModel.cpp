@@ -92,9 +92,8 @@ bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& tex
                 StoreFieldText(r, f, typed);
                 const std::string stored = FieldText(r, f);
                 if (!StoredAsTyped(f.width, typed, stored) && notes.size() < 3)
-                    notes << QString("%1: '%2' stored as %3")
-                                 .arg(QString::fromLatin1(f.name), texts[i],
-                                      f.width == FieldWidth::Text ? "'" + toQ(stored) + "'" : toQ(stored));
+                    notes << QString::fromStdString(
+                        StoredNote(f.name, f.width, texts[i].toStdString(), toQ(stored).toStdString()));
                 entry.set(after, n, r);
                 if (!fields.contains(QString::fromLatin1(f.name)))
                     fields << QString::fromLatin1(f.name);

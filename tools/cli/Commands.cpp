@@ -297,8 +297,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
                 StoreFieldText(r, *f, stored);
                 const std::string now = FieldValueText(r, *f);
                 if (!StoredAsTyped(f->width, text, now))
-                    warnings += prefix + f->name + ": '" + text + "' stored as " +
-                                (f->width == FieldWidth::Text ? "'" + now + "'" : now) + "\n";
+                    warnings += prefix + StoredNote(f->name, f->width, text, now) + "\n";
                 out += prefix + f->name + "=" + valueText(r, *f) + "\n";
             }
             entry.set(l.orb, n, r);
