@@ -45,6 +45,7 @@ inline OrbData orbOf(const QByteArray& bytes)
     return OrbData(std::move(image));
 }
 inline OrbData sampleOrb(int n) { return orbOf(sampleBytes(n)); }
+inline bool sameImage(const OrbData& a, const OrbData& b) { return std::equal(a.bytes(), a.bytes() + OrbImageSize, b.bytes()); }
 
 // A whole image with orb packed over it, as a save writes it over a file that held bytes.
 inline QByteArray packedOver(QByteArray bytes, const OrbData& orb)

@@ -8,7 +8,6 @@
 #include "core/Csv.h"
 #include "core/Import.h"
 #include "core/Filter.h"
-#include "tools/SampleData.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -185,15 +184,14 @@ private slots:
             {"number,Cost,Name\n3,1,\"x\"y\n", "text after a quoted cell", 2, 3},
             {"number,Name\n3,\"open\n4,x\n", "a quoted cell is never closed", 2, 2},
         };
-        auto image = MakeSampleImage(12);
-        const OrbData sample(std::vector<uint8_t>(image.begin(), image.end()));
+        const OrbData sample = sampleOrb(12);
         for (const Bad& b : bad) {
             OrbData orb = sample;
             ImportResult r = ImportCsv(orb, TableId::Units, b.csv);
             QVERIFY2(!r.errors.empty(), b.csv);
             QVERIFY2(r.errors[0].message.rfind(b.error, 0) == 0, r.errors[0].message.c_str());
             QVERIFY2(r.errors[0].line == b.line && r.errors[0].column == b.column, b.csv);
-            QVERIFY(std::equal(orb.bytes(), orb.bytes() + OrbImageSize, sample.bytes()));
+            QVERIFY(sameImage(orb, sample));
         }
         std::string many = "number,Cost\n";
         for (int n = 1; n <= 60; ++n)
@@ -207,8 +205,7 @@ private slots:
     // Planted faults, each found once.
     void checksFindWhatNamesNothing()
     {
-        auto image = MakeSampleImage(12);
-        OrbData orb(std::vector<uint8_t>(image.begin(), image.end()));
+        OrbData orb = sampleOrb(12);
         orb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
         orb.edit<WeaponRecord>(9, [](WeaponRecord& w) { w.Name.clear(); });
         orb.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 9; });

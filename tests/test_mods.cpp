@@ -1,28 +1,17 @@
 // Mods that travel: patches made, read and applied, and the three-way merge, on the core alone.
 #include "core/Merge.h"
 #include "core/Patch.h"
-#include "tools/SampleData.h"
+#include "TestFiles.h"
 
 #include <QTest>
 
 namespace {
-OrbData sample(int n)
-{
-    auto image = MakeSampleImage(n);
-    return OrbData(std::vector<uint8_t>(image.begin(), image.end()));
-}
-
 Patch patchOf(const OrbData& stock, const OrbData& modded, const char* name)
 {
     PatchRead r = ReadPatch(PatchText(stock, modded), name);
     if (!r.errors.empty())
         qWarning("%s", r.errors.front().c_str());
     return r.patch;
-}
-
-bool sameImage(const OrbData& a, const OrbData& b)
-{
-    return std::equal(a.bytes(), a.bytes() + OrbImageSize, b.bytes());
 }
 }  // namespace
 
@@ -33,7 +22,7 @@ private slots:
     // Two patches of one stock file stack in either order; a conflicting one is refused whole.
     void patchesStackAndConflict()
     {
-        const OrbData stock = sample(5);
+        const OrbData stock = sampleOrb(5);
         OrbData a = stock, b = stock, c = stock;
         a.edit<UnitRecord>(17, [](UnitRecord& u) { u.Cost = 99; });
         b.edit<UnitRecord>(17, [](UnitRecord& u) { u.Crew = 3; });
@@ -78,7 +67,7 @@ private slots:
     // Every byte 1..255 in names, and names that look like the format itself, come back exactly.
     void namesSurviveByteForByte()
     {
-        const OrbData stock = sample(12);
+        const OrbData stock = sampleOrb(12);
         OrbData modded = stock;
         std::vector<std::string> names = {"say \"hi\"", "back\\slash", "a -> b", "trailing   ", " # no comment"};
         for (int first = 1; first <= 255; first += 15) {
@@ -137,7 +126,7 @@ private slots:
     // Each field and each byte of the merge, against what the three files say.
     void mergeTakesEachSidesChanges()
     {
-        const OrbData base = sample(70);
+        const OrbData base = sampleOrb(70);
         OrbData ours = base, theirs = base;
         ours.edit<UnitRecord>(1, [](UnitRecord& u) { u.Cost = 11, u.Crew = 5, u.Speed = 30; });
         theirs.edit<UnitRecord>(1, [](UnitRecord& u) { u.Cost = 12, u.Crew = 5; u.Name = "Theirs"; });
