@@ -193,9 +193,7 @@ struct Editor {
         ResetProgramState();
         w.reset(CreateOrbtoolWindows());
         w->show();
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w.get()))
-            qWarning("the editor window did not become active");
+        activate();
     }
     TSDIAppForm* operator->() const { return w.get(); }
 
@@ -212,16 +210,21 @@ struct Editor {
         w->Viewer->setCurrentWidget(w->Load);
         doubleClickRow(w->OrbListBox, line);
     }
+    // Makes the window active again as the application sees it, which shortcuts follow. With no
+    // window manager nothing hands the activation back when a dialog closes, and the platform may
+    // call the window active while a closed dialog still holds the application's activation.
+    void activate()
+    {
+        if (w->isActiveWindow())
+            return;
+        w->activateWindow();
+        if (!QTest::qWaitFor([this] { return w->isActiveWindow(); }))
+            qWarning("the editor window is not active");
+    }
     // Presses a key on whatever has the focus, as the user would.
-    // The window must be active again first: with no window manager, nothing hands the activation
-    // back to it when a dialog closes.
     void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
     {
-        if (!w->isActiveWindow()) {
-            w->activateWindow();
-            if (!QTest::qWaitForWindowActive(w.get()))
-                qWarning("the editor window is not active");
-        }
+        activate();
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus && focus->window() == w.get() ? focus : w.get(), k, mods);
     }

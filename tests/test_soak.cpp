@@ -76,12 +76,7 @@ class TestSoak : public WindowSuite {
     // One random action; returns its name for the report.
     QString act()
     {
-        // With no window manager, nothing hands the activation back when a dialog closes.
-        if (!e->w->isActiveWindow()) {
-            e->w->activateWindow();
-            if (!QTest::qWaitForWindowActive(e->w.get()))
-                qWarning("the editor window is not active");
-        }
+        e->activate();
         QWidget* page = e->w->Viewer->currentWidget();
         QTableView* table = e->w->tableView(uint8_t(CurrentPage));
         const bool tableShown = table && table->isVisible();
