@@ -141,7 +141,7 @@ void TSDIAppForm::OrbListBoxDblClick()
         showMessage(QString::fromStdString(loaded.message), "File Load Error");
         return;
     }
-    loadedName_ = QString::fromLatin1(loaded.path.filename().u8string().c_str());
+    loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
     forgetShown();
     UndoStack->clear();
     noteSaved();
