@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +71,15 @@ inline void doubleClickRow(QListWidget* list, int row)
     QPoint at = list->visualItemRect(list->item(row)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// The lines of a list, top to bottom.
+inline QStringList linesOf(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
 }
 
 // What a message box said; filled when the box is answered.
@@ -144,8 +154,7 @@ inline std::shared_ptr<SeenBuffers> answerBuffers(int slot)
     whenModal([seen, slot](QWidget* w) {
         auto* dlg = static_cast<TPasterDlg*>(w);
         seen->prompt = dlg->LabelStatus->text();
-        for (int i = 0; i < dlg->ListBox1->count(); ++i)
-            seen->lines << dlg->ListBox1->item(i)->text();
+        seen->lines = linesOf(dlg->ListBox1);
         seen->selected = dlg->ListBox1->currentRow();
         if (slot > 0) {
             dlg->ListBox1->setCurrentRow(slot - 1);
@@ -271,6 +280,12 @@ struct Editor {
     {
         QTest::mousePress(b, mouse);
         QTest::mouseRelease(b, mouse);
+    }
+    // Brings a page to the front by clicking its tab, as the user would.
+    void clickTab(QWidget* page)
+    {
+        QTabBar* bar = w->Viewer->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(w->Viewer->indexOf(page)).center());
     }
     void goTo(QWidget* page) { w->Viewer->setCurrentWidget(page); }
     void goTo(const QString& page) { goTo(w->findChild<QWidget*>(page)); }

@@ -2,32 +2,25 @@
 // dropped, and undo/redo of every Commit, Paste All and Renumber, through the real window.
 #include "WindowFixture.h"
 
-#include <QTabBar>
-
 class TestGuard : public WindowSuite {
     Q_OBJECT
 
     QString file12() const { return tmp.filePath("ORB12"); }
     int savedCost(int unit) const { return orbOf(readAll(file12())).unit(unit).Cost; }
 
-    // A fresh editor with ORB12 loaded and unit 17's cost committed as 77.
-    void editedUnit17()
+    // Unit 17's cost committed as 77, on the Units page.
+    void commitCost77()
     {
-        open(12);
         e->showEntry(17);
         e->type("UnitCostEdit", "77");
         e->key(Qt::Key_F12);
-    }
-    void clickTab(int index)
-    {
-        QTabBar* bar = e->w->Viewer->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
 
 private slots:
     void closingAsksBeforeCommittedWorkIsDropped()
     {
-        editedUnit17();
+        open(12);
+        commitCost77();
         QVERIFY(e->marked());
         auto seen = answerBox(QMessageBox::Cancel);
         e->w->ExitItem->trigger();
@@ -82,7 +75,7 @@ private slots:
             e->w->UndoItem->trigger();
         };
         const Case cases[] = {
-            {"another page and back", nothing, [this](auto) { clickTab(1), clickTab(2), clickTab(0); }, 0, "99", 17, 4, 12},
+            {"another page and back", nothing, [this](auto) { e->clickTab(e->w->Weapons), e->clickTab(e->w->Formations), e->clickTab(e->w->Units); }, 0, "99", 17, 4, 12},
             {"a Renumber that changes nothing", nothing,
              [this](auto) {
                  renumberWith("40", "41");
@@ -132,7 +125,7 @@ private slots:
         // Edits kept on a page that is not in front still count when the window closes.
         open(12);
         e->type("UnitCostEdit", "99");
-        clickTab(1);
+        e->clickTab(e->w->Weapons);
         auto seen = answerBox(QMessageBox::Save);
         QVERIFY(e->w->close());
         QCOMPARE(seen->count, 1);
@@ -149,9 +142,7 @@ private slots:
         e->goTo(e->w->Formations);
         e->copyTo(-1);
         e->loadLine(12);
-        e->showEntry(17);
-        e->type("UnitCostEdit", "77");
-        e->key(Qt::Key_F12);
+        commitCost77();
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Commit Unit 017"));
         e->goTo(e->w->Formations);
         e->pasteFrom(-1);

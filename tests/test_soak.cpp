@@ -9,7 +9,6 @@
 #include "WindowFixture.h"
 
 #include <QHeaderView>
-#include <QTabBar>
 #include <QTableView>
 #include <QUndoStack>
 
@@ -111,12 +110,9 @@ class TestSoak : public WindowSuite {
                 return "double-click: empty list";
             doubleClickRow(e->list(), below(e->list()->count()));
             return "double-click a list line";
-        case 2: {
-            QTabBar* tabs = e->w->Viewer->tabBar();
-            const int index = e->w->Viewer->indexOf(std::array<QWidget*, 3>{e->w->Units, e->w->Weapons, e->w->Formations}[below(3)]);
-            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+        case 2:
+            e->clickTab(std::array<QWidget*, 3>{e->w->Units, e->w->Weapons, e->w->Formations}[below(3)]);
             return "switch to " + e->w->Viewer->currentWidget()->objectName();
-        }
         case 3: {
             static const char* const filters[] = {"", "", "t", "Nation=12", "Cost>100", "Name~a", "Colour=3", "1"};
             e->type(e->filter(), filters[below(int(std::size(filters)))]);

@@ -11,14 +11,6 @@
 class TestWindow : public WindowSuite {
     Q_OBJECT
 
-    static QStringList lines(QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
-        return out;
-    }
-
 public:
     TestWindow() { withSamples = false; }
 
@@ -41,7 +33,7 @@ private slots:
         for (QToolButton* b : {e->Back1Btn, e->Fwd1Btn, e->CopyButton, e->PasteButton, e->RestoreButton,
                                e->CommitButton, e->EraseButton, e->PrintButton})
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        QStringList list = lines(e->OrbListBox);
+        QStringList list = linesOf(e->OrbListBox);
         QCOMPARE(list.size(), 66);
         QCOMPARE(list[45], QString("Orb71 - WW2 - Finland"));
         QCOMPARE(list.filter(QRegularExpression("^ \\? ")).size(), 64);
