@@ -23,15 +23,29 @@ void markFields(std::vector<bool>& held)
 }
 
 template <class R>
-void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbData& theirs, MergeResult& out)
+void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& len,
+                MergeResult& out)
 {
     for (int n = 1; n <= CountOf<R>; ++n) {
         const R b = base.get<R>(n), o = ours.get<R>(n), th = theirs.get<R>(n);
         R m = o;
         bool changed = false;
         for (const auto& f : FieldsOf<R>()) {
-            if (SameField(o, th, f) || SameField(th, b, f))
-                continue;  // the same on both sides, or changed by ours alone
+            const std::size_t end = static_cast<std::size_t>(f.at(n) + f.size());
+            const bool inBase = end <= len.base, inOurs = end <= len.ours, inTheirs = end <= len.theirs;
+            const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
+            if (!inTheirs || SameField(o, th, f) || (inBase && SameField(th, b, f)))
+                continue;  // theirs has no value here, the same on both sides, or changed by ours alone
+            if (!inOurs) {
+                out.conflicts.push_back(where + "theirs " + valueText(th, f) + " lies past ours' end (" +
+                                        std::to_string(len.ours) + " bytes) and was not kept");
+                continue;
+            }
+            if (!inBase) {
+                out.conflicts.push_back(where + "base has no value (past its end), ours " + valueText(o, f) +
+                                        ", theirs " + valueText(th, f));
+                continue;
+            }
             if (SameField(o, b, f)) {
                 if (f.width == FieldWidth::Text)
                     m.*f.text = th.*f.text;
@@ -40,8 +54,8 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
                 changed = true;
                 continue;
             }
-            out.conflicts.push_back(std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": base " +
-                                    valueText(b, f) + ", ours " + valueText(o, f) + ", theirs " + valueText(th, f));
+            out.conflicts.push_back(where + "base " + valueText(b, f) + ", ours " + valueText(o, f) + ", theirs " +
+                                    valueText(th, f));
         }
         if (changed)
             out.merged.set(n, m);
@@ -69,22 +83,29 @@ std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b)
     return n;
 }
 
-MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs)
+MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& lengths)
 {
     MergeResult out{ours, {}};
-    mergeTable<UnitRecord>(TableId::Units, base, ours, theirs, out);
-    mergeTable<WeaponRecord>(TableId::Weapons, base, ours, theirs, out);
-    mergeTable<FormationRecord>(TableId::Formations, base, ours, theirs, out);
+    mergeTable<UnitRecord>(TableId::Units, base, ours, theirs, lengths, out);
+    mergeTable<WeaponRecord>(TableId::Weapons, base, ours, theirs, lengths, out);
+    mergeTable<FormationRecord>(TableId::Formations, base, ours, theirs, lengths, out);
     const std::vector<bool>& held = FieldBytes();
     for (std::size_t i = 0; i < OrbImageSize; ++i) {
         const uint8_t b = base.bytes()[i], o = ours.bytes()[i], t = theirs.bytes()[i];
-        if (held[i] || o == t || t == b)
+        if (held[i] || i >= lengths.theirs || o == t || (i < lengths.base && t == b))
             continue;
-        if (o == b)
+        const std::string where = "byte " + std::to_string(i) + ": ";
+        if (i >= lengths.ours)
+            out.conflicts.push_back(where + "theirs " + std::to_string(t) + " lies past ours' end (" +
+                                    std::to_string(lengths.ours) + " bytes) and was not kept");
+        else if (i >= lengths.base)
+            out.conflicts.push_back(where + "base has no value (past its end), ours " + std::to_string(o) +
+                                    ", theirs " + std::to_string(t));
+        else if (o == b)
             out.merged.bytes()[i] = t;
         else
-            out.conflicts.push_back("byte " + std::to_string(i) + ": base " + std::to_string(b) + ", ours " +
-                                    std::to_string(o) + ", theirs " + std::to_string(t));
+            out.conflicts.push_back(where + "base " + std::to_string(b) + ", ours " + std::to_string(o) +
+                                    ", theirs " + std::to_string(t));
     }
     return out;
 }

@@ -11,9 +11,16 @@ struct MergeResult {
     // "units 017 Cost: base 122, ours 130, theirs 99"; ours' value was kept.
     std::vector<std::string> conflicts;
 };
+// How many bytes of each file were read: a short file's values past its end are not its own.
+struct MergeLengths {
+    std::size_t base = OrbImageSize, ours = OrbImageSize, theirs = OrbImageSize;
+};
 // A field (or a byte no field holds) changed on one side only takes that change; the same change
 // on both sides is taken once; different changes on both sides keep ours' and are conflicts.
-MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs);
+// A value past a short side's end is no change by that side: the others' is taken. Where base
+// has none, ours and theirs differing is a conflict; a change of theirs that lies past ours' end,
+// which the result cannot hold, is one too.
+MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& lengths = {});
 
 // Which bytes of the image some field of entries 1 and up holds.
 const std::vector<bool>& FieldBytes();

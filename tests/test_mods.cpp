@@ -156,6 +156,60 @@ private slots:
         QVERIFY(differing > 0 && differing <= 16 + 2 + 1);
         QCOMPARE(int(OtherBytesDiffering(base, ours)), 3);
     }
+
+    // A short side's values past its end read as zeros, and are no change of that side's.
+    void mergeWithShortFilesWritesNoZeros()
+    {
+        const OrbData stock = sampleOrb(12);
+        // Unit 100's Crew (byte 13849) lies before byte 20000 and formation 199's Slot10 (42478) past it.
+        const int unit = 100, lastFormation = 199;
+        const auto truncated = [](OrbData o, std::size_t length) {
+            std::fill(o.bytes() + length, o.bytes() + OrbImageSize, uint8_t(0));
+            return o;
+        };
+        OrbData changed = stock;
+        changed.edit<UnitRecord>(unit, [](UnitRecord& u) { u.Crew = uint8_t(u.Crew + 1); });
+        changed.edit<FormationRecord>(lastFormation, [](FormationRecord& f) { f.Slot10 = 1002; });
+        const OrbData shortStock = truncated(stock, 20000), shortChanged = truncated(changed, 20000);
+        const std::string slot = "formations 199 Slot10: ";
+        struct Case {
+            const char* what;
+            OrbData base, ours, theirs;
+            MergeLengths lengths;
+            OrbData expected;
+            std::vector<std::string> conflicts;
+        } cases[] = {
+            {"theirs short and unchanged", stock, changed, shortStock, {OrbImageSize, OrbImageSize, 20000}, changed, {}},
+            {"theirs short, its change before the end taken", stock, stock, shortChanged,
+             {OrbImageSize, OrbImageSize, 20000}, [&] {
+                 OrbData o = stock;
+                 o.set(unit, changed.unit(unit));
+                 return o;
+             }(), {}},
+            {"ours short, theirs' change past it not kept", stock, shortStock, changed, {OrbImageSize, 20000, OrbImageSize},
+             [&] {
+                 OrbData o = shortStock;
+                 o.edit<UnitRecord>(unit, [&](UnitRecord& u) { u.Crew = changed.unit(unit).Crew; });
+                 return o;
+             }(),
+             {slot + "theirs 1002 lies past ours' end (20000 bytes) and was not kept"}},
+            {"base short, both sides agree", shortStock, stock, stock, {20000, OrbImageSize, OrbImageSize}, stock, {}},
+            {"base short, the sides differ past its end", shortStock, stock, changed, {20000, OrbImageSize, OrbImageSize},
+             [&] {
+                 OrbData o = stock;
+                 o.set(unit, changed.unit(unit));
+                 return o;
+             }(),
+             {slot + "base has no value (past its end), ours " + std::to_string(stock.formation(199).Slot10) +
+              ", theirs 1002"}},
+        };
+        for (const Case& c : cases) {
+            const MergeResult m = MergeOrb(c.base, c.ours, c.theirs, c.lengths);
+            QVERIFY2(m.conflicts == c.conflicts,
+                     (std::string(c.what) + ": " + (m.conflicts.empty() ? "none" : m.conflicts.front())).c_str());
+            QVERIFY2(sameImage(c.expected, m.merged), c.what);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMods)

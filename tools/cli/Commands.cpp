@@ -76,7 +76,7 @@ std::uint64_t LengthOf(const Loaded& l)
     return l.image.bytesRead + (l.image.tailSize ? l.image.tailSize : l.stdinTail.size());
 }
 
-Loaded LoadData(const std::string& path, bool forWriting)
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
 {
     Loaded l;
     l.name = path;
@@ -109,7 +109,7 @@ Loaded LoadData(const std::string& path, bool forWriting)
     }
     if (!forWriting && l.image.bytesRead < OrbImageSize)
         CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long, not " +
-                      std::to_string(OrbImageSize) + ": the values past its end read as 0\n";
+                      std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
     return l;
 }
 

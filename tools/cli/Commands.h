@@ -30,8 +30,9 @@ struct Loaded {
     OrbData orb;
     std::string stdinTail;  // standard input's bytes past the image, which no file holds
 };
-// A file that will be saved back must be one the user may write (forWriting).
-Loaded LoadData(const std::string& path, bool forWriting);
+// A file that will be saved back must be one the user may write (forWriting). A short file read
+// only is noted on stderr with what its missing values mean to the command (pastEnd).
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0");
 // Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
 void SaveData(const std::string& path, Loaded& l);
 // A file's length as loaded, tail included.

@@ -128,8 +128,9 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
 int CmdMerge(const std::string& base, const std::string& ours, const std::string& theirs, const std::string& output,
              std::string&)
 {
-    Loaded b = LoadData(base, false), o = LoadData(ours, false), t = LoadData(theirs, false);
-    MergeResult m = MergeOrb(b.orb, o.orb, t.orb);
+    const char* pastEnd = "its values past the end are taken as unchanged";
+    Loaded b = LoadData(base, false, pastEnd), o = LoadData(ours, false, pastEnd), t = LoadData(theirs, false, pastEnd);
+    MergeResult m = MergeOrb(b.orb, o.orb, t.orb, {b.image.bytesRead, o.image.bytesRead, t.image.bytesRead});
     const std::string target = output.empty() ? ours : output;
     // The result keeps ours' length and tail.
     o.orb = std::move(m.merged);
