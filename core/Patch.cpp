@@ -250,7 +250,7 @@ PatchRead ReadPatch(const std::string& text, const std::string& source)
     return r;
 }
 
-PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches)
+PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches, std::size_t length)
 {
     PatchApplied result;
     OrbData work = orb;
@@ -268,8 +268,19 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches)
                 const FieldValue now = valueOf(r, f);
                 const std::string at = where(p.table, p.entry, p.field);
                 const std::string line = patch.source + ":" + std::to_string(p.line);
+                if (static_cast<std::size_t>(f.at(p.entry) + f.size()) > length) {
+                    result.refused.push_back(line + ": " + at + " lies past the file's end (" + std::to_string(length) +
+                                             " bytes)");
+                    return;
+                }
                 if (now == p.after || now == last[{p.table, p.entry, p.field}])
                     return;
+                // One bound for every way in: what a Commit would not store, a patch does not either.
+                if (!p.after.isName && p.after.number > StoredMaximum(f)) {
+                    result.refused.push_back(line + ": " + at + ": " + ValueText(p.after) + " is above " +
+                                             std::to_string(StoredMaximum(f)) + ", the most " + p.field + " stores");
+                    return;
+                }
                 if (now != p.before) {
                     auto by = setBy.find({p.table, p.entry, p.field});
                     result.conflicts.push_back(line + ": " + at + ": the patch changes " + ValueText(p.before) + " -> " +
@@ -282,7 +293,7 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches)
                 setBy[{p.table, p.entry, p.field}] = line;
                 result.changes.push_back(at + " " + ValueText(p.before) + " -> " + ValueText(p.after));
             });
-    if (result.conflicts.empty())
+    if (result.conflicts.empty() && result.refused.empty())
         orb = std::move(work);
     return result;
 }

@@ -61,7 +61,11 @@ struct PatchApplied {
     // "units 017 Cost: the patch changes 122 -> 99, the file holds 130"; when any, orb is unchanged.
     std::vector<std::string> conflicts;
     std::vector<std::string> changes;  // the lines that changed a value, as in the patch
+    // Lines no file could take: a new value above what a Commit stores in its field, a field past
+    // a short file's end. When any, orb is unchanged.
+    std::vector<std::string> refused;
 };
 // Applies patches in order, all or nothing: a line applies where the field holds its old value,
-// is already done where it holds the new one, and conflicts otherwise.
-PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches);
+// is already done where it holds the new one, and conflicts otherwise. length is how many bytes
+// of the image the file holds.
+PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches, std::size_t length = OrbImageSize);

@@ -1,5 +1,5 @@
 // A patch of any text, read and applied onto a generated file. A patch that cannot be read says
-// where; one that conflicts changes nothing; one that applies gives the same tables applied a
+// where; one that conflicts or is refused changes nothing; one that applies gives the same tables applied a
 // second time, and the patch written from the result reads back and carries the same change.
 #include "FuzzCommon.h"
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     }
     OrbData orb = SampleOrb();
     const PatchApplied once = ApplyPatches(orb, {read.patch});
-    if (!once.conflicts.empty()) {
+    if (!once.conflicts.empty() || !once.refused.empty()) {
         Require(SameImage(orb, SampleOrb()), "a refused patch changes nothing");
         return 0;
     }

@@ -64,6 +64,51 @@ private slots:
                  replay.conflicts.empty() ? "" : replay.conflicts[0].c_str());
     }
 
+    // A new value above what a Commit stores (weapon and unit numbers 249, nations 249 as the
+    // nation picker goes, slots 1200) is refused with its line, unless the field already holds it;
+    // a field past a short file's end is refused as such. Nothing applies when any line is refused.
+    void patchValuesKeepCommitBounds()
+    {
+        OrbData stock = sampleOrb(12);
+        stock.edit<UnitRecord>(3, [](UnitRecord& u) { u.Wpn2 = 255; });  // stored by an older tool
+        const std::string h = std::string(PatchHeader) + "\n";
+        const auto line = [&](const char* table, int n, const char* field, uint32_t before, uint32_t after) {
+            return h + table + " " + EntryNumberText(n) + " " + field + " " + std::to_string(before) + " -> " +
+                   std::to_string(after) + "\n";
+        };
+        const UnitRecord u1 = stock.unit(1);
+        const FormationRecord f1 = stock.formation(1);
+        struct Case {
+            std::string patch;
+            std::size_t length;
+            std::string refused;  // empty: applies
+        } cases[] = {
+            {line("units", 1, "Wpn1", u1.Wpn1, 249), OrbImageSize, ""},
+            {line("units", 1, "Wpn1", u1.Wpn1, 250), OrbImageSize, "p:2: units 001 Wpn1: 250 is above 249, the most Wpn1 stores"},
+            {line("units", 1, "Wpn1", u1.Wpn1, 255), OrbImageSize, "p:2: units 001 Wpn1: 255 is above 249"},
+            {line("formations", 1, "Slot1", f1.Slot1, 1200), OrbImageSize, ""},
+            {line("formations", 1, "Slot1", f1.Slot1, 65535), OrbImageSize, "p:2: formations 001 Slot1: 65535 is above 1200"},
+            {line("units", 3, "Wpn2", 255, 255), OrbImageSize, ""},  // already holds it: done
+            {line("units", 1, "Cost", u1.Cost, 255), OrbImageSize, ""},
+            // Unit 1's Cost lies at byte 24751: a file of 24751 bytes ends just before it.
+            {line("units", 1, "Cost", 0, 7), 24751, "p:2: units 001 Cost lies past the file's end (24751 bytes)"},
+            {line("units", 1, "Cost", u1.Cost, 7), 24752, ""},
+        };
+        for (const Case& c : cases) {
+            OrbData orb = stock;
+            PatchRead r = ReadPatch(c.patch, "p");
+            QVERIFY2(r.errors.empty(), c.patch.c_str());
+            const PatchApplied a = ApplyPatches(orb, {r.patch}, c.length);
+            if (c.refused.empty()) {
+                QVERIFY2(a.refused.empty() && a.conflicts.empty(), c.patch.c_str());
+                continue;
+            }
+            QVERIFY2(a.refused.size() == 1 && a.refused[0].rfind(c.refused, 0) == 0,
+                     (a.refused.empty() ? c.patch : a.refused[0]).c_str());
+            QVERIFY(sameImage(orb, stock));
+        }
+    }
+
     // Every byte 1..255 in names, and names that look like the format itself, come back exactly.
     void namesSurviveByteForByte()
     {
@@ -161,7 +206,7 @@ private slots:
     void mergeWithShortFilesWritesNoZeros()
     {
         const OrbData stock = sampleOrb(12);
-        // Unit 100's Crew (byte 13849) lies before byte 20000 and formation 199's Slot10 (42478) past it.
+        // Unit 100's Crew (byte 13850) lies before byte 20000 and formation 199's Slot10 (42498) past it.
         const int unit = 100, lastFormation = 199;
         const auto truncated = [](OrbData o, std::size_t length) {
             std::fill(o.bytes() + length, o.bytes() + OrbImageSize, uint8_t(0));

@@ -108,7 +108,11 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
     }
     if (!errors.empty())
         Fail("nothing was applied:" + errors);
-    PatchApplied applied = ApplyPatches(l.orb, patches);
+    PatchApplied applied = ApplyPatches(l.orb, patches, l.image.bytesRead);
+    for (const std::string& e : applied.refused)
+        errors += "\n  " + e;
+    if (!errors.empty())
+        Fail("nothing was applied:" + errors);
     if (!applied.conflicts.empty()) {
         std::string list;
         for (const std::string& c : applied.conflicts)
