@@ -24,7 +24,8 @@ class TestTable : public WindowSuite {
             columns << table->model()->headerData(c, Qt::Horizontal).toString();
     }
     int column(const char* name) const { return int(columns.indexOf(name)); }
-    int entryAt(int row) const { return table->model()->headerData(row, Qt::Vertical).toInt(); }
+    // The row header's number ("017", or "017 *" for a row kept after it stopped matching).
+    int entryAt(int row) const { return table->model()->headerData(row, Qt::Vertical).toString().left(3).toInt(); }
     QString cell(int row, const char* name) const
     {
         return table->model()->index(row, column(name)).data(Qt::EditRole).toString();
@@ -44,6 +45,7 @@ class TestTable : public WindowSuite {
     // Types text into the current cell and ends it with Enter (and the modifiers given).
     void typeIntoCell(const QString& text, Qt::KeyboardModifiers mods = {})
     {
+        e->activate();  // after a question, the window active again
         QTest::keyClicks(table, text.left(1));  // the first key opens the cell's editor, the rest go there
         QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, mods);
@@ -77,6 +79,119 @@ private slots:
         for (; e->w->UndoItem->isEnabled() && steps < 10; ++steps)
             e->w->UndoItem->trigger();
         QCOMPARE(steps, 3);
+    }
+
+    // A paste goes into the selected cells in the order shown, a single value into each of
+    // them; a block larger than the selection is refused; the pasted cells stay selected, also
+    // when the sort then moves their rows.
+    void pasteFillsTheSelection()
+    {
+        open(12);
+        showTable();
+        clickHeader("Cost");  // rows no longer in entry order
+        const OrbData loaded = Orb;
+        auto selectRows = [&](int first, int last, const char* name) {
+            clickCell(first, name);
+            const QModelIndex at = table->model()->index(last, column(name));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ShiftModifier, table->visualRect(at).center());
+        };
+        auto selectedEntries = [&] {
+            QList<int> out;
+            for (const QModelIndex& i : table->selectionModel()->selectedIndexes())
+                out << entryAt(i.row());
+            std::sort(out.begin(), out.end());
+            return out;
+        };
+        struct Case {
+            const char* clip;
+            const char* field;
+            QList<uint32_t> values;  // of the three selected rows afterwards, in view order; empty: refused
+        } cases[] = {
+            {"1\n2\n3\n", "Crew", {1, 2, 3}},
+            {"9", "Crew", {9, 9, 9}},
+            {"4\n5\n", "Crew", {4, 5, 9}},  // a smaller block fills the selection's first cells
+            {"1\n2\n3\n4\n", "Crew", {}},
+            {"1\t2\n", "Crew", {}},
+            {"250\n251\n252\n", "Cost", {250, 251, 252}},  // the sorted column: the rows move
+        };
+        QList<int> entries;
+        for (int row = 3; row <= 5; ++row)
+            entries << entryAt(row);
+        for (const Case& c : cases) {
+            selectRows(3, 5, c.field);
+            const OrbData before = Orb;
+            QApplication::clipboard()->setText(c.clip);
+            auto seen = c.values.isEmpty() ? answerBox() : std::make_shared<SeenMessage>();
+            e->key(Qt::Key_V, Qt::ControlModifier);
+            const auto* f = FindField(UnitFields(), c.field);
+            if (c.values.isEmpty()) {
+                QCOMPARE(seen->title, QString("Paste Error"));
+                QVERIFY2(seen->text.contains("more than the selected cells take"), qPrintable(seen->text));
+                QVERIFY(sameImage(Orb, before));
+                continue;
+            }
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(f->number(Orb.unit(entries[i])), c.values[i]);
+            QList<int> want = entries.mid(0, QString(c.clip).count('\n') == 2 ? 2 : 3);  // the pasted cells
+            std::sort(want.begin(), want.end());
+            QCOMPARE(selectedEntries(), want);
+        }
+        // Nothing but the selected entries changed.
+        QStringList got = changes(packedOver(sampleBytes(12), loaded), packedOver(sampleBytes(12), Orb)), want;
+        for (int n : entries)
+            for (const char* name : {"Cost", "Crew"})
+                if (FindField(UnitFields(), name)->number(loaded.unit(n)) != FindField(UnitFields(), name)->number(Orb.unit(n)))
+                    want << QString("units %1 %2").arg(threeDigits(n), name);
+        got.sort(), want.sort();
+        QCOMPARE(got, want);
+    }
+
+    // A cell being typed in is work as the form's typing is: closing the window asks about it;
+    // an edited row that leaves the filter stays under the cursor until the user moves.
+    void typedCellsAreWorkAndStayInPlace()
+    {
+        open(12);
+        showTable();
+        table->setCurrentIndex(table->model()->index(0, column("Crew")));
+        QTest::keyClicks(table, "4");
+        QTest::keyClicks(QApplication::focusWidget(), "2");  // the editor open, nothing stored yet
+        auto seen = answerBox(QMessageBox::Cancel);
+        e->w->ExitItem->trigger();
+        QCOMPARE(seen->text, QString("Save changes to ORB12?"));
+        QVERIFY(e->w->isVisible());
+        QCOMPARE(int(Orb.unit(1).Crew), 42);
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, 1 entry"));
+        e->w->UndoItem->trigger();
+
+        // Letters do not reach a number cell: the editor opens on the first digit only.
+        table->setFocus();
+        table->setCurrentIndex(table->model()->index(1, column("Crew")));
+        typeIntoCell("abc");
+        QTest::qWait(0);
+        QCOMPARE(int(Orb.unit(2).Crew), int(sampleOrb(12).unit(2).Crew));
+
+        QLineEdit* find = e->edit("UnitFilterEdit");
+        const int crew = Orb.unit(5).Crew;
+        e->key(Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(find, QString("Crew=%1").arg(crew));
+        const int matching = table->model()->rowCount();
+        int row = 0;
+        while (entryAt(row) != 5)
+            ++row;
+        table->setFocus();
+        table->setCurrentIndex(table->model()->index(row, column("Crew")));
+        typeIntoCell(QString::number(crew + 1));
+        QTRY_COMPARE(int(Orb.unit(5).Crew), crew + 1);
+        QTest::qWait(0);
+        QCOMPARE(entryAt(table->currentIndex().row()), 5);  // still under the cursor, marked
+        QCOMPARE(table->model()->rowCount(), matching);
+        QCOMPARE(table->model()->headerData(table->currentIndex().row(), Qt::Vertical).toString(), threeDigits(5) + " *");
+        typeIntoCell(QString::number(crew + 2));  // the next typing goes into the same entry
+        QTRY_COMPARE(int(Orb.unit(5).Crew), crew + 2);
+        QTest::keyClick(table, Qt::Key_Down);  // a move lets the filter have the row
+        QTRY_COMPARE(table->model()->rowCount(), matching - 1);
+        answerBox(QMessageBox::Discard);
+        QVERIFY(e->w->close());
     }
 
     void sortEditAndBackToTheForm()
@@ -113,12 +228,13 @@ private slots:
         }
         QCOMPARE(cell(0, "Cost").toInt(), int(Orb.unit(entryAt(0)).Cost));
 
-        // Typing into a cell stores it as a Commit would, as one undoable step.
+        // Typing into a cell stores it as a Commit would, as one undoable step; a number cell
+        // takes no letters, so a word typed into the wrong column is no 0.
         const int entry = entryAt(0), was = Orb.unit(entry).Cost;
         table->setCurrentIndex(table->model()->index(0, column("Cost")));
-        typeIntoCell("1a2");
-        QTRY_COMPARE(int(Orb.unit(entry).Cost), 12);  // stored from the event loop, once the editor is closed
-        QCOMPARE(e->status(), QString("Cost: '1a2' stored as 12"));
+        typeIntoCell("3a00");
+        QTRY_COMPARE(int(Orb.unit(entry).Cost), 255);  // stored from the event loop, once the editor is closed
+        QCOMPARE(e->status(), QString("Cost: '300' stored as 255"));
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Cost, 1 entry"));
         QVERIFY(e->marked());
         e->w->UndoItem->trigger();
@@ -161,7 +277,7 @@ private slots:
         for (const QString& bad : {QString("5\tabc\n"), QString("5\t300\n"), QString("1\t").repeated(60) + "\n"}) {
             QApplication::clipboard()->setText(bad);
             auto seen = answerBox();
-            table->setFocus();
+            clickCell(20, "Crew");  // one cell: the block goes from there
             e->key(Qt::Key_V, Qt::ControlModifier);  // the window active again after the last message
             QCOMPARE(seen->title, QString("Paste Error"));
             QVERIFY2(seen->text.contains("line 1, column "), qPrintable(seen->text));

@@ -10,6 +10,7 @@
 #include "core/Globals.h"
 #include "data/Fields.h"
 
+#include <QModelIndex>
 #include <QMainWindow>
 
 #include <functional>
@@ -296,6 +297,11 @@ private:
     // The table's own keys: Ctrl+Enter (one value into every selected cell), Ctrl+D (fill down),
     // Ctrl+Space (the column), Ctrl+C and Ctrl+V (tab-separated lines). True when the key was used.
     bool tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods);
+    // Ctrl+V: tab-separated lines into the selected cells (shown, in view order), or from the
+    // current cell when one is selected; a single value fills every selected cell.
+    void pasteIntoTable(QTableView* table, const QModelIndexList& shown);
+    // A table cell being typed in is stored now, as its own step, before a question about work.
+    void storeOpenCells();
     void markPage();
     // The compared file's tables and path, while comparing; the entries that differ, per table.
     std::unique_ptr<OrbData> compared_;

@@ -17,6 +17,7 @@ bool TSDIAppForm::confirmDrop()
 {
     if (!FileLoaded)
         return true;
+    storeOpenCells();
     std::vector<uint8_t> typed;
     QStringList entries;
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
@@ -47,6 +48,7 @@ bool TSDIAppForm::confirmDrop()
 
 bool TSDIAppForm::confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit)
 {
+    storeOpenCells();
     std::vector<uint8_t> pages;
     QStringList entries;
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})

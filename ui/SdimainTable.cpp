@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -107,9 +108,23 @@ void TSDIAppForm::toggleTable()
         // cell of every column again at each sort or change is what a person would wait for.
         view->horizontalHeader()->setResizeContentsPrecision(30);
         view->resizeColumnsToContents();
+        view->setItemDelegate(new OrbTableDelegate(view));
         page->layout()->addWidget(view);
         view->hide();
-        model->mayChange = [this](const OrbData& after) { return confirmTypedDrop("this edit", after, true); };
+        // The row under the cursor stays shown through its own edit, whatever the filter then says
+        // of it; moving to another row lets the filter have it again.
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
+                [proxy](const QModelIndex& now) {
+                    if (proxy->keptRow() >= 0 && (!now.isValid() || proxy->mapToSource(now).row() != proxy->keptRow()))
+                        QTimer::singleShot(0, proxy, [proxy] { proxy->release(); });
+                });
+        model->mayChange = [this, view, proxy](const OrbData& after) {
+            if (!confirmTypedDrop("this edit", after, true))
+                return false;
+            if (view->currentIndex().isValid())
+                proxy->keepRow(proxy->mapToSource(view->currentIndex()).row());
+            return true;
+        };
         model->changed = [this](const QString& step, const OrbData& before, const QString& note) {
             recordStep(step, before);
             showStoredNote(note);
@@ -163,8 +178,10 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         if (!editor || cells.isEmpty())
             return false;
         const QString text = editor->text();
+        const bool nothing = OrbTableDelegate::storesNothing(editor);
         escapeEditor(editor);
-        modelOf(table)->setMany(cells, QStringList(QList<QString>(cells.size(), text)));
+        if (!nothing)
+            modelOf(table)->setMany(cells, QStringList(QList<QString>(cells.size(), text)));
         table->setFocus();
         return true;
     }
@@ -197,16 +214,7 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         return true;
     }
     if (key == Qt::Key_V) {
-        // Tab-separated lines from a spreadsheet, with the current cell as their top left.
-        const QModelIndex top = table->currentIndex();
-        if (!top.isValid())
-            return true;
-        const QString why = modelOf(table)->paste(QApplication::clipboard()->text(), [&](int row, int column) {
-            const QModelIndex at = proxy->index(top.row() + row, top.column() + column);
-            return at.isValid() ? proxy->mapToSource(at) : QModelIndex();
-        });
-        if (!why.isEmpty())
-            showMessage("Nothing was pasted:\n" + why, "Paste Error");
+        pasteIntoTable(table, shown);
         return true;
     }
     if (key == Qt::Key_C) {
@@ -223,4 +231,102 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         return true;
     }
     return false;
+}
+
+namespace {
+// Tab-separated lines as rows of cells, without the line break after the last line.
+QList<QStringList> clipboardBlock(const QString& text)
+{
+    QStringList lines = text.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    QList<QStringList> block;
+    for (QString line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        block << line.split('\t');
+    }
+    return block;
+}
+}  // namespace
+
+void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown)
+{
+    auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+    const QModelIndex top = table->currentIndex();
+    QString text = QApplication::clipboard()->text();
+    const QList<QStringList> block = clipboardBlock(text);
+    // The selected cells by the rows the table shows them in, each row's left to right.
+    QList<QModelIndexList> rows;
+    for (const QModelIndex& i : shown) {
+        if (rows.isEmpty() || rows.back().front().row() != i.row())
+            rows.append(QModelIndexList());
+        rows.back() << i;
+    }
+    const bool intoSelection = shown.size() > 1;
+    if (intoSelection && block.size() == 1 && block.front().size() == 1) {
+        // One value over a selection fills every selected cell, as spreadsheets do.
+        QStringList lines;
+        for (const QModelIndexList& row : rows)
+            lines << QStringList(QList<QString>(row.size(), block.front().front())).join('\t');
+        text = lines.join('\n');
+    } else if (intoSelection) {
+        bool fits = block.size() <= rows.size();
+        int widest = 0;
+        for (int i = 0; i < block.size(); ++i) {
+            widest = std::max(widest, int(block[i].size()));
+            fits = fits && block[i].size() <= rows[i].size();
+        }
+        if (!fits) {
+            showMessage(QString("Nothing was pasted:\nthe clipboard holds %1 %2 of up to %3 %4, more than the selected "
+                                "cells take. Select one cell to paste from there, or as many cells as the clipboard holds.")
+                            .arg(block.size())
+                            .arg(block.size() == 1 ? "line" : "lines")
+                            .arg(widest)
+                            .arg(widest == 1 ? "value" : "values"),
+                        "Paste Error");
+            return;
+        }
+    } else if (!top.isValid()) {
+        return;
+    }
+    // Held as persistent indexes: a sort after the paste moves them with their entries.
+    QList<QPersistentModelIndex> pasted;
+    const QString why = modelOf(table)->paste(text, [&](int row, int column) {
+        // Into the selected cells in the order shown, or from the current cell right and down.
+        const QModelIndex at = intoSelection ? rows[row][column] : proxy->index(top.row() + row, top.column() + column);
+        if (!at.isValid())
+            return QModelIndex();
+        pasted << at;
+        return proxy->mapToSource(at);
+    });
+    if (!why.isEmpty()) {
+        showMessage("Nothing was pasted:\n" + why, "Paste Error");
+        return;
+    }
+    // What was pasted stays selected, so that the user sees where it went.
+    QItemSelection selection;
+    for (const QPersistentModelIndex& i : pasted)
+        if (i.isValid())
+            selection.select(i, i);
+    table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void TSDIAppForm::storeOpenCells()
+{
+    for (QTableView* table : tables_) {
+        if (!table || modelOf(table)->storingTyped())
+            continue;
+        // A cell's editor is a child of the table's viewport while it is open.
+        for (auto* editor : table->viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
+            const QModelIndex at = table->currentIndex();
+            if (editor->isHidden() || !at.isValid())
+                continue;
+            const QString text = editor->text();
+            const bool nothing = OrbTableDelegate::storesNothing(editor);
+            escapeEditor(editor);
+            if (!nothing)
+                modelOf(table)->setMany({static_cast<QSortFilterProxyModel*>(table->model())->mapToSource(at)}, {text});
+        }
+    }
 }

@@ -1,11 +1,14 @@
 #include "ui/TableModel.h"
 
+#include <QFont>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 
 #include "core/EditRules.h"
 #include "core/Import.h"
 #include "core/Globals.h"
 #include "ui/CodeNames.h"
+#include "ui/Widgets.h"
 
 OrbTableModel::OrbTableModel(TableId table, QObject* parent) : QAbstractTableModel(parent), table_(table)
 {
@@ -13,6 +16,14 @@ OrbTableModel::OrbTableModel(TableId table, QObject* parent) : QAbstractTableMod
         for (std::size_t i = 0; i < fields.size(); ++i)
             if (fields[i].editable())
                 columns_.push_back(static_cast<int>(i));
+    });
+}
+
+int OrbTableModel::digitsOf(int column) const
+{
+    return WithTable(table_, [&](const auto& fields, auto) {
+        const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(column)])];
+        return f.width == FieldWidth::Text ? 0 : static_cast<int>(std::to_string(f.bound).size());
     });
 }
 
@@ -68,8 +79,11 @@ bool OrbTableModel::setData(const QModelIndex& index, const QVariant& value, int
     // on a form) would run a nested event loop in which the editor loses the focus and is committed
     // and closed a second time, under the first commit: the value is stored once the delegate is done.
     QTimer::singleShot(0, this, [this, cell = QPersistentModelIndex(index), text = value.toString()] {
-        if (cell.isValid())
-            setMany({cell}, {text});
+        if (!cell.isValid())
+            return;
+        storingTyped_ = true;
+        setMany({cell}, {text});
+        storingTyped_ = false;
     });
     return true;
 }
@@ -176,11 +190,90 @@ QString OrbTableFilter::setFilterText(const QString& text)
     FieldFilter f = ParseFieldFilter(table_, text.toStdString());
     const QString error = QString::fromStdString(f.error);
     filter_ = error.isEmpty() ? std::move(f) : FieldFilter{};
+    kept_ = -1;
     invalidateFilter();
     return error;
 }
 
+bool OrbTableFilter::matches(int sourceRow) const
+{
+    return (filter_.conditions.empty() && filter_.words.empty()) || FilterMatches(filter_, Orb, table_, sourceRow + 1);
+}
+
 bool OrbTableFilter::filterAcceptsRow(int row, const QModelIndex&) const
 {
-    return (filter_.conditions.empty() && filter_.words.empty()) || FilterMatches(filter_, Orb, table_, row + 1);
+    return row == kept_ || matches(row);
+}
+
+void OrbTableFilter::keepRow(int sourceRow)
+{
+    kept_ = sourceRow;
+}
+
+void OrbTableFilter::release()
+{
+    if (kept_ < 0)
+        return;
+    kept_ = -1;
+    invalidateFilter();
+}
+
+bool OrbTableFilter::keptOnly(int row) const
+{
+    const QModelIndex source = mapToSource(index(row, 0));
+    return kept_ >= 0 && source.row() == kept_ && !matches(kept_);
+}
+
+QVariant OrbTableFilter::data(const QModelIndex& index, int role) const
+{
+    if ((role == Qt::FontRole || role == Qt::ToolTipRole) && index.isValid() && keptOnly(index.row())) {
+        if (role == Qt::ToolTipRole)
+            return QString("No longer matches the filter");
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    return QSortFilterProxyModel::data(index, role);
+}
+
+QVariant OrbTableFilter::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole && section < rowCount() && keptOnly(section))
+        return QSortFilterProxyModel::headerData(section, orientation, role).toString() + " *";
+    if (orientation == Qt::Vertical && role == Qt::ToolTipRole && section < rowCount() && keptOnly(section))
+        return QString("No longer matches the filter");
+    return QSortFilterProxyModel::headerData(section, orientation, role);
+}
+
+QWidget* OrbTableDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
+{
+    const auto* proxy = qobject_cast<const QSortFilterProxyModel*>(index.model());
+    const auto* model = qobject_cast<const OrbTableModel*>(proxy ? proxy->sourceModel() : index.model());
+    const int digits = model ? model->digitsOf(index.column()) : 0;
+    if (digits == 0)
+        return new LimitedEdit(parent, NameLength, true);
+    auto* edit = new QLineEdit(parent);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QString("[0-9]{0,%1}").arg(digits)), edit));
+    return edit;
+}
+
+void OrbTableDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    // The tables are read again after every step (an earlier cell stored, an undo): what the user
+    // has typed into an open cell stays.
+    if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && edit->isModified())
+        return;
+    QStyledItemDelegate::setEditorData(editor, index);
+}
+
+bool OrbTableDelegate::storesNothing(const QLineEdit* editor)
+{
+    return editor && !qobject_cast<const LimitedEdit*>(editor) && editor->text().isEmpty();
+}
+
+void OrbTableDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (storesNothing(qobject_cast<QLineEdit*>(editor)))
+        return;
+    QStyledItemDelegate::setModelData(editor, model, index);
 }

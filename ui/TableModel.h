@@ -8,8 +8,11 @@
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
 
 #include <functional>
+
+class QLineEdit;
 
 class OrbTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -39,6 +42,10 @@ public:
     QString paste(const QString& text, const std::function<QModelIndex(int row, int column)>& place);
 
     TableId table() const { return table_; }
+    // True while a cell's typed value is being stored: its editor is still closing then.
+    bool storingTyped() const { return storingTyped_; }
+    // How many digits a number column's editor takes (its bound's), or 0 for a name column.
+    int digitsOf(int column) const;
     // The tables changed elsewhere (a commit, an undo, a load): every cell is read again.
     void refresh();
     // Called after each edit with the step's name ("Edit Units Crew, 1 entry"), the tables as
@@ -49,6 +56,7 @@ public:
 
 private:
     TableId table_;
+    bool storingTyped_ = false;
     std::vector<int> columns_;  // indices into the table's fields: the ones a page edits
 };
 
@@ -62,10 +70,39 @@ public:
     // Filters by text; a text that is not a filter filters nothing, and its error is returned.
     QString setFilterText(const QString& text);
 
+    // Keeps a row of the source shown, whatever the filter says of it, until release(): an edited
+    // row that stops matching stays under the cursor, marked, so that the next typing goes into
+    // the same entry. Another filter text releases it too.
+    void keepRow(int sourceRow);
+    void release();
+    int keptRow() const { return kept_; }
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
 protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
 
 private:
+    bool matches(int sourceRow) const;
+    // Whether proxy row `row` is only shown because it is kept.
+    bool keptOnly(int row) const;
+
     TableId table_;
     FieldFilter filter_;
+    int kept_ = -1;
+};
+
+// A cell's editor takes what its field can hold: digits only in a number column, up to its
+// bound's count, so that a word typed into the wrong column is not stored as 0; a name's bytes
+// as the form's name edit takes them.
+class OrbTableDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    // An empty number cell (letters typed and refused, or the text deleted) stores nothing.
+    static bool storesNothing(const QLineEdit* editor);
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 };
