@@ -17,17 +17,26 @@ std::string folded(std::string s)
     return s;
 }
 
-// The words of text; a double-quoted run is one word, quotes kept out.
+// The words of text; a double-quoted run is one word, quotes kept out. Single quotes quote too
+// where a shell user puts them inside a double-quoted --where: opening a word or a value (after
+// = ! < > ~) and closing it at its end; anywhere else (O'Brien) a single quote is a character.
 std::vector<std::string> words(const std::string& text)
 {
     std::vector<std::string> out;
     std::string word;
-    bool quoted = false, any = false;
-    for (char c : text) {
-        if (c == '"') {
+    bool quoted = false, single = false, any = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool atEnd = i + 1 == text.size() || std::isspace(static_cast<unsigned char>(text[i + 1]));
+        if (c == '\'' && !quoted && !single && (word.empty() || std::string("=!<>~").find(word.back()) != std::string::npos) &&
+            text.find('\'', i + 1) != std::string::npos) {
+            single = any = true;
+        } else if (c == '\'' && single && atEnd) {
+            single = false;
+        } else if (c == '"' && !single) {
             quoted = !quoted;
             any = true;
-        } else if (!quoted && std::isspace(static_cast<unsigned char>(c))) {
+        } else if (!quoted && !single && std::isspace(static_cast<unsigned char>(c))) {
             if (any)
                 out.push_back(word);
             word.clear();

@@ -121,7 +121,10 @@ private slots:
             {{"get", odd, "units", "1", "Name"}, 0, "Name=a\\x0ab\\\\c\n", ""},
             {{"diff", odd, full, "--table", "units"}, 1, "units 001 Name: a\\x0ab\\\\c -> ", ""},
             {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
-            {{"renumber", dst, "100", "5"}, 2, "", "100"},
+            {{"renumber", dst, "100", "5"}, 2, "", "renumber takes nation codes 0 to 99, as the editor's Renumber does, not '100'"},
+            {{"get", full, "units", "--where", "", "Cost"}, 2, "", "--where: needs at least one condition"},
+            {{"get", full, "units", "--where", "Name='" + QString::fromLatin1(sampleOrb(70).unit(17).Name.c_str()) + "'",
+              "Crew"}, 0, "017 Crew=", "entries match"},
             {{"set", dst, "units", "1", "Cost=007"}, 0, "Cost=7\n", ""},
             {{"get", dst, "units", "--where", "Nation=5 Cost=7", "Cost"}, 0, "001 Cost=7\n", "entries match"},  // renumbered above
             {{"get", dst, "units", "--where", "Colour=3"}, 2, "", "no field of units is called 'Colour'"},

@@ -423,7 +423,7 @@ int CmdRenumber(const std::string& file, const std::string& from, const std::str
 {
     auto code = [](const std::string& text) {
         if (!PlainDigits(text, 2))
-            Fail("a nation code is 0 to 99, not '" + text + "'");
+            Fail("renumber takes nation codes 0 to 99, as the editor's Renumber does, not '" + text + "'");
         return static_cast<uint8_t>(std::stoi(text));
     };
     uint8_t f = code(from), t = code(to);

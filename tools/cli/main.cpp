@@ -28,6 +28,18 @@ void write(std::FILE* f, const std::string& s)
 }
 }  // namespace
 
+// An empty --where would leave the entry number to be read from the next word: refused.
+CLI::Validator someCondition()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return text.find_first_not_of(" \t") == std::string::npos
+                       ? std::string("needs at least one condition, e.g. \"Nation=12\"")
+                       : std::string();
+        },
+        "CONDITIONS");
+}
+
 int main(int argc, char** argv)
 {
 #ifdef _WIN32
@@ -85,7 +97,8 @@ int main(int argc, char** argv)
              c->add_option("TABLE", table)->required();
              c->add_option("NUMBER", number, "The entry (none with --where)");
              c->add_option("FIELD", words, "Field names, in any letter case");
-             c->add_option("--where", where, "Conditions that must all hold, e.g. \"Nation=12 Cost>100 Name~tank\"");
+             c->add_option("--where", where, "Conditions that must all hold, e.g. \"Nation=12 Cost>100 Name~tank\"")
+                 ->check(someCondition());
              c->callback([&] { run = [&] { return CmdGet(file, table, number, where, words, out); }; });
          }},
         {"set", "Stores values as the editor's Commit does, in one entry or with --where in every entry that "
@@ -95,7 +108,7 @@ int main(int argc, char** argv)
              c->add_option("TABLE", table)->required();
              c->add_option("NUMBER", number, "The entry (none with --where)");
              c->add_option("FIELD=TEXT", words, "e.g. Cost=120 Name=\"Rifle Sqd\"");
-             c->add_option("--where", where, "Conditions that must all hold, e.g. \"Class=13\"");
+             c->add_option("--where", where, "Conditions that must all hold, e.g. \"Class=13\"")->check(someCondition());
              c->callback([&] { run = [&] { return CmdSet(file, table, number, where, words, out, warnings); }; });
          }},
         {"import", "Brings back a CSV of one table (a header row with 'number' and " "any fields by the names dump uses), strictly checked",
