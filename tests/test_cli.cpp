@@ -308,7 +308,9 @@ private slots:
         QCOMPARE(cli({"diff", a, b, "--table", "Formations"}).status, 0);
         QJsonArray json = QJsonDocument::fromJson(cli({"diff", a, b, "--format", "json"}).out).array();
         QCOMPARE(json.size(), 2);
-        QCOMPARE(json[0].toObject()["b"].toString(), QString::number(cost + 1));
+        QCOMPARE(json[0].toObject()["a"], QJsonValue(cost));  // numbers as numbers, names as text
+        QCOMPARE(json[0].toObject()["b"], QJsonValue(cost + 1));
+        QCOMPARE(json[1].toObject()["b"], QJsonValue(QString::fromUtf8("Neu\u00e9")));
         // A planted fault is found (which faults, the core's tests say).
         OrbData broken = sampleOrb(12);
         broken.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });

@@ -390,8 +390,18 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
         file.emplace_back("tail", "the bytes past " + std::to_string(OrbImageSize) + " differ");
     if (format == "json") {
         nlohmann::json doc = nlohmann::json::array();
-        for (const FieldDifference& d : diffs)
-            doc.push_back({{"table", d.table}, {"number", d.number}, {"field", d.field}, {"a", d.before}, {"b", d.after}});
+        for (const FieldDifference& d : diffs) {
+            // Numbers as JSON numbers, names as strings, as dump writes them.
+            const bool name = WithTable(*ParseTable(d.table), [&](const auto& fields, auto) {
+                const auto* f = FindField(fields, d.field);
+                return f && f->width == FieldWidth::Text;
+            });
+            const auto value = [name](const std::string& v) {
+                return name ? nlohmann::json(v) : nlohmann::json(std::stoul(v));
+            };
+            doc.push_back({{"table", d.table}, {"number", d.number}, {"field", d.field}, {"a", value(d.before)},
+                           {"b", value(d.after)}});
+        }
         if (!file.empty() && file.front().first == "length")
             doc.push_back({{"table", "file"}, {"field", "length"}, {"a", LengthOf(la)}, {"b", LengthOf(lb)}});
         else if (!file.empty())
