@@ -4,6 +4,7 @@
 #include "ui/Sdimain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -13,6 +14,15 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(ORBTOOL_VERSION);
+    // As desktop programs take them: --help, --version, and a data file to open.
+    QCommandLineParser options;
+    options.setApplicationDescription("Orbtool: an editor for order-of-battle data files (ORB05, ORB12, ...).");
+    options.addHelpOption();
+    options.addVersionOption();
+    options.addPositionalArgument("FILE", "A data file to open, such as ORB12; its folder becomes the current one.",
+                                  "[FILE]");
+    options.process(app);
     // The desktop entry's name, so that the desktop ties the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName("org.orbtool.Orbtool");
     QPixmap icon(256, 256);
@@ -24,5 +34,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(icon));
     std::unique_ptr<TSDIAppForm> window(CreateOrbtoolWindows());
     window->show();
+    if (!options.positionalArguments().isEmpty())
+        window->openPath(options.positionalArguments().front());
     return app.exec();
 }

@@ -122,6 +122,17 @@ private slots:
         QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
         QCOMPARE(int(CurrentFileNumber), 5);
         QCOMPARE(e->Viewer->currentWidget(), e->Units);
+
+        // A path given at start-up: its folder becomes the current one, in any letter case.
+        QDir(tmp.path()).mkdir("mod");
+        putSample(tmp.filePath("mod"), 12, "Orb12");
+        e->openPath(tmp.filePath("mod/Orb12"));
+        QCOMPARE(int(CurrentFileNumber), 12);
+        QCOMPARE(e.status().left(e.status().indexOf(':', 8)), "Loaded " + native(tmp.path() + "/mod/Orb12"));
+        auto seen = answerBox();
+        e->openPath(tmp.filePath("mod/notes.txt"));
+        QCOMPARE(seen->text, "'" + tmp.filePath("mod/notes.txt") + "' is not a data file name (ORB05, ORB12, ORB70, ...)");
+        QCOMPARE(int(CurrentFileNumber), 12);
     }
 
     void missingAndUnreadableFiles()
@@ -136,6 +147,7 @@ private slots:
         QTest::mouseClick(e->OpenBtn, Qt::LeftButton);
         QCOMPARE(seen->title, QString("File Not Found"));
         QCOMPARE(seen->text, QString("Try changing your current directory !"));
+        QCOMPARE(e.status(), "Not found: " + native(tmp.path() + "/ORB12"));  // the message names no file
         QCOMPARE(int(CurrentFileNumber), 5);
         QCOMPARE(Orb.unit(1).Name, loadedName);
         QCOMPARE(e->Viewer->currentWidget(), e->Load);

@@ -133,6 +133,9 @@ public:
     void ShowHint(const QString& hint);
     void SetList();
     void OrbListBoxDblClick();
+    // Opens the data file at path as a double-click on its line would, its folder made the
+    // current one; a name that is no data file's is said in a message box.
+    void openPath(const QString& path);
     void OpenBtnClick();
     void OpenItemClick();
     void DirectoryListBox1Change();

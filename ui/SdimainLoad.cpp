@@ -12,6 +12,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -130,6 +132,10 @@ void TSDIAppForm::OrbListBoxDblClick()
     int n = FileNumberOfListLine(OrbListBox->row(selected.first()));
     // Ask again: the file may have come or gone since the list was built.
     if (!OrbFileExists(n)) {
+        QString dir = QString::fromStdString(CurrentDirectory);
+        if (!dir.endsWith(QDir::separator()))
+            dir += QDir::separator();
+        statusBar()->showMessage("Not found: " + dir + QString::fromStdString(OrbFileName(n)));
         showMessage("Try changing your current directory !", "File Not Found");
         return;
     }
@@ -173,6 +179,22 @@ void TSDIAppForm::OrbListBoxDblClick()
     else
         Viewer->setCurrentWidget(Units);
     unitEdit("Name")->setFocus();
+}
+
+void TSDIAppForm::openPath(const QString& path)
+{
+    const QFileInfo file(path);
+    const QRegularExpressionMatch m = QRegularExpression("^orb([0-9][0-9])$", QRegularExpression::CaseInsensitiveOption)
+                                          .match(file.fileName());
+    const int n = m.hasMatch() ? m.captured(1).toInt() : -1;
+    if (n < 0 || ListLineOfFileNumber(n) < 0) {
+        showMessage("'" + path + "' is not a data file name (ORB05, ORB12, ORB70, ...)", "File Load Error");
+        return;
+    }
+    setDirectory(file.absolutePath());
+    DirectoryListBox1Change();
+    OrbListBox->setCurrentRow(ListLineOfFileNumber(n));
+    OrbListBoxDblClick();
 }
 
 void TSDIAppForm::OpenBtnClick()
