@@ -261,6 +261,23 @@ private slots:
         for (int row = 10; row < 14; ++row)
             QVERIFY(cell(row, "Crew") == topCrew && cell(row, "Wpn1") == topWpn1);
         QCOMPARE(cell(14, "Crew"), QString::number(before12.unit(entryAt(14)).Crew));
+        // The step's name counts the entries and fields it changed, not the cells it was given.
+        QStringList filledFields;
+        int filledEntries = 0;
+        for (int row = 11; row < 14; ++row) {
+            bool any = false;
+            for (const char* name : {"Crew", "Wpn1"})
+                if (FindField(UnitFields(), name)->number(before12.unit(entryAt(row))) !=
+                    FindField(UnitFields(), name)->number(before12.unit(entryAt(10)))) {
+                    any = true;
+                    if (!filledFields.contains(name))
+                        filledFields << name;
+                }
+            filledEntries += any;
+        }
+        std::sort(filledFields.begin(), filledFields.end());
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units %1, %2").arg(filledFields.join(", "),
+                 filledEntries == 1 ? QString("1 entry") : QString("%1 entries").arg(filledEntries)));
         e->w->UndoItem->trigger();
         e->w->UndoItem->trigger();
         QCOMPARE(packedOver(sampleBytes(12), Orb), packedOver(sampleBytes(12), before12));
@@ -321,6 +338,13 @@ private slots:
         QVERIFY(why->isVisible() && why->text().contains("no field of units is called 'Colour'"));
         QCOMPARE(table->model()->rowCount(), UnitCount);
         find->clear();
+
+        // Ctrl+Tab goes to the next page from the table, as from the form.
+        table->setFocus();
+        e->key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(e->w->Viewer->currentWidget(), e->w->Weapons);
+        e->key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(e->w->Viewer->currentWidget(), e->w->Units);
 
         // Back to the form: it shows the entry of the table's current row.
         table->setFocus();

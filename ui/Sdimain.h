@@ -331,6 +331,9 @@ private:
     bool filling_ = false;  // set while pages are switched by the program
 };
 
+// What F7 says when no difference is left in its direction.
+inline const char* const NoFurtherDifferences = "No further differences";
+
 // Text of a name or other byte string, one character per byte, and back.
 QString toQ(const std::string& bytes);
 std::string fromQ(const QString& text);

@@ -239,7 +239,19 @@ void TSDIAppForm::stepToDifference(int direction)
         next = it == d.begin() ? 0 : *(it - 1);
     }
     if (!next) {
-        statusBar()->showMessage("No further differences");
+        // On to the next table that has a difference (Units, Weapons, Formations, as the tabs
+        // stand), at its first one, or back to the previous table's last.
+        QWidget* pages[] = {Units, Weapons, Formations};
+        for (int t = TableIndexOfPage(CurrentPage) + direction; t >= 0 && t < 3; t += direction) {
+            if (differing_[t].empty())
+                continue;
+            Viewer->setCurrentWidget(pages[t]);
+            const int to = direction > 0 ? differing_[t].front() : differing_[t].back();
+            if (to != CurrentEntryOf(CurrentPage))
+                stepBy(to - CurrentEntryOf(CurrentPage));
+            return;
+        }
+        statusBar()->showMessage(NoFurtherDifferences);
         return;
     }
     stepBy(next - current);

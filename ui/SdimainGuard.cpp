@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QUndoStack>
 
@@ -95,6 +96,9 @@ std::size_t TSDIAppForm::recordStep(const QString& text, const OrbData& before)
 std::size_t TSDIAppForm::pushStep(const QString& text, OrbChanges changes)
 {
     std::size_t count = changes.count();
+    // Said of the tables before this step: no longer true of them.
+    if (count && statusBar()->currentMessage() == NoFurtherDifferences)
+        statusBar()->clearMessage();
     if (count)
         UndoStack->push(new OrbEditCommand(text, std::move(changes), [this](const OrbChanges& c) { showChanges(c); }));
     return count;
@@ -104,6 +108,8 @@ std::size_t TSDIAppForm::pushStep(const QString& text, OrbChanges changes)
 // shows its current entry from OrbData again where that entry changed.
 void TSDIAppForm::showChanges(const OrbChanges& c)
 {
+    if (statusBar()->currentMessage() == NoFurtherDifferences)
+        statusBar()->clearMessage();
     QWidget* page = !c.units.empty() ? Units : !c.weapons.empty() ? Weapons : Formations;
     bool renumber = !c.units.empty() && !c.formations.empty() && c.weapons.empty();
     if (renumber && Viewer->currentWidget() == Formations)

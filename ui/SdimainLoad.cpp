@@ -571,6 +571,10 @@ bool TSDIAppForm::saveFile()
     }
     noteSaved();
     updateModified();
+    // Compared with the file just saved: the comparison follows it, or it would mark as
+    // differences the changes now saved.
+    if (compared_ && QFileInfo(comparedPath_) == QFileInfo(QString::fromStdString(saved.path.u8string())))
+        compareWith(QString::fromStdString(saved.path.u8string()));
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();

@@ -185,6 +185,12 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         table->setFocus();
         return true;
     }
+    if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab)) {
+        // Ctrl+Tab goes to the next page from the table too, as it does from the form.
+        const int pages = Viewer->count(), back = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
+        Viewer->setCurrentIndex((Viewer->currentIndex() + (back ? pages - 1 : 1)) % pages);
+        return true;
+    }
     if (target != table || !ctrl)
         return false;
     if (key == Qt::Key_D) {

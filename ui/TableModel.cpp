@@ -102,13 +102,15 @@ bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& tex
                 const auto& f = all[static_cast<std::size_t>(columns_[static_cast<std::size_t>(cells[i].column())])];
                 const int n = cells[i].row() + 1;
                 auto r = entry(after, n);
-                const std::string typed = fromQ(texts[i]);
+                const std::string typed = fromQ(texts[i]), was = FieldText(r, f);
                 StoreFieldText(r, f, typed);
                 const std::string stored = FieldText(r, f);
                 if (!StoredAsTyped(f.width, typed, stored) && notes.size() < 3)
                     notes << QString::fromStdString(
                         StoredNote(f.name, f.width, texts[i].toStdString(), toQ(stored).toStdString()));
                 entry.set(after, n, r);
+                if (stored == was)
+                    continue;  // the step's name counts what it changes
                 if (!fields.contains(QString::fromLatin1(f.name)))
                     fields << QString::fromLatin1(f.name);
                 if (!entries.contains(n))
