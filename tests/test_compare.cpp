@@ -146,6 +146,32 @@ private slots:
         e->w->StopCompareItem->trigger();
         QVERIFY(!e->w->comparing() && !e->w->UnitListBox->item(39)->font().bold());
     }
+
+    // A short compared file holds no values past its end: they are missing there, neither
+    // differences nor zeros to take.
+    void aShortComparedFileLacksItsTail()
+    {
+        // 20000 bytes: every weapon whole, every unit cut (unit 1's Cost lies at byte 24751).
+        const QString path = tmp.filePath("SHORT12");
+        writeAll(path, sampleBytes(12).left(20000));
+        open(12);
+        QVERIFY(e->w->compareWith(path));
+        QCOMPARE(e->status(), "Comparing with " + native(path) +
+                                  " (a short file: 20000 of 44500 bytes; values past its end are missing): "
+                                  "0 units, 0 weapons, 0 formations differ");
+        const int cost = Orb.unit(1).Cost;
+        QLineEdit* costEdit = e->edit("UnitCostEdit");
+        QCOMPARE(costEdit->toolTip(), QString("Compared file: missing (past its end)"));
+        QVERIFY(!costEdit->property("differs").toBool());
+        e->key(Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY2(e->status().startsWith("Nothing taken: the compared file is 20000 bytes long"), qPrintable(e->status()));
+        QCOMPARE(costEdit->text(), QString::number(cost));
+        // A weapon lies whole inside it: taken as from any file.
+        e->goTo(e->w->Weapons);
+        e->type("WeaponNameEdit", "Typed");
+        e->key(Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(e->edit("WeaponNameEdit")->text(), toQ(Orb.weapon(1).Name));
+    }
 };
 
 QTEST_MAIN(TestCompare)

@@ -309,6 +309,7 @@ private:
     // The compared file's tables and path, while comparing; the entries that differ, per table.
     std::unique_ptr<OrbData> compared_;
     QString comparedPath_;
+    std::size_t comparedLength_ = OrbImageSize;  // bytes the compared file holds: a short one has no values past them
     std::vector<int> differing_[3];  // units, weapons, formations
     ShownEntry<UnitRecord> shownUnit_;
     ShownEntry<WeaponRecord> shownWeapon_;

@@ -24,11 +24,37 @@ namespace {
 // Marks the edits whose stored value differs from the compared entry: a background from the
 // palette's highlight, and the compared value as a tooltip. With no compared entry, unmarks all.
 template <class R>
-void markEdits(const std::vector<FieldEdit<R>>& edits, const R& stored, const R* compared, const OrbData* other)
+bool pastEnd(const FieldDef<R>& f, int n, std::size_t length)
+{
+    return static_cast<std::size_t>(f.at(n) + f.size()) > length;
+}
+
+// Whether entry n of a short compared file (length bytes) lacks any value of its own.
+template <class R>
+bool entryPastEnd(int n, std::size_t length)
+{
+    for (const auto& f : FieldsOf<R>())
+        if (f.editable() && pastEnd(f, n, length))
+            return true;
+    return false;
+}
+
+// A value past the end of a short compared file is missing there, not a difference: it is not
+// marked as one, cannot be taken, and its tooltip says so.
+template <class R>
+void markEdits(const std::vector<FieldEdit<R>>& edits, int n, const R& stored, const R* compared, const OrbData* other,
+               std::size_t length)
 {
     for (const auto& e : edits) {
+        const bool missing = compared && pastEnd(*e.field, n, length);
+        if (missing) {
+            e.edit->setProperty("differs", false);
+            e.edit->setPalette(QPalette());
+            e.edit->setToolTip("Compared file: missing (past its end)");
+            continue;
+        }
         const bool differs = compared && !SameField(stored, *compared, *e.field);
-        if (!differs && !e.edit->property("differs").toBool())
+        if (!differs && !e.edit->property("differs").toBool() && e.edit->toolTip().isEmpty())
             continue;
         e.edit->setProperty("differs", differs);
         QPalette p;  // unmarked: the palette the edit inherits
@@ -155,6 +181,7 @@ bool TSDIAppForm::compareWith(const QString& path)
         return false;
     }
     compared_ = std::move(other);
+    comparedLength_ = meta.bytesRead;
     comparedPath_ = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     StopCompareItem->setEnabled(true);
     updateMarks();
@@ -179,18 +206,28 @@ void TSDIAppForm::updateMarks()
     CompareSavedItem->setEnabled(FileLoaded);
     TakeEntryItem->setEnabled(comparing() && FileLoaded);
     if (compared_ && FileLoaded) {
-        const OrbChanges c = DiffOrb(*compared_, Orb);
-        for (const auto& x : c.units)
-            differing_[0].push_back(x.number);
-        for (const auto& x : c.weapons)
-            differing_[1].push_back(x.number);
-        for (const auto& x : c.formations)
-            differing_[2].push_back(x.number);
-        statusBar()->showMessage(QString("Comparing with %1: %2 units, %3 weapons, %4 formations differ")
+        // An entry differs where a value the compared file holds differs.
+        for (const FieldDifference& d : DiffFields(*compared_, Orb)) {
+            const TableId t = *ParseTable(d.table);
+            const bool inside = WithTable(t, [&](const auto& fields, auto) {
+                const auto* f = FindField(fields, d.field);
+                return f && !pastEnd(*f, d.number, comparedLength_);
+            });
+            std::vector<int>& list = differing_[t == TableId::Units ? 0 : t == TableId::Weapons ? 1 : 2];
+            if (inside && (list.empty() || list.back() != d.number))
+                list.push_back(d.number);
+        }
+        const QString shortNote = comparedLength_ < OrbImageSize
+                                      ? QString(" (a short file: %1 of %2 bytes; values past its end are missing)")
+                                            .arg(comparedLength_)
+                                            .arg(OrbImageSize)
+                                      : QString();
+        statusBar()->showMessage(QString("Comparing with %1%5: %2 units, %3 weapons, %4 formations differ")
                                      .arg(comparedPath_)
                                      .arg(differing_[0].size())
                                      .arg(differing_[1].size())
-                                     .arg(differing_[2].size()));
+                                     .arg(differing_[2].size())
+                                     .arg(shortNote));
     }
     const QString other = QFileInfo(comparedPath_).fileName();
     // Bold lines are wider: the lists widen to show them whole too.
@@ -206,17 +243,18 @@ void TSDIAppForm::markPage()
     switch (CurrentPage) {
     case pcUnits: {
         const UnitRecord c = other ? other->unit(CurrentUnit) : UnitRecord{};
-        markEdits(unitEdits, Orb.unit(CurrentUnit), other ? &c : nullptr, other);
+        markEdits(unitEdits, CurrentUnit, Orb.unit(CurrentUnit), other ? &c : nullptr, other, comparedLength_);
         break;
     }
     case pcWeapons: {
         const WeaponRecord c = other ? other->weapon(CurrentWeapon) : WeaponRecord{};
-        markEdits(weaponEdits, Orb.weapon(CurrentWeapon), other ? &c : nullptr, other);
+        markEdits(weaponEdits, CurrentWeapon, Orb.weapon(CurrentWeapon), other ? &c : nullptr, other, comparedLength_);
         break;
     }
     case pcFormations: {
         const FormationRecord c = other ? other->formation(CurrentFormation) : FormationRecord{};
-        markEdits(formationEdits, Orb.formation(CurrentFormation), other ? &c : nullptr, other);
+        markEdits(formationEdits, CurrentFormation, Orb.formation(CurrentFormation), other ? &c : nullptr, other,
+                  comparedLength_);
         break;
     }
     default:
@@ -261,6 +299,16 @@ void TSDIAppForm::takeComparedEntry()
 {
     if (!comparing() || !FileLoaded)
         return;
+    // Values the compared file does not hold are not taken as zeros.
+    const bool missing = CurrentPage == pcUnits     ? entryPastEnd<UnitRecord>(CurrentUnit, comparedLength_)
+                         : CurrentPage == pcWeapons ? entryPastEnd<WeaponRecord>(CurrentWeapon, comparedLength_)
+                                                    : entryPastEnd<FormationRecord>(CurrentFormation, comparedLength_);
+    if (CurrentPage != pcLoad && missing) {
+        statusBar()->showMessage(QString("Nothing taken: the compared file is %1 bytes long, and this entry's values "
+                                         "lie past its end")
+                                     .arg(comparedLength_));
+        return;
+    }
     // As a paste: the page shows the entry, a Commit stores it; a unit keeps its hidden byte,
     // which no edit shows.
     switch (CurrentPage) {
