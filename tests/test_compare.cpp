@@ -56,9 +56,15 @@ private slots:
             QCOMPARE(seen->title, QString("Compare Error"));
             QVERIFY(!e->w->comparing());
         }
+        // The form keeps its place when marks come, and from page to page.
+        auto formLeft = [this] { return e->edit("UnitCostEdit")->mapTo(e->w.get(), QPoint()).x(); };
+        const int left = formLeft();
         typeIntoFileDialog(path);
         e->key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(e->w->comparing());
+        QCOMPARE(formLeft(), left);
+        for (QListWidget* other : {e->w->wpnlistbox, e->w->FormationListBox})
+            QCOMPARE(other->parentWidget()->width(), e->w->UnitListBox->parentWidget()->width());
         QCOMPARE(e->status(), "Comparing with " + native(path) + ": 3 units, 1 weapons, 1 formations differ");
         QListWidget* list = e->w->UnitListBox;
         for (int row = 0; row < UnitCount; ++row) {

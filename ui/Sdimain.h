@@ -267,6 +267,8 @@ private:
     void renumberDone(const RenumberResult& r);
     // Fits a record list's panel to its widest line after a refill (see the list refills).
     void fitList(QListWidget* list, int widest, bool anew);
+    // Sets a list panel's width; returns how much wider the window must be for its page.
+    int widenPanel(QWidget* panel, int width);
     // The caption, with the place where the modified mark goes.
     void setCaption(const QString& text);
     // The modified mark: on while the tables differ from the last load or save, and also while

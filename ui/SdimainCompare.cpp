@@ -75,10 +75,8 @@ void markEdits(const std::vector<FieldEdit<R>>& edits, int n, const R& stored, c
 }
 
 // Bold lines for the entries that differ, with the compared file's name as their tooltip.
-// Returns the width the widest line made bold needs.
-int markList(QListWidget* list, const std::vector<int>& differing, const QString& other)
+void markList(QListWidget* list, const std::vector<int>& differing, const QString& other)
 {
-    int widest = 0;
     std::vector<bool> marked(static_cast<std::size_t>(list->count()), false);
     for (int n : differing)
         if (n >= 1 && n <= list->count())
@@ -92,10 +90,7 @@ int markList(QListWidget* list, const std::vector<int>& differing, const QString
         f.setBold(is);
         item->setFont(f);
         item->setToolTip(is ? "Differs from " + other : QString());
-        if (is)
-            widest = std::max(widest, list->sizeHintForIndex(list->model()->index(row, 0)).width());
     }
-    return widest;
 }
 }  // namespace
 
@@ -230,10 +225,10 @@ void TSDIAppForm::updateMarks()
                                      .arg(shortNote));
     }
     const QString other = QFileInfo(comparedPath_).fileName();
-    // Bold lines are wider: the lists widen to show them whole too.
-    fitList(UnitListBox, markList(UnitListBox, differing_[0], other), false);
-    fitList(wpnlistbox, markList(wpnlistbox, differing_[1], other), false);
-    fitList(FormationListBox, markList(FormationListBox, differing_[2], other), false);
+    // The lists are as wide as their lines in bold already: marks do not move the form.
+    markList(UnitListBox, differing_[0], other);
+    markList(wpnlistbox, differing_[1], other);
+    markList(FormationListBox, differing_[2], other);
     markPage();
 }
 

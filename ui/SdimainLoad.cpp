@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QLineEdit>
@@ -231,8 +232,21 @@ public:
 // Refills a record list, hidden while it is: the lines whose names changed are rewritten (a
 // commit changes one), or, when many did (a load, a paste of a whole table), the list is built
 // anew.
-// Returns the width the widest line rewritten needs (every line's when the list was built anew),
-// with whether it was built anew.
+// The width of the widest line in bold, as a compare marks it: a list wide enough for that keeps
+// its width, and the form its place, when lines are marked.
+int boldWidest(const QListWidget* list, const QStringList& lines)
+{
+    QFont bold = list->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int widest = 0;
+    for (const QString& l : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(l));
+    return widest;
+}
+
+// Returns the width the widest line rewritten needs in bold (every line's when the list was built
+// anew), with whether it was built anew.
 template <class R>
 std::pair<int, bool> fillRecordList(QListWidget* list, uint8_t select)
 {
@@ -263,11 +277,17 @@ std::pair<int, bool> fillRecordList(QListWidget* list, uint8_t select)
             lines << line(i);
         list->clear();
         list->addItems(lines);
-        widest = list->sizeHintForColumn(0);
+        int text = 0;
+        for (const QString& l : lines)
+            text = std::max(text, list->fontMetrics().horizontalAdvance(l));
+        widest = list->sizeHintForColumn(0) - text + boldWidest(list, lines);
     } else {
         for (std::size_t i : changed) {
-            list->item(static_cast<int>(i))->setText(line(i));
-            widest = std::max(widest, list->sizeHintForIndex(list->model()->index(static_cast<int>(i), 0)).width());
+            const QString l = line(i);
+            list->item(static_cast<int>(i))->setText(l);
+            const int margin = list->sizeHintForIndex(list->model()->index(static_cast<int>(i), 0)).width() -
+                               list->fontMetrics().horizontalAdvance(l);
+            widest = std::max(widest, margin + boldWidest(list, {l}));
         }
     }
     shown->names.clear();
@@ -303,23 +323,34 @@ void TSDIAppForm::fitList(QListWidget* list, int widest, bool anew)
 {
     // Every line whole: the list's panel is as wide as its designed width or the widest line,
     // whichever is more (a list built anew may narrow again, a rewritten line only widens it).
+    // The three lists share the widest of their widths, so that the form's left edge stays put
+    // from page to page.
     QWidget* panel = list->parentWidget();
     const int designed = panel->property("designedWidth").toInt();
     const int needed = widest + 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
-    const int fit = std::max({designed, needed, anew ? 0 : panel->width()});
-    if (fit == panel->width())
-        return;
-    panel->setFixedWidth(fit);
-    // The window widens where the page's edits would no longer fit beside the list.
-    QWidget* page = panel->parentWidget();
-    QWidget* editing = page->layout()->itemAt(1)->widget();
-    const int pageNeeds = fit + page->layout()->spacing() + editing->childrenRect().right() + 8;
-    const int extra = pageNeeds - page->width();
-    if (extra > 0 && page->width() > 0) {
+    panel->setProperty("fitWidth", std::max({designed, needed, anew ? 0 : panel->property("fitWidth").toInt()}));
+    int fit = 0;
+    for (QListWidget* l : {UnitListBox, wpnlistbox, FormationListBox})
+        fit = std::max(fit, l->parentWidget()->property("fitWidth").toInt());
+    // The window widens, once, where a page's edits would no longer fit beside its list.
+    int extra = 0;
+    for (QListWidget* l : {UnitListBox, wpnlistbox, FormationListBox})
+        if (l->parentWidget()->width() != fit)
+            extra = std::max(extra, widenPanel(l->parentWidget(), fit));
+    if (extra > 0) {
         sizeLimit_.setWidth(sizeLimit_.width() + extra);
         setMaximumSize(sizeLimit_);
         resize(width() + extra, height());
     }
+}
+
+int TSDIAppForm::widenPanel(QWidget* panel, int fit)
+{
+    panel->setFixedWidth(fit);
+    QWidget* page = panel->parentWidget();
+    QWidget* editing = page->layout()->itemAt(1)->widget();
+    const int pageNeeds = fit + page->layout()->spacing() + editing->childrenRect().right() + 8;
+    return page->width() > 0 ? pageNeeds - page->width() : 0;
 }
 
 void TSDIAppForm::UnitsEnter()
