@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QMenu>
+#include <QTableView>
 
 class TestCompare : public WindowSuite {
     Q_OBJECT
@@ -85,6 +86,28 @@ private slots:
         e->key(Qt::Key_F12);  // a later step: the message no longer holds
         QVERIFY(e->status() != QString("No further differences"));
         e->w->UndoItem->trigger();
+
+        // In the table view the differing cells are marked, and F7 walks them in the order shown.
+        e->goTo(e->w->Units);
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        auto* table = e->w->findChild<QTableView*>("UnitTable");
+        QVERIFY(table && table->isVisible());
+        table->setFocus();
+        table->setCurrentIndex(table->model()->index(0, 0));
+        QStringList cells;
+        for (int guard = 0; guard < 10; ++guard) {
+            e->key(Qt::Key_F7);
+            const QModelIndex at = table->currentIndex();
+            const QString cell = QString("%1 %2").arg(at.row() + 1).arg(table->model()->headerData(at.column(), Qt::Horizontal).toString());
+            if (!cells.isEmpty() && cells.back() == cell)
+                break;
+            QVERIFY(at.data(Qt::BackgroundRole).isValid());
+            cells << cell;
+        }
+        QCOMPARE(cells, QStringList({"3 Cost", "9 Name", "40 Class"}));
+        QCOMPARE(e->status(), QString("No further differences"));
+        QVERIFY(!table->model()->index(0, 0).data(Qt::BackgroundRole).isValid());
+        e->key(Qt::Key_T, Qt::ControlModifier);
 
         // Every difference taken back and committed: the tables equal the compared file.
         const OrbData before = Orb;

@@ -307,6 +307,8 @@ private:
     void pasteIntoTable(QTableView* table, const QModelIndexList& shown);
     // A table cell being typed in is stored now, as its own step, before a question about work.
     void storeOpenCells();
+    // F7 in a table: the next (direction 1) or previous (-1) cell that differs from the compared file.
+    void stepToCellDifference(QTableView* table, int direction);
     void markPage();
     // The compared file's tables and path, while comparing; the entries that differ, per table.
     std::unique_ptr<OrbData> compared_;
@@ -333,6 +335,10 @@ private:
     QSize sizeLimit_;
     bool filling_ = false;  // set while pages are switched by the program
 };
+
+class OrbTableModel;
+// The model of the loaded tables under a table view.
+OrbTableModel* TableModelOf(QTableView* view);
 
 // What F7 says when no difference is left in its direction.
 inline const char* const NoFurtherDifferences = "No further differences";

@@ -5,6 +5,7 @@
 
 #include "core/OrbDiff.h"
 #include "core/OrbFile.h"
+#include "ui/TableModel.h"
 
 #include <QAction>
 #include <QUndoStack>
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 
 #include <algorithm>
 #include <type_traits>
@@ -225,6 +227,9 @@ void TSDIAppForm::updateMarks()
                                      .arg(shortNote));
     }
     const QString other = QFileInfo(comparedPath_).fileName();
+    for (QTableView* t : tables_)
+        if (t)
+            TableModelOf(t)->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
     // The lists are as wide as their lines in bold already: marks do not move the form.
     markList(UnitListBox, differing_[0], other);
     markList(wpnlistbox, differing_[1], other);

@@ -30,10 +30,18 @@ void escapeEditor(QWidget* editor)
     QApplication::sendEvent(editor, &press);
 }
 
-OrbTableModel* modelOf(QTableView* view)
+}  // namespace
+
+OrbTableModel* TableModelOf(QTableView* view)
 {
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
     return static_cast<OrbTableModel*>(proxy->sourceModel());
+}
+
+namespace {
+OrbTableModel* modelOf(QTableView* view)
+{
+    return TableModelOf(view);
 }
 }  // namespace
 
@@ -109,6 +117,7 @@ void TSDIAppForm::toggleTable()
         view->horizontalHeader()->setResizeContentsPrecision(30);
         view->resizeColumnsToContents();
         view->setItemDelegate(new OrbTableDelegate(view));
+        model->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
         page->layout()->addWidget(view);
         view->hide();
         // The row under the cursor stays shown through its own edit, whatever the filter then says
@@ -183,6 +192,10 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         if (!nothing)
             modelOf(table)->setMany(cells, QStringList(QList<QString>(cells.size(), text)));
         table->setFocus();
+        return true;
+    }
+    if (key == Qt::Key_F7 && target == table && comparing()) {
+        stepToCellDifference(table, (mods & Qt::ShiftModifier) ? -1 : 1);
         return true;
     }
     if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab)) {
@@ -335,4 +348,22 @@ void TSDIAppForm::storeOpenCells()
                 modelOf(table)->setMany({static_cast<QSortFilterProxyModel*>(table->model())->mapToSource(at)}, {text});
         }
     }
+}
+
+void TSDIAppForm::stepToCellDifference(QTableView* table, int direction)
+{
+    // Row by row in the order shown, left to right: the next cell that differs.
+    auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+    const int rows = proxy->rowCount(), columns = proxy->columnCount();
+    const QModelIndex at = table->currentIndex();
+    int i = at.isValid() ? at.row() * columns + at.column() : (direction > 0 ? -1 : rows * columns);
+    for (i += direction; i >= 0 && i < rows * columns; i += direction) {
+        const QModelIndex cell = proxy->index(i / columns, i % columns);
+        if (modelOf(table)->differs(proxy->mapToSource(cell))) {
+            table->setCurrentIndex(cell);
+            table->scrollTo(cell);
+            return;
+        }
+    }
+    statusBar()->showMessage(NoFurtherDifferences);
 }

@@ -1,6 +1,8 @@
 #include "ui/TableModel.h"
 
+#include <QApplication>
 #include <QFont>
+#include <QPalette>
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
@@ -37,8 +39,39 @@ int OrbTableModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
+void OrbTableModel::setCompared(const OrbData* other, std::size_t length)
+{
+    compared_ = other;
+    comparedLength_ = length;
+    refresh();
+}
+
+bool OrbTableModel::differs(const QModelIndex& index) const
+{
+    if (!compared_ || !index.isValid())
+        return false;
+    return WithTable(table_, [&](const auto& fields, auto entry) {
+        const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(index.column())])];
+        const int n = index.row() + 1;
+        if (static_cast<std::size_t>(f.at(n) + f.size()) > comparedLength_)
+            return false;
+        const auto a = entry(Orb, n), b = entry(*compared_, n);
+        return f.width == FieldWidth::Text ? a.*f.text != b.*f.text : f.number(a) != f.number(b);
+    });
+}
+
 QVariant OrbTableModel::data(const QModelIndex& index, int role) const
 {
+    if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && differs(index)) {
+        if (role == Qt::ToolTipRole)
+            return WithTable(table_, [&](const auto& fields, auto entry) {
+                const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(index.column())])];
+                return "Compared file: " + toQ(FieldText(entry(*compared_, index.row() + 1), f));
+            });
+        QColor mark = QApplication::palette().color(QPalette::Highlight);
+        mark.setAlpha(60);
+        return mark;
+    }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != SortRole))
         return {};
     return WithTable(table_, [&](const auto& fields, auto entry) -> QVariant {

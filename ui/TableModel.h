@@ -42,6 +42,12 @@ public:
     QString paste(const QString& text, const std::function<QModelIndex(int row, int column)>& place);
 
     TableId table() const { return table_; }
+    // The compared file (none: nullptr) and how many bytes it holds: cells that differ from it
+    // are marked as the form's edits are, with its value as their tooltip.
+    void setCompared(const OrbData* other, std::size_t length);
+    // Whether a cell holds another value than the compared file's (a value past a short file's
+    // end is missing there, not different).
+    bool differs(const QModelIndex& index) const;
     // True while a cell's typed value is being stored: its editor is still closing then.
     bool storingTyped() const { return storingTyped_; }
     // How many digits a number column's editor takes (its bound's), or 0 for a name column.
@@ -56,6 +62,8 @@ public:
 
 private:
     TableId table_;
+    const OrbData* compared_ = nullptr;
+    std::size_t comparedLength_ = 0;
     bool storingTyped_ = false;
     std::vector<int> columns_;  // indices into the table's fields: the ones a page edits
 };
