@@ -175,6 +175,10 @@ void TSDIAppForm::OrbListBoxDblClick()
     for (QTableView* t : tables_)
         if (t)
             t->viewport()->update();  // the table reads the new file
+    // Every list filled now, so that the three share their width from the start and the form does
+    // not move when another page is first shown.
+    wpnlistboxInit(CurrentWeapon);
+    FormationlistboxInit(CurrentFormation);
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
     else
@@ -350,7 +354,10 @@ int TSDIAppForm::widenPanel(QWidget* panel, int fit)
     QWidget* page = panel->parentWidget();
     QWidget* editing = page->layout()->itemAt(1)->widget();
     const int pageNeeds = fit + page->layout()->spacing() + editing->childrenRect().right() + 8;
-    return page->width() > 0 ? pageNeeds - page->width() : 0;
+    // The pages share one size, but one not shown yet may not have been given it: the page in
+    // front holds it.
+    const int width = Viewer->currentWidget()->width();
+    return width > 0 ? pageNeeds - width : 0;
 }
 
 void TSDIAppForm::UnitsEnter()
