@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QRegularExpression>
+#include <QToolButton>
 
 class TestWindow : public WindowSuite {
     Q_OBJECT
@@ -133,6 +134,29 @@ private slots:
         e->openPath(tmp.filePath("mod/notes.txt"));
         QCOMPARE(seen->text, "'" + tmp.filePath("mod/notes.txt") + "' is not a data file name (ORB05, ORB12, ORB70, ...)");
         QCOMPARE(int(CurrentFileNumber), 12);
+    }
+
+    // The tool bar's glyphs follow the palette: on a dark one they are drawn in its light text.
+    void glyphsFollowThePalette()
+    {
+        Editor e;
+        QPalette dark = e->palette();
+        dark.setColor(QPalette::ButtonText, QColor(250, 250, 250));
+        dark.setColor(QPalette::Button, QColor(50, 50, 50));
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        e->setPalette(dark);
+        for (QToolButton* b : {e->EraseButton, e->Back1Btn, e->Fwd1Btn}) {
+            const QImage image = b->icon().pixmap(QSize(16, 16)).toImage();
+            int light = 0, black = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    light += c.alpha() == 255 && c.lightness() > 200;
+                    black += c.alpha() == 255 && c.lightness() < 30;
+                }
+            QVERIFY2(light > 0 && black == 0, qPrintable(b->objectName()));
+            QVERIFY(b->icon().availableSizes().contains(QSize(32, 32)));  // sharp at twice the scale
+        }
     }
 
     void missingAndUnreadableFiles()

@@ -28,6 +28,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPainter>
+
+#include <functional>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
@@ -53,56 +55,88 @@ QString threeDigits(int n)
 }
 
 namespace {
-// The step buttons' glyphs: a framed square with a triangle and a bar.
-QIcon stepGlyph(bool forward)
+// The tool bar's glyphs, drawn in the palette's button text colour (sheets in its base colour), so
+// that they show on a dark palette as on a light one; at 1x and 2x, sharp at either scale.
+QIcon drawnIcon(const std::function<void(QPainter&)>& draw)
 {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(Qt::gray);
-    p.drawRect(0, 0, 15, 15);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    QPolygon tri = forward ? QPolygon({QPoint(4, 3), QPoint(10, 8), QPoint(4, 13)})
-                           : QPolygon({QPoint(11, 3), QPoint(5, 8), QPoint(11, 13)});
-    p.drawPolygon(tri);
-    p.drawRect(forward ? 11 : 3, 3, 2, 11);
-    return QIcon(pm);
+    QIcon icon;
+    for (int scale : {1, 2}) {
+        QPixmap pm(16 * scale, 16 * scale);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.scale(scale, scale);
+        draw(p);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+// The step buttons' glyphs: a framed square with a triangle and a bar.
+QIcon stepGlyph(bool forward, const QPalette& palette)
+{
+    return drawnIcon([&](QPainter& p) {
+        p.setPen(palette.color(QPalette::Mid));
+        p.drawRect(0, 0, 15, 15);
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette.color(QPalette::ButtonText));
+        QPolygon tri = forward ? QPolygon({QPoint(4, 3), QPoint(10, 8), QPoint(4, 13)})
+                               : QPolygon({QPoint(11, 3), QPoint(5, 8), QPoint(11, 13)});
+        p.drawPolygon(tri);
+        p.drawRect(forward ? 11 : 3, 3, 2, 11);
+    });
 }
 
 // Small drawn glyphs for the other tool bar buttons.
-QIcon drawnGlyph(int kind)
+QIcon drawnGlyph(int kind, const QPalette& palette)
 {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(Qt::black);
-    switch (kind) {
-    case 0:  // erase: a cross
-        p.drawLine(3, 3, 12, 12);
-        p.drawLine(12, 3, 3, 12);
-        break;
-    case 1:  // copy: two sheets
-        p.setBrush(Qt::white);
-        p.drawRect(1, 1, 8, 10);
-        p.drawRect(6, 4, 8, 10);
-        break;
-    case 2:  // paste: a clipboard
-        p.setBrush(QColor(200, 160, 90));
-        p.drawRect(2, 2, 11, 13);
-        p.setBrush(Qt::white);
-        p.drawRect(5, 1, 5, 3);
-        break;
-    default:  // print: a printer
-        p.setBrush(Qt::white);
-        p.drawRect(4, 1, 7, 5);
-        p.setBrush(Qt::lightGray);
-        p.drawRect(1, 6, 13, 6);
-        break;
-    }
-    return QIcon(pm);
+    return drawnIcon([&](QPainter& p) {
+        p.setPen(palette.color(QPalette::ButtonText));
+        switch (kind) {
+        case 0:  // erase: a cross
+            p.drawLine(3, 3, 12, 12);
+            p.drawLine(12, 3, 3, 12);
+            break;
+        case 1:  // copy: two sheets
+            p.setBrush(palette.color(QPalette::Base));
+            p.drawRect(1, 1, 8, 10);
+            p.drawRect(6, 4, 8, 10);
+            break;
+        case 2:  // paste: a clipboard
+            p.setBrush(QColor(200, 160, 90));
+            p.drawRect(2, 2, 11, 13);
+            p.setBrush(palette.color(QPalette::Base));
+            p.drawRect(5, 1, 5, 3);
+            break;
+        default:  // print: a printer
+            p.setBrush(palette.color(QPalette::Base));
+            p.drawRect(4, 1, 7, 5);
+            p.setBrush(palette.color(QPalette::Button));
+            p.drawRect(1, 6, 13, 6);
+            break;
+        }
+    });
 }
 }  // namespace
+
+void TSDIAppForm::drawToolBarGlyphs()
+{
+    const QPalette pal = palette();
+    EraseButton->setIcon(drawnGlyph(0, pal));
+    CopyButton->setIcon(drawnGlyph(1, pal));
+    PasteButton->setIcon(drawnGlyph(2, pal));
+    PrintButton->setIcon(drawnGlyph(3, pal));
+    Back1Btn->setIcon(stepGlyph(false, pal));
+    Fwd1Btn->setIcon(stepGlyph(true, pal));
+}
+
+void TSDIAppForm::changeEvent(QEvent* e)
+{
+    // A new palette (the desktop's dark mode switched on) redraws the glyphs in its colours.
+    if ((e->type() == QEvent::PaletteChange || e->type() == QEvent::ApplicationPaletteChange) && Fwd1Btn)
+        drawToolBarGlyphs();
+    QMainWindow::changeEvent(e);
+}
 
 TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -258,14 +292,15 @@ void TSDIAppForm::buildToolBar()
         b->setEnabled(false);
         return b;
     };
-    EraseButton = button("EraseButton", 8, 25, "Cear this form", drawnGlyph(0));
-    CopyButton = button("CopyButton", 48, 25, "Copy to Paste Buffer", drawnGlyph(1));
-    PasteButton = button("PasteButton", 72, 25, "Paste from Buffer", drawnGlyph(2));
-    PrintButton = button("PrintButton", 112, 25, QString(), drawnGlyph(3));
-    Back1Btn = button("Back1Btn", 152, 25, "Right click << 10  [PgUp; Shift+PgUp << 10]", stepGlyph(false));
-    Fwd1Btn = button("Fwd1Btn", 176, 25, "Right click >> 10  [PgDn; Shift+PgDn >> 10]", stepGlyph(true));
+    EraseButton = button("EraseButton", 8, 25, "Cear this form", QIcon());
+    CopyButton = button("CopyButton", 48, 25, "Copy to Paste Buffer", QIcon());
+    PasteButton = button("PasteButton", 72, 25, "Paste from Buffer", QIcon());
+    PrintButton = button("PrintButton", 112, 25, QString(), QIcon());
+    Back1Btn = button("Back1Btn", 152, 25, "Right click << 10  [PgUp; Shift+PgUp << 10]", QIcon());
+    Fwd1Btn = button("Fwd1Btn", 176, 25, "Right click >> 10  [PgDn; Shift+PgDn >> 10]", QIcon());
     Back1Btn->setAutoRaise(true);
     Fwd1Btn->setAutoRaise(true);
+    drawToolBarGlyphs();
     RestoreButton = button("RestoreButton", 224, 70, "Restore to last Commit action [F9]",
                            style()->standardIcon(QStyle::SP_BrowserReload), "Restore");
     CommitButton = button("CommitButton", 304, 70, "Commit your changes [F12]",

@@ -234,12 +234,14 @@ public:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:
     void buildMenu();
     void buildToolBar();
+    void drawToolBarGlyphs();
     void buildLoadPage();
     void buildUnitsPage();
     void buildWeaponsPage();
