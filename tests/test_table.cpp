@@ -352,6 +352,21 @@ private slots:
         e->key(Qt::Key_T, Qt::ControlModifier);
         QVERIFY(!table->isVisible() && e->w->UnitListBox->isVisible());
         QCOMPARE(e->w->UnitNumLabel->text(), "Unit " + threeDigits(entryAt(5)));
+
+        // The form keeps its size; a table may grow the window, which takes that size back with
+        // the next table, and the table takes the width.
+        const QSize form = e->w->size();
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        e->w->resize(form.width() + 400, form.height() + 200);
+        QTRY_COMPARE(e->w->size(), QSize(form.width() + 400, form.height() + 200));
+        QVERIFY(table->width() > form.width());
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        QTRY_COMPARE(e->w->size(), form);
+        e->goTo(e->w->Weapons);
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        QTRY_COMPARE(e->w->size(), QSize(form.width() + 400, form.height() + 200));
+        e->goTo(e->w->Units);  // its form in front: the form's size
+        QTRY_COMPARE(e->w->size(), form);
     }
 };
 

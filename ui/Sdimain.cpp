@@ -485,8 +485,30 @@ bool TSDIAppForm::eventFilter(QObject* watched, QEvent* e)
 void TSDIAppForm::resizeEvent(QResizeEvent* e)
 {
     QMainWindow::resizeEvent(e);
+    if (tableInFront()) {
+        tableSize_ = size();
+        return;
+    }
     if (sizeLimit_.isValid() && (height() > sizeLimit_.height() || width() > sizeLimit_.width()))
         resize(std::min(width(), sizeLimit_.width()), std::min(height(), sizeLimit_.height()));
+}
+
+bool TSDIAppForm::tableInFront() const
+{
+    return CurrentPage != pcLoad && FileLoaded && !formShown(CurrentPage);
+}
+
+void TSDIAppForm::applySizeLimit()
+{
+    // The form pages are laid out for one size; a table shows more the larger the window is, so
+    // while one is in front the window may grow, and takes back the size it last had with a table.
+    if (tableInFront()) {
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (tableSize_.isValid() && tableSize_ != size())
+            resize(tableSize_);
+        return;
+    }
+    setMaximumSize(sizeLimit_);
 }
 
 void TSDIAppForm::showMessage(const QString& text, const QString& title)
@@ -541,5 +563,6 @@ void TSDIAppForm::pageChanged(int index)
     if (TableItem) {
         QTableView* table = tableView(CurrentPage);
         TableItem->setChecked(table && !table->isHidden());
+        applySizeLimit();
     }
 }

@@ -335,6 +335,11 @@ private:
     std::vector<uint8_t> savedImage_;
     QString storedNote_;  // the last note of values stored otherwise than typed
     QSize sizeLimit_;
+    QSize tableSize_;  // the window's size when a table was last in front
+    // Whether the page in front shows its table rather than its form.
+    bool tableInFront() const;
+    // The form pages' size limit, lifted while a table is in front.
+    void applySizeLimit();
     bool filling_ = false;  // set while pages are switched by the program
 };
 

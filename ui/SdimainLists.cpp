@@ -131,8 +131,10 @@ void TSDIAppForm::fitList(QListWidget* list, int widest, bool anew)
             extra = std::max(extra, widenPanel(l->parentWidget(), fit));
     if (extra > 0) {
         sizeLimit_.setWidth(sizeLimit_.width() + extra);
-        setMaximumSize(sizeLimit_);
-        resize(width() + extra, height());
+        if (!tableInFront()) {
+            setMaximumSize(sizeLimit_);
+            resize(width() + extra, height());
+        }
     }
 }
 

@@ -151,6 +151,7 @@ void TSDIAppForm::toggleTable()
     if (auto* why = listPanel->findChild<QLabel*>(QString(pageFilter()->objectName()).replace("Edit", "Error")))
         why->setVisible(toTable && !why->text().isEmpty());
     TableItem->setChecked(toTable);
+    applySizeLimit();
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
     if (toTable) {
         modelOf(view)->refresh();
