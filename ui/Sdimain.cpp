@@ -502,6 +502,8 @@ void TSDIAppForm::applySizeLimit()
 {
     // The form pages are laid out for one size; a table shows more the larger the window is, so
     // while one is in front the window may grow, and takes back the size it last had with a table.
+    if (!sizeLimit_.isValid())
+        return;  // still building
     if (tableInFront()) {
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         if (tableSize_.isValid() && tableSize_ != size())
