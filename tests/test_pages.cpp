@@ -1,6 +1,8 @@
 // The record pages through the real window: show, commit, restore, navigation, pickers and save.
 #include "WindowFixture.h"
 
+#include <QStyleOptionFrame>
+
 #include <map>
 
 class TestPages : public WindowSuite {
@@ -132,6 +134,40 @@ private slots:
         pickLine(-1);
         QTest::mouseClick(e->tool("UnitWpn4PickBtn"), Qt::LeftButton);
         QVERIFY(e->w->UnitWpnNameLbl[3]->text() == before && e->edit("UnitWpn4Edit")->text() == number);
+    }
+
+    // Every number edit shows three digits whole (a stored code is up to 255 where typing takes
+    // two digits), in the default font and in a large one, and overlaps nothing beside it.
+    void numberEditsShowTheirWidestValue()
+    {
+        const QFont font = QApplication::font();
+        for (int points : {0, 14}) {
+            if (points) {
+                QFont large = font;
+                large.setPointSize(points);
+                QApplication::setFont(large);
+            }
+            Editor ed;
+            for (QWidget* panel : {ed->findChild<QWidget*>("UnitPanel"), ed->findChild<QWidget*>("Panel5"),
+                                   ed->findChild<QWidget*>("FormationPanel")}) {
+                const QList<QWidget*> all = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+                for (auto* edit : panel->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
+                    if (!edit->validator() || edit->objectName().contains("name", Qt::CaseInsensitive))
+                        continue;
+                    QStyleOptionFrame option;
+                    option.initFrom(edit);
+                    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+                    const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+                    QVERIFY2(contents.width() - 4 >= edit->fontMetrics().horizontalAdvance("888"),
+                             qPrintable(QString("%1 at %2 points").arg(edit->objectName()).arg(points)));
+                    for (QWidget* other : all)
+                        QVERIFY2(other == edit || !other->isVisibleTo(panel) || qobject_cast<QLabel*>(other) ||
+                                     other->geometry().intersected(edit->geometry()).width() <= 1,  // frames may touch
+                                 qPrintable(edit->objectName() + " overlaps " + other->objectName()));
+                }
+            }
+        }
+        QApplication::setFont(font);
     }
 
     // Every list line is shown whole, numbers and all fifteen characters, and the page's edits

@@ -164,6 +164,8 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildWeaponsPage();
     buildFormationsPage();
     buildLoadPage();
+    for (const char* panel : {"UnitPanel", "Panel5", "FormationPanel"})
+        FitNumberEdits(findChild<QWidget*>(panel));
     buildCompareMenu();  // its context menus go on the pages' edits
     buildTableMenu();
 

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QFontMetrics>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QValidator>
 
@@ -184,6 +186,66 @@ LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left
     e->setObjectName(name);
     e->setGeometry(left, top, width, 22);
     return e;
+}
+
+int WidestNumberWidth(const QLineEdit* edit, int digits)
+{
+    // As the edit measures its own hint: the text, the edit's margins and the style's frame.
+    const QFontMetrics fm(edit->font());
+    const QMargins margins = edit->textMargins();
+    const int lineEditMargin = 2;  // the edit's own space beside its text, on each side
+    QSize text(fm.horizontalAdvance(QString(digits, '8')) + 2 * lineEditMargin + margins.left() + margins.right() + 1,
+               fm.height());
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit).width();
+}
+
+void FitNumberEdits(QWidget* panel)
+{
+    QList<LimitedEdit*> edits = panel->findChildren<LimitedEdit*>(Qt::FindDirectChildrenOnly);
+    std::sort(edits.begin(), edits.end(), [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    for (LimitedEdit* e : edits) {
+        if (e->latin1Only())
+            continue;
+        // A stored code can have three digits where typing takes two.
+        const int grow = WidestNumberWidth(e, std::max(e->typingLimit(), 3)) - e->width();
+        if (grow <= 0)
+            continue;
+        const QRect was = e->geometry();
+        e->resize(was.width() + grow, was.height());
+        // What stands right beside it in its row (its "..." button, the code's name) moves along,
+        // so that nothing overlaps; the next field, past a wider gap, keeps its place.
+        QList<QWidget*> row;
+        for (QWidget* w : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w != e && w->x() >= was.right() && std::abs(w->geometry().center().y() - was.center().y()) < was.height() / 2)
+                row << w;
+        std::sort(row.begin(), row.end(), [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        int edge = was.right();
+        bool button = false;
+        for (QWidget* w : row) {
+            // The button right after the edit, and the name label right after the button.
+            const bool isButton = qobject_cast<QToolButton*>(w) != nullptr;
+            if (w->x() - edge > 12 || (!isButton && !button))
+                break;
+            edge = w->geometry().right();
+            w->move(w->x() + grow, w->y());
+            if (!isButton)
+                break;
+            button = true;
+        }
+        // An edit right beside it (ammunition side by side) moves only as far as it must.
+        if (!button) {
+            edge = e->geometry().right();
+            for (QWidget* w : row) {
+                if (!qobject_cast<LimitedEdit*>(w) || w->x() > edge + 1)
+                    break;
+                w->move(edge + 2, w->y());
+                edge = w->geometry().right();
+            }
+        }
+    }
 }
 
 int pickInto(uint8_t mode, QLineEdit* edit)

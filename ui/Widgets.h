@@ -53,6 +53,13 @@ private:
 LimitedEdit* lineEdit(QWidget* parent, const char* name, int maxLength, int left, int top, int width,
                       bool latin1Only = false);
 
+// The width an edit needs for `digits` digits in its font, within its style's frame.
+int WidestNumberWidth(const QLineEdit* edit, int digits);
+// Widens the number edits of a page's panel that are too narrow for their widest value in the
+// font in use (a three-digit code in a two-digit edit, a large font), moving what stands to their
+// right in their row along.
+void FitNumberEdits(QWidget* panel);
+
 // Runs the pick list in mode; on a pick, edit gets the code (the labels beside it follow the
 // edit's text). Returns the pick list's result.
 int pickInto(uint8_t mode, QLineEdit* edit);
