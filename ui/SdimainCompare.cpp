@@ -204,15 +204,19 @@ void TSDIAppForm::updateMarks()
     TakeEntryItem->setEnabled(comparing() && FileLoaded);
     if (compared_ && FileLoaded) {
         // An entry differs where a value the compared file holds differs.
-        for (const FieldDifference& d : DiffFields(*compared_, Orb)) {
-            const TableId t = *ParseTable(d.table);
-            const bool inside = WithTable(t, [&](const auto& fields, auto) {
-                const auto* f = FindField(fields, d.field);
-                return f && !pastEnd(*f, d.number, comparedLength_);
+        int index = 0;
+        for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations}) {
+            WithTable(t, [&](const auto& fields, auto entry) {
+                for (int n = 1; n <= TableCount(t); ++n) {
+                    const auto a = entry(*compared_, n), b = entry(Orb, n);
+                    for (const auto& f : fields)
+                        if (!pastEnd(f, n, comparedLength_) && !SameField(a, b, f)) {
+                            differing_[index].push_back(n);
+                            break;
+                        }
+                }
             });
-            std::vector<int>& list = differing_[t == TableId::Units ? 0 : t == TableId::Weapons ? 1 : 2];
-            if (inside && (list.empty() || list.back() != d.number))
-                list.push_back(d.number);
+            ++index;
         }
         const QString shortNote = comparedLength_ < OrbImageSize
                                       ? QString(" (a short file: %1 of %2 bytes; values past its end are missing)")
