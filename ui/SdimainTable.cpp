@@ -29,7 +29,6 @@ void escapeEditor(QWidget* editor)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(editor, &press);
 }
-
 }  // namespace
 
 OrbTableModel* TableModelOf(QTableView* view)
@@ -37,13 +36,6 @@ OrbTableModel* TableModelOf(QTableView* view)
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
     return static_cast<OrbTableModel*>(proxy->sourceModel());
 }
-
-namespace {
-OrbTableModel* modelOf(QTableView* view)
-{
-    return TableModelOf(view);
-}
-}  // namespace
 
 void TSDIAppForm::buildTableMenu()
 {
@@ -60,7 +52,7 @@ void TSDIAppForm::buildTableMenu()
     connect(UndoStack, &QUndoStack::indexChanged, this, [this] {
         for (QTableView* t : tables_)
             if (t)
-                modelOf(t)->refresh();
+                TableModelOf(t)->refresh();
     });
 }
 
@@ -154,8 +146,8 @@ void TSDIAppForm::toggleTable()
     applySizeLimit();
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
     if (toTable) {
-        modelOf(view)->refresh();
-        const QModelIndex at = proxy->mapFromSource(modelOf(view)->index(current - 1, 0));
+        TableModelOf(view)->refresh();
+        const QModelIndex at = proxy->mapFromSource(TableModelOf(view)->index(current - 1, 0));
         view->setCurrentIndex(at);
         view->scrollTo(at);
         view->setFocus();
@@ -191,7 +183,7 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         const bool nothing = OrbTableDelegate::storesNothing(editor);
         escapeEditor(editor);
         if (!nothing)
-            modelOf(table)->setMany(cells, QStringList(QList<QString>(cells.size(), text)));
+            TableModelOf(table)->setMany(cells, QStringList(QList<QString>(cells.size(), text)));
         table->setFocus();
         return true;
     }
@@ -222,7 +214,7 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
             texts << top[column];
         }
         if (!into.isEmpty())
-            modelOf(table)->setMany(into, texts);
+            TableModelOf(table)->setMany(into, texts);
         return true;
     }
     if (key == Qt::Key_Space) {
@@ -312,7 +304,7 @@ void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown
     }
     // Held as persistent indexes: a sort after the paste moves them with their entries.
     QList<QPersistentModelIndex> pasted;
-    const QString why = modelOf(table)->paste(text, [&](int row, int column) {
+    const QString why = TableModelOf(table)->paste(text, [&](int row, int column) {
         // Into the selected cells in the order shown, or from the current cell right and down.
         const QModelIndex at = intoSelection ? rows[row][column] : proxy->index(top.row() + row, top.column() + column);
         if (!at.isValid())
@@ -335,7 +327,7 @@ void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown
 void TSDIAppForm::storeOpenCells()
 {
     for (QTableView* table : tables_) {
-        if (!table || modelOf(table)->storingTyped())
+        if (!table || TableModelOf(table)->storingTyped())
             continue;
         // A cell's editor is a child of the table's viewport while it is open.
         for (auto* editor : table->viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
@@ -346,7 +338,7 @@ void TSDIAppForm::storeOpenCells()
             const bool nothing = OrbTableDelegate::storesNothing(editor);
             escapeEditor(editor);
             if (!nothing)
-                modelOf(table)->setMany({static_cast<QSortFilterProxyModel*>(table->model())->mapToSource(at)}, {text});
+                TableModelOf(table)->setMany({static_cast<QSortFilterProxyModel*>(table->model())->mapToSource(at)}, {text});
         }
     }
 }
@@ -360,7 +352,7 @@ void TSDIAppForm::stepToCellDifference(QTableView* table, int direction)
     int i = at.isValid() ? at.row() * columns + at.column() : (direction > 0 ? -1 : rows * columns);
     for (i += direction; i >= 0 && i < rows * columns; i += direction) {
         const QModelIndex cell = proxy->index(i / columns, i % columns);
-        if (modelOf(table)->differs(proxy->mapToSource(cell))) {
+        if (TableModelOf(table)->differs(proxy->mapToSource(cell))) {
             table->setCurrentIndex(cell);
             table->scrollTo(cell);
             return;
