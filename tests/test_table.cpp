@@ -161,7 +161,10 @@ private slots:
         QVERIFY(e->w->isVisible());
         QCOMPARE(int(Orb.unit(1).Crew), 42);
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, 1 entry"));
-        e->w->UndoItem->trigger();
+        // Ctrl+Z on the table takes the step back, as the Edit menu does.
+        table->setFocus();
+        e->key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(int(Orb.unit(1).Crew), int(sampleOrb(12).unit(1).Crew));
 
         // Letters do not reach a number cell: the editor opens on the first digit only.
         table->setFocus();
