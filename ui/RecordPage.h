@@ -129,6 +129,7 @@ inline QWidget* buildRecordPage(QWidget* page, const char* panelName, int panelW
     listPanel->setProperty("designedWidth", panelWidth);
     filter = new QLineEdit(listPanel);
     filter->setObjectName(filterName);
+    PassUndoKeysOn(filter);
     filter->setPlaceholderText("Find (Ctrl+F)");
     filter->setClearButtonEnabled(true);
     setHint(filter, "Type part of a number or name; Enter shows the entry, Esc clears");

@@ -288,6 +288,7 @@ QWidget* OrbTableDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     if (digits == 0)
         return new LimitedEdit(parent, NameLength, true);
     auto* edit = new QLineEdit(parent);
+    PassUndoKeysOn(edit);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QString("[0-9]{0,%1}").arg(digits)), edit));
     return edit;
 }

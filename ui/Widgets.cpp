@@ -141,6 +141,36 @@ private:
 };
 }  // namespace
 
+bool UndoKeyPassesOn(const QLineEdit* edit, QKeyEvent* e)
+{
+    const QKeyCombination k = e->keyCombination();
+    const bool undoKey = e->matches(QKeySequence::Undo);
+    const bool redoKey = e->matches(QKeySequence::Redo) || k == QKeyCombination(Qt::CTRL, Qt::Key_Y) ||
+                         k == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+    if ((undoKey && !edit->isUndoAvailable()) || (redoKey && !edit->isRedoAvailable())) {
+        e->ignore();
+        return true;
+    }
+    return false;
+}
+
+namespace {
+class UndoKeysPassOn : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        return edit && e->type() == QEvent::ShortcutOverride && UndoKeyPassesOn(edit, static_cast<QKeyEvent*>(e));
+    }
+};
+}  // namespace
+
+void PassUndoKeysOn(QLineEdit* edit)
+{
+    edit->installEventFilter(new UndoKeysPassOn(edit));
+}
+
 LimitedEdit::LimitedEdit(QWidget* parent, int typingLimit, bool latin1Only)
     : QLineEdit(parent), limit_(typingLimit), latin1_(latin1Only)
 {
@@ -150,20 +180,10 @@ LimitedEdit::LimitedEdit(QWidget* parent, int typingLimit, bool latin1Only)
 bool LimitedEdit::event(QEvent* e)
 {
     switch (e->type()) {
-    case QEvent::ShortcutOverride: {
-        // Undo and redo keys undo typing while there is typing to undo; after that they reach the
-        // window's Edit menu, which takes back whole steps.
-        auto* ke = static_cast<QKeyEvent*>(e);
-        const QKeyCombination k = ke->keyCombination();
-        bool undoKey = ke->matches(QKeySequence::Undo);
-        bool redoKey = ke->matches(QKeySequence::Redo) || k == QKeyCombination(Qt::CTRL, Qt::Key_Y) ||
-                       k == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
-        if ((undoKey && !isUndoAvailable()) || (redoKey && !isRedoAvailable())) {
-            e->ignore();
+    case QEvent::ShortcutOverride:
+        if (UndoKeyPassesOn(this, static_cast<QKeyEvent*>(e)))
             return true;
-        }
         return QLineEdit::event(e);
-    }
     case QEvent::KeyPress:
     case QEvent::InputMethod:
     case QEvent::Drop:

@@ -22,6 +22,14 @@ QLabel* caption(QWidget* parent, const QString& text, int left, int top, const c
 QLabel* valueLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int width = 160);
 // A "..." picker button, 18 x 22, that never takes the focus.
 QToolButton* pickButton(QWidget* parent, const char* name, int left, int top, const QString& hint = QString());
+class QKeyEvent;
+// Undo and redo keys undo an edit's typing while there is typing to undo; after that they reach
+// the window's Edit menu, which takes back whole steps (a plain edit would swallow them: Ctrl+Z
+// in a filter field then undid nothing, ever). True when the key event was passed on.
+bool UndoKeyPassesOn(const QLineEdit* edit, QKeyEvent* e);
+// The same for any edit: the filter fields, a table cell's editor.
+void PassUndoKeysOn(QLineEdit* edit);
+
 // A single-line edit whose limit binds only what the user types, pastes or drops into it: text
 // the program sets (a stored value wider than the limit) is shown whole, so that showing and
 // committing an entry never cuts a value nobody touched. A Latin-1 edit also refuses characters
