@@ -31,8 +31,7 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
         R m = o;
         bool changed = false;
         for (const auto& f : FieldsOf<R>()) {
-            const std::size_t end = static_cast<std::size_t>(f.at(n) + f.size());
-            const bool inBase = end <= len.base, inOurs = end <= len.ours, inTheirs = end <= len.theirs;
+            const bool inBase = !f.pastEnd(n, len.base), inOurs = !f.pastEnd(n, len.ours), inTheirs = !f.pastEnd(n, len.theirs);
             const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
             if (!inTheirs || SameField(o, th, f) || (inBase && SameField(th, b, f)))
                 continue;  // theirs has no value here, the same on both sides, or changed by ours alone

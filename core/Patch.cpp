@@ -268,7 +268,7 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches, std::
                 const FieldValue now = valueOf(r, f);
                 const std::string at = where(p.table, p.entry, p.field);
                 const std::string line = patch.source + ":" + std::to_string(p.line);
-                if (static_cast<std::size_t>(f.at(p.entry) + f.size()) > length) {
+                if (f.pastEnd(p.entry, length)) {
                     result.refused.push_back(line + ": " + at + " lies past the file's end (" + std::to_string(length) +
                                              " bytes)");
                     return;

@@ -5,6 +5,7 @@
 
 #include "data/Types.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ struct FieldDef {
     int at(int n) const { return base + n * stride + offset; }
     // How many bytes one value takes.
     int size() const { return width == FieldWidth::Text ? NameLength : width == FieldWidth::U16 ? 2 : 1; }
+    // Whether entry n's value does not lie wholly within a file's first `length` bytes.
+    bool pastEnd(int n, std::size_t length) const { return static_cast<std::size_t>(at(n) + size()) > length; }
     bool editable() const { return bound != 0; }
     uint32_t number(const R& r) const
     {

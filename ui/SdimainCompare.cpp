@@ -25,18 +25,12 @@
 namespace {
 // Marks the edits whose stored value differs from the compared entry: a background from the
 // palette's highlight, and the compared value as a tooltip. With no compared entry, unmarks all.
-template <class R>
-bool pastEnd(const FieldDef<R>& f, int n, std::size_t length)
-{
-    return static_cast<std::size_t>(f.at(n) + f.size()) > length;
-}
-
 // Whether entry n of a short compared file (length bytes) lacks any value of its own.
 template <class R>
 bool entryPastEnd(int n, std::size_t length)
 {
     for (const auto& f : FieldsOf<R>())
-        if (f.editable() && pastEnd(f, n, length))
+        if (f.editable() && f.pastEnd(n, length))
             return true;
     return false;
 }
@@ -48,7 +42,7 @@ void markEdits(const std::vector<FieldEdit<R>>& edits, int n, const R& stored, c
                std::size_t length)
 {
     for (const auto& e : edits) {
-        const bool missing = compared && pastEnd(*e.field, n, length);
+        const bool missing = compared && e.field->pastEnd(n, length);
         if (missing) {
             e.edit->setProperty("differs", false);
             e.edit->setPalette(QPalette());
@@ -62,9 +56,7 @@ void markEdits(const std::vector<FieldEdit<R>>& edits, int n, const R& stored, c
         QPalette p;  // unmarked: the palette the edit inherits
         if (differs) {
             p = e.edit->parentWidget()->palette();
-            QColor mark = p.color(QPalette::Highlight);
-            mark.setAlpha(60);
-            p.setColor(QPalette::Base, mark);
+            p.setColor(QPalette::Base, CompareMark(p));
             const QString text = toQ(FieldText(*compared, *e.field));
             e.edit->setProperty("comparedValue", text);
             const QString name = e.field->width == FieldWidth::Text ? QString() : codeName(*e.field, e.field->number(*compared), *other);
@@ -210,7 +202,7 @@ void TSDIAppForm::updateMarks()
                 for (int n = 1; n <= TableCount(t); ++n) {
                     const auto a = entry(*compared_, n), b = entry(Orb, n);
                     for (const auto& f : fields)
-                        if (!pastEnd(f, n, comparedLength_) && !SameField(a, b, f)) {
+                        if (!f.pastEnd(n, comparedLength_) && !SameField(a, b, f)) {
                             differing_[index].push_back(n);
                             break;
                         }

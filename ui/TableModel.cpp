@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "core/EditRules.h"
+#include "core/OrbDiff.h"
 #include "core/Import.h"
 #include "core/Globals.h"
 #include "ui/CodeNames.h"
@@ -53,10 +54,7 @@ bool OrbTableModel::differs(const QModelIndex& index) const
     return WithTable(table_, [&](const auto& fields, auto entry) {
         const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(index.column())])];
         const int n = index.row() + 1;
-        if (static_cast<std::size_t>(f.at(n) + f.size()) > comparedLength_)
-            return false;
-        const auto a = entry(Orb, n), b = entry(*compared_, n);
-        return f.width == FieldWidth::Text ? a.*f.text != b.*f.text : f.number(a) != f.number(b);
+        return !f.pastEnd(n, comparedLength_) && !SameField(entry(Orb, n), entry(*compared_, n), f);
     });
 }
 
@@ -68,9 +66,7 @@ QVariant OrbTableModel::data(const QModelIndex& index, int role) const
                 const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(index.column())])];
                 return "Compared file: " + toQ(FieldText(entry(*compared_, index.row() + 1), f));
             });
-        QColor mark = QApplication::palette().color(QPalette::Highlight);
-        mark.setAlpha(60);
-        return mark;
+        return CompareMark(QApplication::palette());
     }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != SortRole))
         return {};

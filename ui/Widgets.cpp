@@ -268,6 +268,13 @@ void FitNumberEdits(QWidget* panel)
     }
 }
 
+QColor CompareMark(const QPalette& palette)
+{
+    QColor mark = palette.color(QPalette::Highlight);
+    mark.setAlpha(60);
+    return mark;
+}
+
 int pickInto(uint8_t mode, QLineEdit* edit)
 {
     bool ok = false;

@@ -1,7 +1,9 @@
 // Small helpers for building the windows: hints, captions, picker buttons, mouse-down hooks.
 #pragma once
 
+#include <QColor>
 #include <QLineEdit>
+#include <QPalette>
 #include <QString>
 
 #include <cstdint>
@@ -67,6 +69,9 @@ int WidestNumberWidth(const QLineEdit* edit, int digits);
 // font in use (a three-digit code in a two-digit edit, a large font), moving what stands to their
 // right in their row along.
 void FitNumberEdits(QWidget* panel);
+
+// The background of a value that differs from the compared file: the palette's highlight, faint.
+QColor CompareMark(const QPalette& palette);
 
 // Runs the pick list in mode; on a pick, edit gets the code (the labels beside it follow the
 // edit's text). Returns the pick list's result.

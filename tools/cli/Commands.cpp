@@ -459,7 +459,7 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     // A value past the end of a short source was never in it: copying it as 0 would wipe the target.
     WithTable(t, [&](const auto& fields, auto) {
         for (const auto& f : fields)
-            if (f.editable() && static_cast<std::size_t>(f.at(from) + f.size()) > ls.image.bytesRead)
+            if (f.editable() && f.pastEnd(from, ls.image.bytesRead))
                 Fail("'" + src + "' is only " + std::to_string(ls.image.bytesRead) + " bytes long: " + TableName(t) +
                      " " + std::to_string(from) + " " + f.name + " lies past its end");
     });
