@@ -374,8 +374,19 @@ private slots:
         e->w->resize(form.width() + 400, form.height() + 200);
         QTRY_COMPARE(e->w->size(), QSize(form.width() + 400, form.height() + 200));
         QVERIFY(table->width() > form.width());
+        // The filter field stands above the table at its width, not over an empty column beside it.
+        QLineEdit* filter = e->w->UnitFilterEdit;
+        const QRect field(filter->mapTo(e->w.get(), QPoint()), filter->size()), cells(table->mapTo(e->w.get(), QPoint()), table->size());
+        QVERIFY(filter->isVisible() && field.bottom() < cells.top());
+        QCOMPARE(field.left(), cells.left());
+        QCOMPARE(field.width(), cells.width());
         e->key(Qt::Key_T, Qt::ControlModifier);
         QTRY_COMPARE(e->w->size(), form);
+        // And back above the list, with the form's every edit inside the page.
+        QCOMPARE(filter->parentWidget(), e->w->UnitListBox->parentWidget());
+        QCOMPARE(filter->mapTo(e->w->UnitListBox->parentWidget(), QPoint()).y(), 0);
+        QWidget* editing = e->w->findChild<QWidget*>("UnitPanel");
+        QVERIFY(editing->childrenRect().right() < editing->width());
         e->goTo(e->w->Weapons);
         e->key(Qt::Key_T, Qt::ControlModifier);
         QTRY_COMPARE(e->w->size(), QSize(form.width() + 400, form.height() + 200));

@@ -110,7 +110,11 @@ void TSDIAppForm::toggleTable()
         view->resizeColumnsToContents();
         view->setItemDelegate(new OrbTableDelegate(view));
         model->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
-        page->layout()->addWidget(view);
+        // A column of its own, so that the filter field can stand above the table at its width.
+        auto* column = new QVBoxLayout;
+        column->setSpacing(2);
+        column->addWidget(view, 1);
+        qobject_cast<QBoxLayout*>(page->layout())->addLayout(column);
         view->hide();
         // The row under the cursor stays shown through its own edit, whatever the filter then says
         // of it; moving to another row lets the filter have it again.
@@ -132,16 +136,31 @@ void TSDIAppForm::toggleTable()
         };
     }
     const bool toTable = view->isHidden();
-    // The table takes the place of the list and the form; the filter field stays above it.
+    // The table takes the place of the list and the form, and the whole width; the filter field
+    // (and what it cannot read) moves above the table and back above the list.
     QListWidget* list = CurrentPage == pcUnits ? UnitListBox : CurrentPage == pcWeapons ? wpnlistbox : FormationListBox;
     QWidget* listPanel = list->parentWidget();
+    QLineEdit* filter = pageFilter();
+    auto* why = page->findChild<QLabel*>(QString(filter->objectName()).replace("Edit", "Error"));
     QLayout* layout = page->layout();
+    auto* above = qobject_cast<QBoxLayout*>(listPanel->layout());
+    QBoxLayout* column = nullptr;
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* l = layout->itemAt(i)->layout(); l && l->indexOf(view) >= 0)
+            column = qobject_cast<QBoxLayout*>(l);
+    for (QBoxLayout* l : {above, column}) {
+        l->removeWidget(filter);
+        l->removeWidget(why);
+    }
+    QBoxLayout* strip = toTable ? column : above;
+    strip->insertWidget(0, filter);
+    strip->insertWidget(1, why);
+    filter->show();
+    why->setVisible(toTable && !why->text().isEmpty());
     for (int i = 0; i < layout->count(); ++i)
         if (QWidget* w = layout->itemAt(i)->widget())
-            w->setVisible(w == listPanel || (toTable ? w == view : w != view));
-    list->setVisible(!toTable);
-    if (auto* why = listPanel->findChild<QLabel*>(QString(pageFilter()->objectName()).replace("Edit", "Error")))
-        why->setVisible(toTable && !why->text().isEmpty());
+            w->setVisible(toTable ? w == view : w != view);
+    view->setVisible(toTable);
     TableItem->setChecked(toTable);
     applySizeLimit();
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
