@@ -291,6 +291,39 @@ private slots:
         QVERIFY(readAll(dst) != sampleBytes(70));
     }
 
+    // Output that never arrives is an error, for every command that writes any: a full disk must
+    // not pass for an empty diff. A file named for the output is checked as well.
+    void outputThatCannotBeWrittenFails()
+    {
+#ifdef _WIN32
+        QSKIP("no full device on this system");
+#else
+        const QString a = putSample(tmp.path(), 5, "A"), b = putSample(tmp.path(), 12, "B");
+        const QString patch = tmp.filePath("p.txt");
+        writeAll(patch, cli({"patch", a, b}).out);
+        const QStringList commands[] = {
+            {"list", QFileInfo(putSample(tmp.path(), 5)).path()}, {"dump", a}, {"dump", a, "--table", "units", "--format", "csv"}, {"fields"},
+            {"get", a, "units", "1"}, {"set", b, "units", "1", "Cost=7"}, {"diff", a, b}, {"check", a},
+            {"patch", a, b}, {"apply", a, patch, "--dry-run"}, {"show", a}, {"--help"}, {"--version"},
+            {"help", "dump"}, {"renumber", b, "12", "13"}, {"import", b, "units", patch, "--dry-run"},
+        };
+        for (const QStringList& args : commands) {
+            QProcess p;
+            p.setStandardOutputFile("/dev/full");
+            p.start(ORBTOOL_CLI, args);
+            QVERIFY(p.waitForFinished(30000));
+            const QByteArray err = p.readAllStandardError();
+            const bool refused = args.first() == "import";  // a patch is no CSV: refused before any output
+            QVERIFY2(p.exitCode() == 2, qPrintable(args.join(' ') + ": " + err));
+            QVERIFY2(refused != err.contains("orbtool-cli: cannot write the output: No space left on device\n"),
+                     qPrintable(args.join(' ') + ": " + err));
+        }
+        Run toFile = cli({"patch", a, b, "-o", "/dev/full"});
+        QCOMPARE(toFile.status, 2);
+        QVERIFY(toFile.err.endsWith("orbtool-cli: cannot write '/dev/full': No space left on device\n"));
+#endif
+    }
+
     void diffAndCheck()
     {
         const QString a = putSample(tmp.path(), 5, "A");

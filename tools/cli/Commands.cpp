@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <cstdio>
@@ -32,6 +33,43 @@ std::string& CliNotes()
 {
     static std::string notes;
     return notes;
+}
+
+namespace {
+int& firstOutputError()
+{
+    static int err = 0;
+    return err;
+}
+}  // namespace
+
+void Emit(std::FILE* f, const char* s, std::size_t n)
+{
+    if (n && std::fwrite(s, 1, n, f) != n && !firstOutputError())
+        firstOutputError() = errno ? errno : EIO;
+}
+
+std::FILE* OpenOutput(const fs::path& path, const char* mode)
+{
+#ifdef _WIN32
+    const std::string m(mode);
+    return _wfopen(path.c_str(), std::wstring(m.begin(), m.end()).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::string FinishOutput(std::FILE* f)
+{
+    int err = firstOutputError();
+    if (std::fflush(f) != 0 && !err)
+        err = errno ? errno : EIO;
+    if (std::ferror(f) && !err)
+        err = EIO;
+    if (std::fclose(f) != 0 && !err)
+        err = errno ? errno : EIO;
+    firstOutputError() = 0;
+    return err ? std::strerror(err) : std::string();
 }
 
 void Fail(const std::string& message)

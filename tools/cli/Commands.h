@@ -43,6 +43,17 @@ std::string ReadText(const std::string& path);
 // Notes for stderr that are not errors (a short file); the caller writes them out.
 std::string& CliNotes();
 
+// Writes to standard output or a file opened for the output. A full disk or a closed pipe shows
+// only when the bytes leave the stream's buffer, perhaps long after: the first failure's cause is
+// kept for FinishOutput to report.
+void Emit(std::FILE* f, const char* s, std::size_t n);
+inline void Emit(std::FILE* f, const std::string& s) { Emit(f, s.data(), s.size()); }
+// A file opened for the output (fopen's modes), by a UTF-8 path on every system.
+std::FILE* OpenOutput(const std::filesystem::path& path, const char* mode);
+// Flushes and closes f: empty when every byte written reached it, else the cause of the first
+// failure ("No space left on device").
+std::string FinishOutput(std::FILE* f);
+
 int CmdList(const std::string& dir, std::string& out);
 // Writes as it goes, straight to out: nothing is written before the file has been read.
 int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::FILE* out);

@@ -23,7 +23,7 @@ public:
         if (static_cast<std::size_t>(std::end(buffer_) - p_) < n)
             flush();
         if (n > sizeof buffer_) {
-            std::fwrite(s, 1, n, sink_);
+            Emit(sink_, s, n);
             return;
         }
         std::memcpy(p_, s, n);
@@ -67,7 +67,7 @@ public:
     }
     void flush()
     {
-        std::fwrite(buffer_, 1, static_cast<std::size_t>(p_ - buffer_), sink_);
+        Emit(sink_, buffer_, static_cast<std::size_t>(p_ - buffer_));
         p_ = buffer_;
     }
 

@@ -4,7 +4,9 @@
 #include "core/Merge.h"
 #include "core/Patch.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -24,9 +26,13 @@ void writeOut(const std::string& path, const std::string& text, std::string& out
         out += text;
         return;
     }
-    std::ofstream f(fs::u8path(path), std::ios::binary | std::ios::trunc);
-    if (!(f << text) || !f.flush())
-        Fail("cannot write '" + path + "'");
+    std::FILE* f = OpenOutput(fs::u8path(path), "wb");
+    if (!f)
+        Fail("cannot write '" + path + "': " + std::strerror(errno));
+    Emit(f, text);
+    const std::string why = FinishOutput(f);
+    if (!why.empty())
+        Fail("cannot write '" + path + "': " + why);
 }
 
 // The running program's own path, so that git finds the tool from any folder.
@@ -169,9 +175,13 @@ int CmdGitSetup(const std::string& dir, std::string& out)
         held.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     if (held.find(attributes) == std::string::npos) {
-        std::ofstream f(file, std::ios::binary | std::ios::app);
-        if (!(f << (held.empty() || held.back() == '\n' ? "" : "\n") << attributes << "\n"))
-            Fail("cannot write '" + file.u8string() + "'");
+        std::FILE* f = OpenOutput(file, "ab");
+        if (!f)
+            Fail("cannot write '" + file.u8string() + "': " + std::strerror(errno));
+        Emit(f, (held.empty() || held.back() == '\n' ? "" : "\n") + attributes + "\n");
+        const std::string why = FinishOutput(f);
+        if (!why.empty())
+            Fail("cannot write '" + file.u8string() + "': " + why);
         out += file.u8string() + ": " + attributes + "\n";
     } else {
         out += file.u8string() + ": already has " + attributes + "\n";

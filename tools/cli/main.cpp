@@ -22,9 +22,17 @@
 #endif
 
 namespace {
+// Messages on stderr: where they cannot go, there is nowhere left to say so.
+void note(const std::string& s)
+{
+    std::fwrite(s.data(), 1, s.size(), stderr);
+}
 void write(std::FILE* f, const std::string& s)
 {
-    std::fwrite(s.data(), 1, s.size(), f);
+    if (f == stderr)
+        note(s);
+    else
+        Emit(f, s);
 }
 }  // namespace
 
@@ -40,7 +48,7 @@ CLI::Validator someCondition()
         "CONDITIONS");
 }
 
-int main(int argc, char** argv)
+int runTool(int argc, char** argv)
 {
 #ifdef _WIN32
     // Output is bytes (UTF-8, CSV line ends as written), never translated on the way out.
@@ -252,4 +260,17 @@ int main(int argc, char** argv)
         write(stderr, CliNotes() + std::string("orbtool-cli: ") + e.what() + "\n");
         return 2;
     }
+}
+
+int main(int argc, char** argv)
+{
+    const int status = runTool(argc, argv);
+    // Output that never arrived is a failure, whatever the command made of it: git, for one, would
+    // take an empty diff from a full disk for no change.
+    const std::string why = FinishOutput(stdout);
+    if (!why.empty()) {
+        note("orbtool-cli: cannot write the output: " + why + "\n");
+        return 2;
+    }
+    return status;
 }
