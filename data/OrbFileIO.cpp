@@ -2,6 +2,8 @@
 // touch anything but the data file itself, whatever the file system holds.
 #include "data/ORBIO.h"
 
+#include "data/FileCalls.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,26 +23,44 @@ namespace fs = std::filesystem;
 
 namespace {
 #ifdef _WIN32
-int openRead(const fs::path& p, bool writable)
+int sysOpen(const fs::path& p, int flags, unsigned mode) { return _wopen(p.c_str(), flags, static_cast<int>(mode)); }
+long long sysRead(int fd, void* buf, std::size_t n) { return _read(fd, buf, static_cast<unsigned>(n)); }
+long long sysWrite(int fd, const void* buf, std::size_t n) { return _write(fd, buf, static_cast<unsigned>(n)); }
+int sysFsync(int fd) { return _commit(fd); }
+int sysFchmod(int, unsigned) { return 0; }  // a Windows file has no mode bits to keep
+int sysClose(int fd) { return _close(fd); }
+int sysRename(const fs::path& from, const fs::path& to)
 {
-    return _wopen(p.c_str(), (writable ? _O_RDWR : _O_RDONLY) | _O_BINARY);
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    errno = GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION ? EACCES : EIO;
+    return -1;
 }
-int closeFd(int fd) { return _close(fd); }
-long long readFd(int fd, void* buf, std::size_t n) { return _read(fd, buf, static_cast<unsigned>(n)); }
-long long writeFd(int fd, const void* buf, std::size_t n) { return _write(fd, buf, static_cast<unsigned>(n)); }
-int syncFd(int fd) { return _commit(fd); }
+const int readFlags = _O_RDONLY | _O_BINARY, readWriteFlags = _O_RDWR | _O_BINARY;
+const int createFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY;
 #else
-int openRead(const fs::path& p, bool writable)
-{
-    // Non-blocking, so that a FIFO planted under a data file's name cannot stall the program; the
-    // fstat that follows turns it away.
-    return ::open(p.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
-}
-int closeFd(int fd) { return ::close(fd); }
-long long readFd(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
-long long writeFd(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
-int syncFd(int fd) { return ::fsync(fd); }
+int sysOpen(const fs::path& p, int flags, unsigned mode) { return ::open(p.c_str(), flags, static_cast<mode_t>(mode)); }
+long long sysRead(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
+long long sysWrite(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
+int sysFsync(int fd) { return ::fsync(fd); }
+int sysFchmod(int fd, unsigned mode) { return ::fchmod(fd, static_cast<mode_t>(mode)); }
+int sysClose(int fd) { return ::close(fd); }
+int sysRename(const fs::path& from, const fs::path& to) { return ::rename(from.c_str(), to.c_str()); }
+// Non-blocking, so that a FIFO planted under a data file's name cannot stall the program; the
+// fstat that follows turns it away.
+const int readFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK, readWriteFlags = O_RDWR | O_CLOEXEC | O_NONBLOCK;
+// Never through an existing name or link.
+const int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 #endif
+
+const FileCalls systemCalls{sysOpen, sysRead, sysWrite, sysFsync, sysFchmod, sysClose, sysRename};
+
+const FileCalls& io() { return OrbFileCalls(); }
+int openRead(const fs::path& p, bool writable) { return io().open(p, writable ? readWriteFlags : readFlags, 0); }
+int closeFd(int fd) { return io().close(fd); }
+long long readFd(int fd, void* buf, std::size_t n) { return io().read(fd, buf, n); }
+long long writeFd(int fd, const void* buf, std::size_t n) { return io().write(fd, buf, n); }
+int syncFd(int fd) { return io().fsync(fd); }
 
 std::string reason(int err)
 {
@@ -97,9 +117,9 @@ int createTemp(const fs::path& target, unsigned mode, fs::path& temp)
         std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
         temp = target.parent_path() / ("." + target.filename().u8string() + ".orbtool-" + suffix);
 #ifdef _WIN32
-        int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        int fd = io().open(temp, createFlags, _S_IREAD | _S_IWRITE);
 #else
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
+        int fd = io().open(temp, createFlags, mode & 07777);
 #endif
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -150,6 +170,17 @@ bool writable(const fs::file_status& st)
     return (st.permissions() & fs::perms::owner_write) != fs::perms::none;
 }
 }  // namespace
+
+const FileCalls& SystemFileCalls()
+{
+    return systemCalls;
+}
+
+FileCalls& OrbFileCalls()
+{
+    static FileCalls calls = systemCalls;
+    return calls;
+}
 
 IoResult ReadOrbImage(const fs::path& path, OrbImage& out, bool wantWrite)
 {
@@ -251,7 +282,7 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
 #ifndef _WIN32
     // The mode as the old file had it (the creation mode was cut by the umask); owner and group
     // too, where the process may set them.
-    if (::fchmod(fd, mode) != 0)
+    if (io().fchmod(fd, mode) != 0)
         return abandon(reason(errno));
     if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
         if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
@@ -271,23 +302,19 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
         fs::remove(temp, ec);
         return failure(target, reason(err));
     }
-#ifdef _WIN32
-    if (!MoveFileExW(temp.c_str(), real.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        fs::remove(temp, ec);
-        return failure(target, "cannot replace the file (error " + std::to_string(GetLastError()) + ")");
-    }
-#else
-    if (::rename(temp.c_str(), real.c_str()) != 0) {
+    if (io().rename(temp, real) != 0) {
         int err = errno;
         fs::remove(temp, ec);
-        return failure(target, reason(err));
+        return failure(target, "cannot replace the file: " + reason(err));
     }
-    // And the rename itself, by flushing the folder that holds the name.
+#ifndef _WIN32
+    // And the rename itself, by flushing the folder that holds the name. The new file is in place
+    // by now whatever this says: a failure here is no failed save.
     fs::path dir = real.has_parent_path() ? real.parent_path() : fs::path(".");
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dfd = io().open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
+        io().fsync(dfd);
+        io().close(dfd);
     }
 #endif
     return {true, {}};
