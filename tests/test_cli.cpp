@@ -1,4 +1,5 @@
 // The command-line tool, run as a user would run it.
+#include "OrdinaryUser.h"
 #include "TestFiles.h"
 
 #include "core/Renumber.h"
@@ -41,13 +42,15 @@ class TestCli : public QObject {
 #endif
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), err};
     }
+    // The tool built beside the tests, or the copy a run as another user is given.
+    static QString cliPath() { return qEnvironmentVariable("ORBTOOL_CLI", ORBTOOL_CLI); }
     Run cli(const QStringList& args, const QByteArray& input = {})
     {
 #ifdef _WIN32
         // A cross build's path to the program is the build machine's; the layout is the same.
         return run(QCoreApplication::applicationDirPath() + "/../tools/orbtool-cli.exe", args, input);
 #else
-        return run(ORBTOOL_CLI, args, input);
+        return run(cliPath(), args, input);
 #endif
     }
     QString put(const char* name, const QByteArray& bytes)
@@ -193,10 +196,14 @@ private slots:
             }
             QVERIFY(readAll(file) == bytes && QFileInfo(file).lastModified() == stamp);
         }
+    }
 
-        // Folders that cannot be read are errors, not empty or missing.
-        if (permissionsAreBypassed())
-            return;  // root reads any folder
+    // Folders that cannot be read are errors, not empty or missing.
+    void unreadableFoldersAreErrors()
+    {
+        AS_ORDINARY_USER({{"ORBTOOL_CLI", cliPath()}});
+        QDir().mkdir(tmp.filePath("list"));
+        putSample(tmp.filePath("list"), 81);
         QFile::setPermissions(tmp.filePath("list"), QFileDevice::WriteOwner);
         Run list = cli({"list", tmp.filePath("list")});
         Run get = cli({"get", tmp.filePath("list/ORB81"), "units", "1"});
@@ -310,7 +317,7 @@ private slots:
         for (const QStringList& args : commands) {
             QProcess p;
             p.setStandardOutputFile("/dev/full");
-            p.start(ORBTOOL_CLI, args);
+            p.start(cliPath(), args);
             QVERIFY(p.waitForFinished(30000));
             const QByteArray err = p.readAllStandardError();
             const bool refused = args.first() == "import";  // a patch is no CSV: refused before any output

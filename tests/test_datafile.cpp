@@ -1,4 +1,5 @@
 // The data file: unpacking, packing, byte-exact round trips, file names and safe saving.
+#include "OrdinaryUser.h"
 #include "TestFiles.h"
 
 #include "core/EditRules.h"
@@ -175,8 +176,7 @@ private slots:
         QVERIFY(QFileInfo("ORB70").isFile());
     }
 
-    // A folder named outside ASCII (and outside any one code page, for Windows) loads and saves;
-    // a file marked read-only is refused and stays as it was.
+    // A folder named outside ASCII (and outside any one code page, for Windows) loads and saves.
     void foldersOutsideAsciiAndReadOnlyFiles()
     {
         const QString dir = tmp.path() + QString::fromUtf8("/J\u00e4ger \u65e5\u672c");
@@ -190,19 +190,6 @@ private slots:
         QVERIFY2(saved.code == 0, saved.message.c_str());
         QCOMPARE(changedOffsets(sampleBytes(5), readAll(dir + "/orb05")), QList<int>{24751});
         QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"orb05"});
-
-        const QByteArray before = readAll(dir + "/orb05");
-        QFile::setPermissions(dir + "/orb05", QFileDevice::ReadOwner | QFileDevice::ReadUser);
-        Orb.edit<UnitRecord>(1, [](UnitRecord& u) { ++u.Cost; });
-        saved = SaveOrbFile(5, dir.toStdString());
-        QFile::setPermissions(dir + "/orb05", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser);
-#ifndef _WIN32
-        if (permissionsAreBypassed())
-            return;  // root writes read-only files; Windows keeps even an administrator out
-#endif
-        QCOMPARE(saved.code, 1);
-        QVERIFY2(saved.message.find("read-only") != std::string::npos, saved.message.c_str());
-        QCOMPARE(readAll(dir + "/orb05"), before);
     }
 
     void failedLoadChangesNothing()
@@ -217,9 +204,25 @@ private slots:
         QCOMPARE(Orb.unit(1).Name, before.unit(1).Name);
         QCOMPARE(Orb.unit(1).Cost, before.unit(1).Cost);
         QVERIFY(FileLoaded);
+    }
 
-        if (permissionsAreBypassed())
-            return;  // root opens read-only files for writing
+    // A file marked read-only is refused and stays as it was; one that cannot be read is not
+    // "not found": the message says why. Nothing loaded is lost on the way.
+    void readOnlyAndUnreadableFiles()
+    {
+        AS_ORDINARY_USER();
+        putSample(tmp.path(), 5);
+        QCOMPARE(LoadOrbFile(5).code, 0);
+        QFile::setPermissions("ORB05", QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        Orb.edit<UnitRecord>(1, [](UnitRecord& u) { ++u.Cost; });
+        SaveResult saved = SaveOrbFile(5, tmp.path().toStdString());
+        QCOMPARE(saved.code, 1);
+        QVERIFY2(saved.message.find("read-only") != std::string::npos, saved.message.c_str());
+        QCOMPARE(readAll("ORB05"), sampleBytes(5));
+
+        putSample(tmp.path(), 12);
+        QCOMPARE(LoadOrbFile(12).code, 0);
+        OrbData before = Orb;
         putSample(tmp.path(), 70);
         QFile::setPermissions("ORB70", QFileDevice::ReadOwner);
         QCOMPARE(LoadOrbFile(70).message, std::string("Unable to find ORB70"));
@@ -230,12 +233,10 @@ private slots:
         QCOMPARE(Orb.unit(1).Name, before.unit(1).Name);
     }
 
-    // A folder the user may not write in: refused, and the old file stays. (Root may write
-    // anywhere, so this runs for other users only.)
+    // A folder the user may not write in: refused, and the old file stays.
     void failedSaveLeavesTheOldFile()
     {
-        if (permissionsAreBypassed())
-            QSKIP("file modes do not keep this user out of a folder");
+        AS_ORDINARY_USER();
         putSample(tmp.path(), 12);
         QCOMPARE(LoadOrbFile(12).code, 0);
         Orb.edit<UnitRecord>(1, [](UnitRecord& u) { ++u.Cost; });
