@@ -6,17 +6,16 @@ namespace fs = std::filesystem;
 
 IoResult ReadDataFile(const fs::path& path, OrbData& orb, OrbImage& meta, bool writable)
 {
-    // The file is read into a buffer of its own and traded into the tables, which hand back the
-    // image they held to read the next file into: a load neither copies, allocates nor clears
-    // the image, and a failed one leaves everything as it was.
-    static OrbImage spare;
-    IoResult r = ReadOrbImage(path, spare, writable);
+    // The file is read into a buffer of its own and traded into the tables only once it has been
+    // read whole: a failed load leaves everything as it was.
+    OrbImage image;
+    IoResult r = ReadOrbImage(path, image, writable);
     if (!r.ok)
         return r;
-    orb.swapImage(spare.bytes);
-    meta.bytesRead = spare.bytesRead;
-    meta.source = spare.source;
-    meta.tailSize = spare.tailSize;
+    orb.swapImage(image.bytes);
+    meta.bytesRead = image.bytesRead;
+    meta.source = std::move(image.source);
+    meta.tailSize = image.tailSize;
     return r;
 }
 
@@ -58,7 +57,7 @@ LoadResult LoadOrbFile(int n)
     }
     if (!read.ok) {
         // A file that is there but cannot be read at all says why; one that is only read-only, or
-        // is no file, is "not found", as the program has always said.
+        // is no file, is "not found" (the editor must be able to save what it loads).
         OrbImage probe;
         std::error_code ec;
         IoResult look = fs::is_regular_file(path, ec) ? ReadOrbImage(path, probe, false) : IoResult{true, {}};

@@ -20,10 +20,3 @@ RenumberResult RenumberNation(OrbData& orb, uint8_t from, uint8_t to)
     return r;
 }
 
-void UndoRenumber(OrbData& orb, const RenumberResult& r)
-{
-    for (int n : r.units)
-        orb.edit<UnitRecord>(n, [&](UnitRecord& u) { u.Nation = r.from; });
-    for (int n : r.formations)
-        orb.edit<FormationRecord>(n, [&](FormationRecord& f) { f.Nation = r.from; });
-}

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-// The entries a renumbering changed, so that it can be reported and taken back.
+// The entries a renumbering changed, so that it can be reported.
 struct RenumberResult {
     uint8_t from = 0, to = 0;
     std::vector<int> units;       // unit numbers whose Nation was `from`
@@ -16,5 +16,3 @@ struct RenumberResult {
 
 // Gives every unit and formation of nation `from` the nation `to`. Weapons carry no nation.
 RenumberResult RenumberNation(OrbData& orb, uint8_t from, uint8_t to);
-// Puts the entries a renumbering changed back to its `from` code.
-void UndoRenumber(OrbData& orb, const RenumberResult& r);

@@ -67,5 +67,7 @@ bool SameNameIgnoringCase(const std::string& a, const char* b);
 template <class R>
 const FieldDef<R>* FindField(const std::vector<FieldDef<R>>& fields, const std::string& name);
 
-// Fields of the records that have no file column and no control: never shown, set or dumped.
+// Names of scratch bytes (the two bytes of a 16-bit value as the format describes them) and the
+// weapons' spare byte: they have no column of their own and no control, and are never shown, set
+// or dumped.
 bool IsWorkingField(const std::string& name);

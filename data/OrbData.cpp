@@ -59,22 +59,6 @@ const Layout<R>& layout()
     return l;
 }
 
-// Fields a record has for the program's own use, made from the fields that have columns.
-void deriveWorkingFields(UnitRecord& u)
-{
-    u.IconBytes[0] = static_cast<uint8_t>(u.Icon & 0xff);
-    u.IconBytes[1] = static_cast<uint8_t>(u.Icon >> 8);
-    u.LBMBytes[0] = static_cast<uint8_t>(u.LBM & 0xff);
-    u.LBMBytes[1] = static_cast<uint8_t>(u.LBM >> 8);
-}
-void deriveWorkingFields(WeaponRecord&) {}
-void deriveWorkingFields(FormationRecord& f)
-{
-    std::memcpy(f.SlotBytes, &f.Slot1, sizeof f.SlotBytes);
-    static_assert(offsetof(FormationRecord, Slot10) - offsetof(FormationRecord, Slot1) == 18,
-                  "the ten slots lie side by side, as the file holds them");
-}
-
 }  // namespace
 
 template <class R>
@@ -88,7 +72,6 @@ const R OrbData::get(int n) const
     for (const FieldDef<R>* f : layout<R>().names)
         // The name ends at the first zero byte; anything after it is ignored.
         r.*(f->text) = std::string_view(reinterpret_cast<const char*>(bytes_.data() + f->at(n)), NameLength);
-    deriveWorkingFields(r);
     return r;
 }
 

@@ -56,9 +56,7 @@ private:
 struct UnitRecord {
     OrbName Name;
     uint8_t Class = 0;
-    uint8_t IconBytes[2] = {0, 0};
     uint16_t Icon = 0;
-    uint8_t LBMBytes[2] = {0, 0};
     uint16_t LBM = 0;
     uint8_t Size = 0;
     uint8_t Crew = 0;
@@ -115,7 +113,6 @@ struct FormationRecord {
     uint8_t Until = 0;
     uint8_t Page = 0;
     uint8_t Type = 0;
-    uint8_t SlotBytes[20] = {};
     // 0 empty, 1..999 a unit number, 1000 and above a formation number + 1000.
     uint16_t Slot1 = 0, Slot2 = 0, Slot3 = 0, Slot4 = 0, Slot5 = 0;
     uint16_t Slot6 = 0, Slot7 = 0, Slot8 = 0, Slot9 = 0, Slot10 = 0;
