@@ -3,7 +3,7 @@
 
 #include "core/Globals.h"
 #include "data/Fields.h"
-#include "ui/Sdimain.h"
+#include "ui/Text.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "ui/Picker.h"
 
 #include "core/Globals.h"
-#include "ui/Sdimain.h"
+#include "ui/Text.h"
 
 #include <QApplication>
 #include <QDateTime>

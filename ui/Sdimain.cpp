@@ -39,21 +39,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-QString toQ(const std::string& bytes)
-{
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string fromQ(const QString& text)
-{
-    return text.toLatin1().toStdString();
-}
-
-QString threeDigits(int n)
-{
-    return QString("%1").arg(n, 3, 10, QChar('0'));
-}
-
 namespace {
 // The tool bar's glyphs, drawn in the palette's button text colour (sheets in its base colour), so
 // that they show on a dark palette as on a light one; at 1x and 2x, sharp at either scale.
@@ -396,9 +381,9 @@ void TSDIAppForm::SetButtons(bool enabled)
     PasteEntryItem->setEnabled(enabled);
 }
 
-QLineEdit* TSDIAppForm::pageFilter() const
+QLineEdit* TSDIAppForm::pageFilter(uint8_t page) const
 {
-    switch (CurrentPage) {
+    switch (page) {
     case pcWeapons: return WeaponFilterEdit;
     case pcUnits: return UnitFilterEdit;
     case pcFormations: return FormationFilterEdit;

@@ -9,6 +9,7 @@
 
 #include "core/Globals.h"
 #include "data/Fields.h"
+#include "ui/Text.h"
 
 #include <QModelIndex>
 #include <QMainWindow>
@@ -18,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -204,6 +206,7 @@ public:
     // Switches the record page in front between its form and a table of every entry; back on the
     // form, the page shows the entry of the table's current row.
     void toggleTable();
+    QTableView* buildTable(uint8_t page);
     // The table view of a record page (a page code), or nullptr before it was first shown.
     QTableView* tableView(uint8_t page) const;
     // Whether a record page shows its form (not its table): only then do its edits take the focus.
@@ -301,6 +304,8 @@ private:
     void buildCompareMenu();
     void buildTableMenu();
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
+    QLabel* filterErrors_[3] = {};        // what each table's filter cannot read
+    QBoxLayout* tableColumns_[3] = {};    // where each table and, while it is shown, its filter stand
     // The table's own keys: Ctrl+Enter (one value into every selected cell), Ctrl+D (fill down),
     // Ctrl+Space (the column), Ctrl+C and Ctrl+V (tab-separated lines). True when the key was used.
     bool tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods);
@@ -322,7 +327,8 @@ private:
     ShownEntry<FormationRecord> shownFormation_;
 
     // The filter field of the page in front, or nullptr on the Load page.
-    QLineEdit* pageFilter() const;
+    QLineEdit* pageFilter(uint8_t page) const;
+    QLineEdit* pageFilter() const { return pageFilter(CurrentPage); }
     // F4 in edit calls pick (with shift for Shift+F4), as the edit's "..." button would.
     void bindPickKey(QWidget* edit, std::function<void(bool shift)> pick);
     // Handles the window's own keys; true when the key was used.
@@ -350,11 +356,6 @@ OrbTableModel* TableModelOf(QTableView* view);
 // What F7 says when no difference is left in its direction.
 inline const char* const NoFurtherDifferences = "No further differences";
 
-// Text of a name or other byte string, one character per byte, and back.
-QString toQ(const std::string& bytes);
-std::string fromQ(const QString& text);
-// An entry's number as three digits: 007, 042, 249.
-QString threeDigits(int n);
 struct RenumberResult;
 // "Renumbered 126 units and 71 formations from 05 to 12".
 QString RenumberSummary(const RenumberResult& r);

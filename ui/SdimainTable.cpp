@@ -67,103 +67,103 @@ bool TSDIAppForm::formShown(uint8_t page) const
     return !table || table->isHidden();
 }
 
+QTableView* TSDIAppForm::buildTable(uint8_t pageId)
+{
+    const int index = TableIndexOfPage(pageId);
+    QWidget* page = pageId == pcUnits ? Units : pageId == pcWeapons ? Weapons : Formations;
+    auto* view = new QTableView(page);
+    view->setObjectName(pageId == pcUnits ? "UnitTable" : pageId == pcWeapons ? "WeaponTable" : "FormationTable");
+    auto* model = new OrbTableModel(TableOfPage(pageId), view);
+    auto* proxy = new OrbTableFilter(model, view);
+    view->setModel(proxy);
+    // The page's filter field filters the table too; what it cannot read is said under it.
+    QLineEdit* filter = pageFilter(pageId);
+    auto* why = new QLabel(page);
+    why->setObjectName(QString(filter->objectName()).replace("Edit", "Error"));
+    why->setWordWrap(true);
+    why->hide();
+    auto apply = [proxy, why, view](const QString& text) {
+        const QString error = proxy->setFilterText(text);
+        why->setText(error);
+        why->setVisible(!error.isEmpty() && view->isVisible());
+    };
+    connect(filter, &QLineEdit::textChanged, view, apply);
+    apply(filter->text());
+    view->setSortingEnabled(true);
+    // Typing on a cell edits it, as in a spreadsheet.
+    view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                          QAbstractItemView::AnyKeyPressed);
+    view->sortByColumn(-1, Qt::AscendingOrder);  // entry order until a header is clicked
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    // Columns as wide as their header and the first 30 rows need, measured once: measuring all 249
+    // rows of 60 columns again at each sort or change is what a person would wait for.
+    view->horizontalHeader()->setResizeContentsPrecision(30);
+    view->resizeColumnsToContents();
+    view->setItemDelegate(new OrbTableDelegate(view));
+    model->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
+    // A column of its own, so that the filter field can stand above the table at its width.
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    column->addWidget(view, 1);
+    qobject_cast<QBoxLayout*>(page->layout())->addLayout(column);
+    view->hide();
+    // The row under the cursor stays shown through its own edit, whatever the filter then says
+    // of it; moving to another row lets the filter have it again.
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view, [proxy](const QModelIndex& now) {
+        if (proxy->keptRow() >= 0 && (!now.isValid() || proxy->mapToSource(now).row() != proxy->keptRow()))
+            QTimer::singleShot(0, proxy, [proxy] { proxy->release(); });
+    });
+    model->mayChange = [this, view, proxy](const OrbData& after) {
+        if (!confirmTypedDrop("this edit", after, true))
+            return false;
+        if (view->currentIndex().isValid())
+            proxy->keepRow(proxy->mapToSource(view->currentIndex()).row());
+        return true;
+    };
+    model->changed = [this](const QString& step, const OrbData& before, const QString& note) {
+        recordStep(step, before);
+        showStoredNote(note);
+    };
+    filterErrors_[index] = why;
+    tableColumns_[index] = column;
+    return view;
+}
+
 void TSDIAppForm::toggleTable()
 {
     if (CurrentPage == pcLoad || !FileLoaded) {
         TableItem->setChecked(false);
         return;
     }
-    QWidget* page = Viewer->currentWidget();
-    QTableView*& view = tables_[TableIndexOfPage(CurrentPage)];
-    uint8_t& current = CurrentEntryOf(CurrentPage);
-    if (!view) {
-        view = new QTableView(page);
-        view->setObjectName(CurrentPage == pcUnits     ? "UnitTable"
-                            : CurrentPage == pcWeapons ? "WeaponTable"
-                                                       : "FormationTable");
-        auto* model = new OrbTableModel(TableOfPage(CurrentPage), view);
-        auto* proxy = new OrbTableFilter(model, view);
-        view->setModel(proxy);
-        // The page's filter field filters the table too; what it cannot read is said under it.
-        QLineEdit* filter = pageFilter();
-        auto* why = new QLabel(filter->parentWidget());
-        why->setObjectName(QString(filter->objectName()).replace("Edit", "Error"));
-        why->setWordWrap(true);
-        why->hide();
-        qobject_cast<QBoxLayout*>(filter->parentWidget()->layout())->insertWidget(1, why);
-        auto apply = [proxy, why, view](const QString& text) {
-            const QString error = proxy->setFilterText(text);
-            why->setText(error);
-            why->setVisible(!error.isEmpty() && view->isVisible());
-        };
-        connect(filter, &QLineEdit::textChanged, view, apply);
-        apply(filter->text());
-        view->setSortingEnabled(true);
-        // Typing on a cell edits it, as in a spreadsheet.
-        view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                              QAbstractItemView::AnyKeyPressed);
-        view->sortByColumn(-1, Qt::AscendingOrder);  // entry order until a header is clicked
-        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-        // Columns as wide as their header and the first rows need, measured once: measuring every
-        // cell of every column again at each sort or change is what a person would wait for.
-        view->horizontalHeader()->setResizeContentsPrecision(30);
-        view->resizeColumnsToContents();
-        view->setItemDelegate(new OrbTableDelegate(view));
-        model->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
-        // A column of its own, so that the filter field can stand above the table at its width.
-        auto* column = new QVBoxLayout;
-        column->setSpacing(2);
-        column->addWidget(view, 1);
-        qobject_cast<QBoxLayout*>(page->layout())->addLayout(column);
-        view->hide();
-        // The row under the cursor stays shown through its own edit, whatever the filter then says
-        // of it; moving to another row lets the filter have it again.
-        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
-                [proxy](const QModelIndex& now) {
-                    if (proxy->keptRow() >= 0 && (!now.isValid() || proxy->mapToSource(now).row() != proxy->keptRow()))
-                        QTimer::singleShot(0, proxy, [proxy] { proxy->release(); });
-                });
-        model->mayChange = [this, view, proxy](const OrbData& after) {
-            if (!confirmTypedDrop("this edit", after, true))
-                return false;
-            if (view->currentIndex().isValid())
-                proxy->keepRow(proxy->mapToSource(view->currentIndex()).row());
-            return true;
-        };
-        model->changed = [this](const QString& step, const OrbData& before, const QString& note) {
-            recordStep(step, before);
-            showStoredNote(note);
-        };
-    }
+    const int index = TableIndexOfPage(CurrentPage);
+    QTableView*& view = tables_[index];
+    if (!view)
+        view = buildTable(CurrentPage);
     const bool toTable = view->isHidden();
     // The table takes the place of the list and the form, and the whole width; the filter field
     // (and what it cannot read) moves above the table and back above the list.
-    QListWidget* list = CurrentPage == pcUnits ? UnitListBox : CurrentPage == pcWeapons ? wpnlistbox : FormationListBox;
-    QWidget* listPanel = list->parentWidget();
     QLineEdit* filter = pageFilter();
-    auto* why = page->findChild<QLabel*>(QString(filter->objectName()).replace("Edit", "Error"));
-    QLayout* layout = page->layout();
-    auto* above = qobject_cast<QBoxLayout*>(listPanel->layout());
-    QBoxLayout* column = nullptr;
-    for (int i = 0; i < layout->count(); ++i)
-        if (QLayout* l = layout->itemAt(i)->layout(); l && l->indexOf(view) >= 0)
-            column = qobject_cast<QBoxLayout*>(l);
-    for (QBoxLayout* l : {above, column}) {
+    QLabel* why = filterErrors_[index];
+    QListWidget* list = CurrentPage == pcUnits ? UnitListBox : CurrentPage == pcWeapons ? wpnlistbox : FormationListBox;
+    auto* listStrip = qobject_cast<QBoxLayout*>(list->parentWidget()->layout());
+    QBoxLayout* strip = toTable ? tableColumns_[index] : listStrip;
+    for (QBoxLayout* l : {listStrip, tableColumns_[index]}) {
         l->removeWidget(filter);
         l->removeWidget(why);
     }
-    QBoxLayout* strip = toTable ? column : above;
     strip->insertWidget(0, filter);
     strip->insertWidget(1, why);
     filter->show();
     why->setVisible(toTable && !why->text().isEmpty());
+    QLayout* layout = Viewer->currentWidget()->layout();
     for (int i = 0; i < layout->count(); ++i)
         if (QWidget* w = layout->itemAt(i)->widget())
-            w->setVisible(toTable ? w == view : w != view);
+            w->setVisible(!toTable);  // the list's panel and the form
     view->setVisible(toTable);
     TableItem->setChecked(toTable);
     applySizeLimit();
     auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
+    uint8_t& current = CurrentEntryOf(CurrentPage);
     if (toTable) {
         TableModelOf(view)->refresh();
         const QModelIndex at = proxy->mapFromSource(TableModelOf(view)->index(current - 1, 0));

@@ -1,7 +1,7 @@
 #include "ui/paster.h"
 
 #include "core/Globals.h"
-#include "ui/Sdimain.h"
+#include "ui/Text.h"
 #include "ui/Widgets.h"
 
 #include <QFontDatabase>

@@ -3,7 +3,7 @@
 #include "core/EditRules.h"
 #include "core/Globals.h"
 #include "ui/Picker.h"
-#include "ui/Sdimain.h"
+#include "ui/Text.h"
 #include "ui/Widgets.h"
 
 #include <QKeyEvent>
