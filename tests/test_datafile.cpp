@@ -140,6 +140,72 @@ private slots:
         check(FormationFields(), formations, EntryAccess<FormationRecord>{}, FormationCount);
     }
 
+    // Names are ORB and two digits, in any letter case, and nothing else; 0 and 99 included.
+    void whatNamesAreDataFiles()
+    {
+        const std::pair<int, const char*> names[] = {{0, "ORB00"}, {9, "ORB09"}, {10, "ORB10"}, {99, "ORB99"}};
+        for (const auto& [n, name] : names)
+            QCOMPARE(OrbFileName(n), std::string(name));
+        for (const char* file : {"ORB00", "orb10", "Orb99", "oRB42", "ORB123", "ORB5", "ORC07", "XRB08", "OAB09",
+                                 "ORB1x", "ORB 3", "ORB07.bak"})
+            writeAll(file, "x");
+        const std::array<bool, 100> flags = ScanOrbFiles(".");
+        QList<int> found;
+        for (int n = 0; n < 100; ++n)
+            if (flags[std::size_t(n)])
+                found << n;
+        QCOMPARE(found, (QList<int>{0, 10, 42, 99}));
+        QCOMPARE(FindOrbFile(".", 10).filename().string(), std::string("orb10"));
+        QVERIFY(FindOrbFile(".", 7).empty() && FindOrbFile(".", 12).empty());
+    }
+
+    // What a short file cannot hold, in few words: runs of entries, tables in their order.
+    void valuesPastAShortFilesEnd()
+    {
+        const std::vector<PastEndValue> values = {
+            {"formations", 7, "Name"}, {"units", 203, "Cost"}, {"units", 201, "Cost"}, {"units", 202, "Name"},
+            {"formations", 3, "Slot1"}, {"units", 205, "Cost"}, {"units", 202, "Cost"}, {"weapons", 1, "Name"},
+            {"formations", 8, "Code1"}, {"formations", 10, "Code1"}};
+        QCOMPARE(DescribePastEnd(values), std::string("units 201-203, 205; weapons 1; formations 3, 7-8, 10"));
+        QCOMPARE(DescribePastEnd({}), std::string());
+        // The last byte of the image missing: only the value that holds it, formation 199's Code10.
+        OrbData orb;
+        orb.edit<FormationRecord>(FormationCount, [](FormationRecord& f) { f.Code10 = 1, f.Code9 = 1; });
+        std::vector<uint8_t> image(OrbImageSize);
+        PackImage(orb, image.data());
+        const auto past = ValuesPastEnd(image.data(), OrbImageSize - 1);
+        QCOMPARE(past.size(), std::size_t(1));
+        QCOMPARE(std::string(past[0].field) + " " + std::to_string(past[0].entry), std::string("Code10 199"));
+        QVERIFY(ValuesPastEnd(image.data(), OrbImageSize).empty());
+    }
+
+    // A formation's slots and codes by number, each its own.
+    void slotsAndCodesByNumber()
+    {
+        FormationRecord f;
+        for (int k = 1; k <= 10; ++k) {
+            formationSlot(f, k) = uint16_t(100 + k);
+            formationCode(f, k) = uint8_t(k);
+        }
+        const uint16_t slotValues[] = {f.Slot1, f.Slot2, f.Slot3, f.Slot4, f.Slot5, f.Slot6, f.Slot7, f.Slot8, f.Slot9, f.Slot10};
+        const uint8_t codes[] = {f.Code1, f.Code2, f.Code3, f.Code4, f.Code5, f.Code6, f.Code7, f.Code8, f.Code9, f.Code10};
+        for (int k = 1; k <= 10; ++k) {
+            QCOMPARE(int(slotValues[k - 1]), 100 + k);
+            QCOMPARE(int(codes[k - 1]), k);
+            QCOMPARE(int(formationSlot(static_cast<const FormationRecord&>(f), k)), 100 + k);
+            QCOMPARE(int(formationCode(static_cast<const FormationRecord&>(f), k)), k);
+        }
+    }
+
+    // A name of all fifteen letters has no zero byte: lists show it whole.
+    void fifteenLetterNames()
+    {
+        OrbData orb;
+        orb.edit<WeaponRecord>(WeaponCount, [](WeaponRecord& w) { w.Name = "ABCDEFGHIJKLMNO"; });
+        QCOMPARE(std::string(orb.name<WeaponRecord>(WeaponCount)), std::string("ABCDEFGHIJKLMNO"));
+        QCOMPARE(std::string(orb.weapon(WeaponCount).Name), std::string("ABCDEFGHIJKLMNO"));
+    }
+
     void fileNamesMatchWithoutRegardToCase()
     {
         putSample(tmp.path(), 5, "orb05");

@@ -1,0 +1,100 @@
+// Text rules of the core, stated case by case: the settings file reader of the build without the
+// settings library, read against that library on the same texts, and the Latin-1 rules for names.
+#include "core/IniText.h"
+#include "core/Latin1.h"
+
+#ifndef ORB_OWN_INI_READER
+#include <INIReader.h>
+#endif
+
+#include <QTest>
+
+class TestText : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each text read for [Orbtool] DefaultDir: what it must give, and what the library gives.
+    void settingsReadAsTheLibraryReadsThem()
+    {
+        const struct {
+            const char* text;
+            const char* value;  // "-": not there
+        } cases[] = {
+            {"[Orbtool]\nDefaultDir=C:\\Games\n", "C:\\Games"},
+            {"[orbtool]\ndefaultdir = C:\\Games  \n", "C:\\Games"},  // any letter case; spaces trimmed
+            {"\xef\xbb\xbf[Orbtool]\nDefaultDir=a\n", "a"},              // a byte order mark before the first line
+            {"[Orbtool]\r\nDefaultDir=a\r\n", "a"},
+            {"[Orbtool]\n; DefaultDir=a\n", "-"},
+            {"[Orbtool]\n# DefaultDir=a\n", "-"},
+            {"[Orbtool]\nDefaultDir=a ; a note\n", "a"},
+            {"[Orbtool]\nDefaultDir=a;b\n", "a;b"},  // no space before ';': part of the value
+            {"[Orbtool]\nDefaultDir=a\n  b\n", "a\nb"},  // an indented line continues the value
+            {"[Orbtool]\nDefaultDir=a\nDefaultDir=b\n", "a\nb"},
+            {"[Other]\nDefaultDir=a\n", "-"},
+            {"DefaultDir=a\n[Orbtool]\n", "-"},
+            {"[Orbtool]\nDefaultDir=\n", ""},
+            {"[Orbtool]\nDefaultDir:a\n", "a"},
+            {"[Orbtool\nDefaultDir=a\n", "-"},
+        };
+        for (const auto& c : cases) {
+            const std::string text(c.text);
+            const std::string held = IniValue(text, "Orbtool", "DefaultDir", "-");
+            QVERIFY2(held == c.value, qPrintable(QString::fromStdString(text) + " gave " + QString::fromStdString(held)));
+#ifndef ORB_OWN_INI_READER  // where the library is at hand
+            INIReader library(text.data(), text.size());
+            QVERIFY2(held == library.Get("Orbtool", "DefaultDir", "-"), c.text);
+#endif
+        }
+        // Reading stops at a zero byte.
+        const char raw[] = "[Orbtool]\nDefaultDir=a\0b\n[Orbtool]\nDefaultDir=c\n";
+        const std::string zero(raw, sizeof raw - 1);
+        QCOMPARE(IniValue(zero, "Orbtool", "DefaultDir", "-"), std::string("a"));
+    }
+
+    // UTF-8 to the bytes of a name: Latin-1 characters only, well formed and in their shortest form.
+    void utf8ToLatin1()
+    {
+        const struct {
+            const char* utf8;
+            bool ok;
+            const char* latin1;  // the bytes, or the character refused
+        } cases[] = {
+            {"Tank", true, "Tank"},
+            {"J\xc3\xa4ger", true, "J\xe4ger"},
+            {"\xc3\xbf", true, "\xff"},         // U+00FF, the last
+            {"\xc2\x80", true, "\x80"},         // U+0080, the first above ASCII
+            {"\xc4\x80", false, "\xc4\x80"},    // U+0100
+            {"\xe2\x82\xac", false, "\xe2\x82\xac"},  // the euro sign
+            {"\xf0\x9f\x98\x80", false, "\xf0\x9f\x98\x80"},
+            {"\xc1\x81", false, "\xc1\x81"},    // an overlong A
+            {"\xc0\x80", false, "\xc0\x80"},    // an overlong zero
+            {"a\xc3", false, "byte 195 (not UTF-8)"},  // cut short
+            {"\xe4", false, "byte 228 (not UTF-8)"},  // Latin-1 itself is no UTF-8
+            {"\x7f", true, "\x7f"},
+        };
+        for (const auto& c : cases) {
+            const Latin1Result r = Utf8ToLatin1(c.utf8);
+            QVERIFY2(r.ok == c.ok, c.utf8);
+            QVERIFY2((r.ok ? r.text : r.refused) == c.latin1,
+                     qPrintable(QByteArray(c.utf8).toHex() + " gave " + QByteArray::fromStdString(r.ok ? r.text : r.refused).toHex()));
+        }
+        for (int b = 0; b < 256; ++b) {  // and back, every byte
+            const std::string one(1, char(b));
+            QCOMPARE(Utf8ToLatin1(Latin1ToUtf8(one)).text, one);
+            QCOMPARE(Latin1ToUtf8(one).size(), std::size_t(b < 0x80 ? 1 : 2));
+        }
+    }
+
+    void controlCharacters()
+    {
+        const std::pair<const char*, const char*> escaped[] = {
+            {"a\\b", "a\\\\b"}, {"a\x01", "a\\x01"}, {"\x1f", "\\x1f"}, {"\x7f", "\\x7f"}, {" ~\x80", " ~\x80"}};
+        for (const auto& [text, want] : escaped)
+            QCOMPARE(EscapeControls(text), std::string(want));
+        QVERIFY(HasControlCharacter("a\x1f") && HasControlCharacter(std::string(1, '\0')));
+        QVERIFY(!HasControlCharacter(" ~\x7f\x80"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestText)
+#include "test_text.moc"
