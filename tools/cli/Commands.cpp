@@ -109,23 +109,23 @@ int entryNumber(TableId t, const std::string& text)
 }  // namespace
 
 // A file's length as loaded, tail included.
-std::uint64_t LengthOf(const Loaded& l)
+std::uint64_t LengthOf(const Loaded& data)
 {
-    return l.image.bytesRead + (l.image.tailSize ? l.image.tailSize : l.stdinTail.size());
+    return data.image.bytesRead + (data.image.tailSize ? data.image.tailSize : data.stdinTail.size());
 }
 
 Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
 {
-    Loaded l;
-    l.name = path;
+    Loaded data;
+    data.name = path;
     if (path == "-" && !forWriting) {
         std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         std::vector<uint8_t> image(OrbImageSize, 0);
-        l.image.bytesRead = std::min(bytes.size(), OrbImageSize);
-        std::copy_n(bytes.begin(), l.image.bytesRead, image.begin());
+        data.image.bytesRead = std::min(bytes.size(), OrbImageSize);
+        std::copy_n(bytes.begin(), data.image.bytesRead, image.begin());
         if (bytes.size() > OrbImageSize)
-            l.stdinTail = bytes.substr(OrbImageSize);
-        l.orb = OrbData(std::move(image));
+            data.stdinTail = bytes.substr(OrbImageSize);
+        data.orb = OrbData(std::move(image));
     } else {
         std::error_code ec;
         const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
@@ -136,7 +136,7 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
             Fail("'" + path + "' does not exist");
         if (!fs::is_regular_file(st))
             Fail("'" + path + "' is not a data file");
-        IoResult r = ReadDataFile(p, l.orb, l.image, false);
+        IoResult r = ReadDataFile(p, data.orb, data.image, false);
         if (!r.ok)
             Fail(r.error);
         if (forWriting) {
@@ -145,17 +145,17 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
                 Fail(path + ": " + obstacle);
         }
     }
-    if (!forWriting && l.image.bytesRead < OrbImageSize)
-        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long, not " +
+    if (!forWriting && data.image.bytesRead < OrbImageSize)
+        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long, not " +
                       std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
-    return l;
+    return data;
 }
 
-void SaveData(const std::string& path, Loaded& l)
+void SaveData(const std::string& path, Loaded& data)
 {
-    DataFileSave saved = WriteDataFile(fs::u8path(path), l.orb, l.image, true);
+    DataFileSave saved = WriteDataFile(fs::u8path(path), data.orb, data.image, true);
     if (!saved.pastEnd.empty())
-        Fail("'" + path + "' is only " + std::to_string(l.image.bytesRead) + " bytes long: " +
+        Fail("'" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long: " +
              saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
              saved.pastEnd.front().field + " lies past its end and cannot be stored");
     if (!saved.written.ok)
@@ -269,8 +269,8 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
     TableId t = TableArg(tableName);
     if (where.empty())
         entryNumber(t, number);  // a wrong number is refused before the file is read
-    Loaded l = LoadData(file, false);
-    const std::vector<int> entries = chosenEntries(t, number, where, l.orb);
+    Loaded data = LoadData(file, false);
+    const std::vector<int> entries = chosenEntries(t, number, where, data.orb);
     WithTable(t, [&](const auto& fields, auto entry) {
         std::vector<const std::remove_reference_t<decltype(fields.front())>*> shown;
         for (const auto& f : fields)
@@ -283,7 +283,7 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
             shown.push_back(f);
         }
         for (int n : entries) {
-            const auto r = entry(l.orb, n);
+            const auto r = entry(data.orb, n);
             // With --where, each line names its entry.
             const std::string prefix = where.empty() ? std::string() : EntryNumberText(n) + " ";
             for (const auto* f : shown)
@@ -305,11 +305,11 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
         entryNumber(t, number);
     if (assignments.empty())
         Fail("set needs FIELD=TEXT");
-    Loaded l = LoadData(file, true);
-    const std::vector<int> entries = chosenEntries(t, number, where, l.orb);
+    Loaded data = LoadData(file, true);
+    const std::vector<int> entries = chosenEntries(t, number, where, data.orb);
     WithTable(t, [&](const auto& fields, auto entry) {
         for (int n : entries) {
-            auto r = entry(l.orb, n);
+            auto r = entry(data.orb, n);
             const std::string prefix = where.empty() ? std::string() : EntryNumberText(n) + " ";
             for (const std::string& a : assignments) {
                 std::size_t eq = a.find('=');
@@ -338,11 +338,11 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
                     warnings += prefix + StoredNote(f->name, f->width, text, now) + "\n";
                 out += prefix + f->name + "=" + valueText(r, *f) + "\n";
             }
-            entry.set(l.orb, n, r);
+            entry.set(data.orb, n, r);
         }
     });
     if (!entries.empty())
-        SaveData(file, l);
+        SaveData(file, data);
     if (!where.empty())
         out += "set " + std::to_string(entries.size()) + " entries\n";
     return 0;
@@ -352,10 +352,10 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
               std::string& out)
 {
     TableId t = TableArg(tableName);
-    Loaded l = LoadData(file, !dryRun);
+    Loaded data = LoadData(file, !dryRun);
     const std::string csv = ReadText(csvPath);
-    OrbData before = l.orb;
-    ImportResult r = ImportCsv(l.orb, t, csv);
+    OrbData before = data.orb;
+    ImportResult r = ImportCsv(data.orb, t, csv);
     if (!r.errors.empty()) {
         std::string msg = "nothing was imported:";
         for (const ImportError& e : r.errors)
@@ -366,13 +366,13 @@ int CmdImport(const std::string& file, const std::string& tableName, const std::
         Fail(msg);
     }
     if (dryRun) {
-        for (const FieldDifference& d : DiffFields(before, l.orb))
+        for (const FieldDifference& d : DiffFields(before, data.orb))
             out += differenceLine(d);
         out += "would change " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
         return 0;
     }
     if (r.fields > 0)
-        SaveData(file, l);  // an import that changes nothing leaves the file untouched
+        SaveData(file, data);  // an import that changes nothing leaves the file untouched
     out += "changed " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
     return 0;
 }
@@ -381,10 +381,10 @@ namespace {
 // Whether two loads hold the same bytes past the image, compared a piece at a time.
 bool sameTail(const Loaded& a, const Loaded& b)
 {
-    auto reader = [](const Loaded& l) {
+    auto reader = [](const Loaded& data) {
         auto in = std::make_unique<std::ifstream>();
-        if (l.image.tailSize) {
-            in->open(l.image.source, std::ios::binary);
+        if (data.image.tailSize) {
+            in->open(data.image.source, std::ios::binary);
             in->seekg(static_cast<std::streamoff>(OrbImageSize));
         }
         return in;
@@ -394,10 +394,10 @@ bool sameTail(const Loaded& a, const Loaded& b)
     std::vector<char> ba(1 << 16), bb(1 << 16);
     for (std::uint64_t left = LengthOf(a) - a.image.bytesRead; left > 0;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, ba.size()));
-        auto fill = [&](const Loaded& l, std::ifstream& in, std::vector<char>& buf) {
-            if (l.image.tailSize)
+        auto fill = [&](const Loaded& data, std::ifstream& in, std::vector<char>& buf) {
+            if (data.image.tailSize)
                 return static_cast<bool>(in.read(buf.data(), static_cast<std::streamsize>(n)));
-            std::copy_n(l.stdinTail.data() + offset, n, buf.data());
+            std::copy_n(data.stdinTail.data() + offset, n, buf.data());
             return true;
         };
         if (!fill(a, *ia, ba) || !fill(b, *ib, bb))
@@ -456,12 +456,12 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
 
 int CmdCheck(const std::string& file, std::string& out)
 {
-    Loaded l = LoadData(file, false);
-    std::vector<Problem> problems = CheckOrb(l.orb);
+    Loaded data = LoadData(file, false);
+    std::vector<Problem> problems = CheckOrb(data.orb);
     // A short file is itself a problem: the game reads values past its end that it never held.
-    const bool isShort = l.image.bytesRead < OrbImageSize;
+    const bool isShort = data.image.bytesRead < OrbImageSize;
     if (isShort)
-        out += "file: only " + std::to_string(l.image.bytesRead) + " of " + std::to_string(OrbImageSize) + " bytes\n";
+        out += "file: only " + std::to_string(data.image.bytesRead) + " of " + std::to_string(OrbImageSize) + " bytes\n";
     for (const Problem& p : problems)
         out += ProblemText(p) + "\n";
     return problems.empty() && !isShort ? 0 : 1;
@@ -475,10 +475,10 @@ int CmdRenumber(const std::string& file, const std::string& from, const std::str
         return static_cast<uint8_t>(std::stoi(text));
     };
     uint8_t f = code(from), t = code(to);
-    Loaded l = LoadData(file, true);
-    RenumberResult r = RenumberNation(l.orb, f, t);
+    Loaded data = LoadData(file, true);
+    RenumberResult r = RenumberNation(data.orb, f, t);
     if (r.changed())
-        SaveData(file, l);
+        SaveData(file, data);
     char line[128];
     std::snprintf(line, sizeof line, "Renumbered %zu units and %zu formations from %02d to %02d\n",
                   r.changed() ? r.units.size() : 0, r.changed() ? r.formations.size() : 0, f, t);

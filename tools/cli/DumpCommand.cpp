@@ -139,15 +139,15 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
     TableId which = all ? TableId::Units : TableArg(tableName);
     if (all && format == "csv")
         Fail("csv holds one table: choose it with --table");
-    Loaded l = LoadData(file, false);
+    Loaded data = LoadData(file, false);
     Writer w(out);
     if (format == "csv") {
         if (which == TableId::Units)
-            dumpCsv<UnitRecord>(w, l.orb);
+            dumpCsv<UnitRecord>(w, data.orb);
         else if (which == TableId::Weapons)
-            dumpCsv<WeaponRecord>(w, l.orb);
+            dumpCsv<WeaponRecord>(w, data.orb);
         else
-            dumpCsv<FormationRecord>(w, l.orb);
+            dumpCsv<FormationRecord>(w, data.orb);
         return 0;
     }
     w.put("{\n", 2);
@@ -160,9 +160,9 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
         first = false;
         write();
     };
-    section(TableId::Units, [&] { dumpJson<UnitRecord>(w, "units", l.orb); });
-    section(TableId::Weapons, [&] { dumpJson<WeaponRecord>(w, "weapons", l.orb); });
-    section(TableId::Formations, [&] { dumpJson<FormationRecord>(w, "formations", l.orb); });
+    section(TableId::Units, [&] { dumpJson<UnitRecord>(w, "units", data.orb); });
+    section(TableId::Weapons, [&] { dumpJson<WeaponRecord>(w, "weapons", data.orb); });
+    section(TableId::Formations, [&] { dumpJson<FormationRecord>(w, "formations", data.orb); });
     w.put("\n}\n", 3);
     return 0;
 }

@@ -103,7 +103,7 @@ int CmdPatch(const std::string& stock, const std::string& modded, const std::str
 
 int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles, bool dryRun, std::string& out)
 {
-    Loaded l = LoadData(file, !dryRun);
+    Loaded data = LoadData(file, !dryRun);
     std::vector<Patch> patches;
     std::string errors;
     for (const std::string& p : patchFiles) {
@@ -114,7 +114,7 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
     }
     if (!errors.empty())
         Fail("nothing was applied:" + errors);
-    PatchApplied applied = ApplyPatches(l.orb, patches, l.image.bytesRead);
+    PatchApplied applied = ApplyPatches(data.orb, patches, data.image.bytesRead);
     for (const std::string& e : applied.refused)
         errors += "\n  " + e;
     if (!errors.empty())
@@ -130,7 +130,7 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
     for (const std::string& c : applied.changes)
         out += (dryRun ? "would change " : "") + c + "\n";
     if (!dryRun && !applied.changes.empty())
-        SaveData(file, l);
+        SaveData(file, data);
     out += (dryRun ? "would change " : "changed ") + std::to_string(applied.changes.size()) + " fields\n";
     return 0;
 }
