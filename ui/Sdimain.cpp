@@ -404,7 +404,7 @@ bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods
         return tableKey(table, target, key, mods);
     if (key == Qt::Key_F12) {
         CommitButtonClick();
-        return false;  // the control keeps the key, as it always has
+        return false;  // the control keeps the key too: F12 commits and the edit keeps its focus
     }
     if (key == Qt::Key_F9) {
         RestoreButtonClick();

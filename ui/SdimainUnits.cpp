@@ -12,6 +12,8 @@ const char* const kWeaponNames[4] = {"Wpn1", "Wpn2", "Wpn3", "Wpn4"};
 
 std::vector<EditRow> unitRows()
 {
+    // Each row: control, field, caption, caption's left (-1: right-aligned beside the edit), most
+    // characters typed, left, top, width, tab order, hint.
     std::vector<EditRow> rows = {
         {"UnitnameEdit", "Name", nullptr, 0, 15, 56, 16, 121, 0, nullptr},
         {"UnitClassEdit", "Class", nullptr, 0, 2, 320, 16, 24, 1, nullptr},
@@ -54,7 +56,8 @@ std::vector<EditRow> unitRows()
         rows.push_back({heEdit[k], heField[k], nullptr, 0, 3, 240, top, 36, 27 + k, nullptr});
         rows.push_back({apEdit[k], apField[k], nullptr, 0, 3, 280, top, 36, 31 + k, nullptr});
     }
-    // Armour: three rows of seven faces. Two edits carry upper-case names, as they always have.
+    // Armour: three rows of seven faces (row, column) and their tab order. Two controls are named in
+    // upper case, UNITHEATHREdit and UNITHEATTSEdit: their names are the ones given.
     struct Armour {
         const char* control;
         const char* field;
