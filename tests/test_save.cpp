@@ -269,6 +269,13 @@ private slots:
         QVERIFY(::mkfifo(qPrintable(path("ORB70")), 0644) == 0);
         QCOMPARE(QString::fromStdString(ReadOrbImage(path("ORB70").toStdString(), image, false).error),
                  path("ORB70") + ": not a data file");
+        // Nor is it replaced by a save, nor is a folder.
+        QDir(tmp.path()).mkdir("ORB81");
+        for (const char* name : {"ORB70", "ORB81"}) {
+            QCOMPARE(QString::fromStdString(WriteOrbImage(path(name).toStdString(), imageOf(sampleBytes(5))).error),
+                     path(name) + ": not a data file");
+            QVERIFY(!QFileInfo(path(name)).isFile() && QFileInfo::exists(path(name)));
+        }
     }
 
     // Each step of a save failing as a device, a full disk or another program makes it fail: the
