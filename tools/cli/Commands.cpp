@@ -13,6 +13,7 @@
 #include "core/Tables.h"
 #include "data/ORBIO.h"
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -29,72 +30,6 @@
 
 namespace fs = std::filesystem;
 
-std::string& CliNotes()
-{
-    static std::string notes;
-    return notes;
-}
-
-namespace {
-int& firstOutputError()
-{
-    static int err = 0;
-    return err;
-}
-}  // namespace
-
-void Emit(std::FILE* f, const char* s, std::size_t n)
-{
-    if (n && std::fwrite(s, 1, n, f) != n && !firstOutputError())
-        firstOutputError() = errno ? errno : EIO;
-}
-
-std::FILE* OpenOutput(const fs::path& path, const char* mode)
-{
-#ifdef _WIN32
-    const std::string m(mode);
-    return _wfopen(path.c_str(), std::wstring(m.begin(), m.end()).c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
-
-std::string FinishOutput(std::FILE* f)
-{
-    int err = firstOutputError();
-    if (std::fflush(f) != 0 && !err)
-        err = errno ? errno : EIO;
-    if (std::ferror(f) && !err)
-        err = EIO;
-    if (std::fclose(f) != 0 && !err)
-        err = errno ? errno : EIO;
-    firstOutputError() = 0;
-    return err ? std::strerror(err) : std::string();
-}
-
-void Fail(const std::string& message)
-{
-    throw CliError(message);
-}
-
-TableId TableArg(const std::string& name)
-{
-    auto t = ParseTable(name);
-    if (!t)
-        Fail("unknown table '" + name + "' (units, weapons or formations)");
-    return *t;
-}
-
-// "csv", "JSON": a format in any letter case, as one of those allowed.
-std::string FormatArg(const std::string& text, const std::vector<std::string>& allowed)
-{
-    std::string format = text;
-    for (char& c : format)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (std::find(allowed.begin(), allowed.end(), format) == allowed.end())
-        Fail("unknown format '" + text + "' (" + allowed[0] + " or " + allowed[1] + ")");
-    return format;
-}
 
 namespace {
 // A whole entry number of the table, written as plain digits.
@@ -108,70 +43,6 @@ int entryNumber(TableId t, const std::string& text)
 
 }  // namespace
 
-// A file's length as loaded, tail included.
-std::uint64_t LengthOf(const Loaded& data)
-{
-    return data.image.bytesRead + (data.image.tailSize ? data.image.tailSize : data.stdinTail.size());
-}
-
-Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
-{
-    Loaded data;
-    data.name = path;
-    if (path == "-" && !forWriting) {
-        std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-        std::vector<uint8_t> image(OrbImageSize, 0);
-        data.image.bytesRead = std::min(bytes.size(), OrbImageSize);
-        std::copy_n(bytes.begin(), data.image.bytesRead, image.begin());
-        if (bytes.size() > OrbImageSize)
-            data.stdinTail = bytes.substr(OrbImageSize);
-        data.orb = OrbData(std::move(image));
-    } else {
-        std::error_code ec;
-        const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
-        auto st = fs::status(p, ec);
-        if (st.type() == fs::file_type::none && ec)
-            Fail("'" + path + "': " + ec.message());  // a folder on the way that cannot be searched
-        if (!fs::exists(st))
-            Fail("'" + path + "' does not exist");
-        if (!fs::is_regular_file(st))
-            Fail("'" + path + "' is not a data file");
-        IoResult r = ReadDataFile(p, data.orb, data.image, false);
-        if (!r.ok)
-            Fail(r.error);
-        if (forWriting) {
-            std::string obstacle = SaveObstacle(p);
-            if (!obstacle.empty())
-                Fail(path + ": " + obstacle);
-        }
-    }
-    if (!forWriting && data.image.bytesRead < OrbImageSize)
-        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long, not " +
-                      std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
-    return data;
-}
-
-void SaveData(const std::string& path, Loaded& data)
-{
-    DataFileSave saved = WriteDataFile(fs::u8path(path), data.orb, data.image, true);
-    if (!saved.pastEnd.empty())
-        Fail("'" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long: " +
-             saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
-             saved.pastEnd.front().field + " lies past its end and cannot be stored");
-    if (!saved.written.ok)
-        Fail(saved.written.error);
-}
-
-std::string ReadText(const std::string& path)
-{
-    if (path == "-")
-        return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    if (!in)
-        Fail("cannot read '" + path + "'");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return text;
-}
 
 namespace {
 // A name as a line of text shows it: control characters escaped, so that it stays on one line.
@@ -513,4 +384,105 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     out += std::string("copied ") + TableName(t) + " " + EntryNumberText(from) + " to " + EntryNumberText(to) +
            (changed ? "" : " (no field changed)") + "\n";
     return 0;
+}
+
+namespace {
+// An empty --where would leave the entry number to be read from the next word: refused.
+CLI::Validator someCondition()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return text.find_first_not_of(" \t") == std::string::npos
+                       ? std::string("needs at least one condition, e.g. \"Nation=12\"")
+                       : std::string();
+        },
+        "CONDITIONS");
+}
+}  // namespace
+
+void AddFileCommands(std::vector<CommandSpec>& to)
+{
+    to.push_back({"list", "The 66 data file list lines of DIR, as the editor's Load page shows them", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("DIR", w->dir, "The folder (default: the working folder)");
+                      return CommandRun([w](std::string& out, std::string&) { return CmdList(w->dir, out); });
+                  }});
+    to.push_back({"fields", "Each field of a table: its width, the largest value a commit stores, and whether a page of the editor edits it",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("TABLE", w->table, "units, weapons or formations (default: all three)");
+                      return CommandRun([w](std::string& out, std::string&) { return CmdFields(w->table, out); });
+                  }});
+    to.push_back({"get", "FIELD=VALUE lines of one entry, or with --where of every entry that matches (all fields when "
+                         "none are named)",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("TABLE", w->table)->required();
+                      c->add_option("NUMBER", w->number, "The entry (none with --where)");
+                      c->add_option("FIELD", w->words, "Field names, in any letter case");
+                      c->add_option("--where", w->where, "Conditions that must all hold, e.g. \"Nation=12 Cost>100 Name~tank\"")
+                          ->check(someCondition());
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdGet(w->file, w->table, w->number, w->where, w->words, out);
+                      });
+                  }});
+    to.push_back({"set", "Stores values as the editor's Commit does, in one entry or with --where in every entry that "
+                         "matches, and says what it stored",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("TABLE", w->table)->required();
+                      c->add_option("NUMBER", w->number, "The entry (none with --where)");
+                      c->add_option("FIELD=TEXT", w->words, "e.g. Cost=120 Name=\"Rifle Sqd\"");
+                      c->add_option("--where", w->where, "Conditions that must all hold, e.g. \"Class=13\"")->check(someCondition());
+                      return CommandRun([w](std::string& out, std::string& warnings) {
+                          return CmdSet(w->file, w->table, w->number, w->where, w->words, out, warnings);
+                      });
+                  }});
+    to.push_back({"import", "Brings back a CSV of one table (a header row with 'number' and any fields by the names dump uses), strictly checked",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("TABLE", w->table)->required();
+                      c->add_option("CSV", w->csv, "The CSV file; - reads it from standard input")->required();
+                      c->add_flag("--dry-run", w->dryRun, "Print the changes and write nothing");
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdImport(w->file, w->table, w->csv, w->dryRun, out);
+                      });
+                  }});
+    to.push_back({"diff", "Every field that differs between two data files; exit 1 when any", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("A", w->file)->required();
+                      c->add_option("B", w->file2)->required();
+                      c->add_option("--table", w->table, "units, weapons or formations (default: all three)");
+                      c->add_option("--format", w->format, "text (default) or json");
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdDiff(w->file, w->file2, w->table, w->format.empty() ? "text" : w->format, out);
+                      });
+                  }});
+    to.push_back({"check", "References that name nothing and formations over 60 units; exit 1 when any", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      return CommandRun([w](std::string& out, std::string&) { return CmdCheck(w->file, out); });
+                  }});
+    to.push_back({"renumber", "Gives every unit and formation of nation FROM the nation TO", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("FROM", w->from)->required();
+                      c->add_option("TO", w->to)->required();
+                      return CommandRun([w](std::string& out, std::string&) { return CmdRenumber(w->file, w->from, w->to, out); });
+                  }});
+    to.push_back({"copy", "Entry NUMBER of SRC into entry NUMBER2 (default NUMBER) of DST, as the editor's Copy, Paste and Commit carry it",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("SRC", w->file)->required();
+                      c->add_option("TABLE", w->table)->required();
+                      c->add_option("NUMBER", w->number)->required();
+                      c->add_option("DST", w->file2)->required();
+                      c->add_option("NUMBER2", w->number2);
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdCopy(w->file, w->table, w->number, w->file2, w->number2, out);
+                      });
+                  }});
 }

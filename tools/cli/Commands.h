@@ -7,9 +7,34 @@
 #include "data/ORBIO.h"
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
+
+// A command of the tool: its name, a line about it, and its words. options() sets them up on c
+// and returns what runs the command once c has read them: its exit status, with its output and
+// warnings for the caller to write out.
+using CommandRun = std::function<int(std::string& out, std::string& warnings)>;
+struct CommandSpec {
+    const char* name;
+    const char* about;
+    std::function<CommandRun(CLI::App* c)> options;
+};
+// The words a command may take, one set for each command set up.
+struct CommandWords {
+    std::string file, file2, file3, output, where, table, format, number, number2, dir = ".", csv, from, to;
+    std::vector<std::string> words;
+    bool dryRun = false;
+};
+void AddDumpCommand(std::vector<CommandSpec>& to);   // DumpCommand.cpp
+void AddFileCommands(std::vector<CommandSpec>& to);  // Commands.cpp
+void AddModCommands(std::vector<CommandSpec>& to);   // ModCommands.cpp
 
 struct CliError : std::runtime_error {
     using std::runtime_error::runtime_error;

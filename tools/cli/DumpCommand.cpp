@@ -5,6 +5,8 @@
 #include "core/Latin1.h"
 #include "core/Tables.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <cstring>
 #include <iterator>
@@ -167,3 +169,16 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
     return 0;
 }
 
+
+void AddDumpCommand(std::vector<CommandSpec>& to)
+{
+    to.push_back({"dump", "Every entry of a file as JSON, or one table as CSV", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file, "The data file; - reads it from standard input")->required();
+                      c->add_option("--table", w->table, "units, weapons or formations (CSV needs one)");
+                      c->add_option("--format", w->format, "json (default) or csv, in any letter case")->default_str("json");
+                      return CommandRun([w](std::string&, std::string&) {
+                          return CmdDump(w->file, w->table, w->format.empty() ? "json" : w->format, stdout);
+                      });
+                  }});
+}

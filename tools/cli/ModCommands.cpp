@@ -4,6 +4,8 @@
 #include "core/Merge.h"
 #include "core/Patch.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -197,4 +199,45 @@ int CmdGitSetup(const std::string& dir, std::string& out)
         out += "git config " + key + " " + shellWord(value) + "\n";
     }
     return 0;
+}
+
+void AddModCommands(std::vector<CommandSpec>& to)
+{
+    to.push_back({"patch", "The fields MODDED changes from STOCK, as a patch (a text file that apply carries onto any file)",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("STOCK", w->file)->required();
+                      c->add_option("MODDED", w->file2)->required();
+                      c->add_option("-o", w->output, "Write the patch there (default: standard output)");
+                      return CommandRun([w](std::string& out, std::string&) { return CmdPatch(w->file, w->file2, w->output, out); });
+                  }});
+    to.push_back({"apply", "Applies patches in order onto FILE and saves once; any conflict: all listed, exit 1, nothing written",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("PATCH", w->words, "Patch files; - reads one from standard input")->required();
+                      c->add_flag("--dry-run", w->dryRun, "Print the changes and write nothing");
+                      return CommandRun([w](std::string& out, std::string&) { return CmdApply(w->file, w->words, w->dryRun, out); });
+                  }});
+    to.push_back({"merge", "Three-way merge, field by field, into OUT (default: over OURS); conflicts keep ours' values, exit 1",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("BASE", w->file)->required();
+                      c->add_option("OURS", w->file2)->required();
+                      c->add_option("THEIRS", w->file3)->required();
+                      c->add_option("-o", w->output, "Write the result there instead of over OURS");
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdMerge(w->file, w->file2, w->file3, w->output, out);
+                      });
+                  }});
+    to.push_back({"show", "Every field of every entry, one line each: the text git diffs", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      return CommandRun([w](std::string& out, std::string&) { return CmdShow(w->file, out); });
+                  }});
+    to.push_back({"git-setup", "Makes the git repository at DIR diff and merge data files through this tool", [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("DIR", w->dir, "The repository (default: the working folder)");
+                      return CommandRun([w](std::string& out, std::string&) { return CmdGitSetup(w->dir, out); });
+                  }});
 }

@@ -1,0 +1,150 @@
+// What the commands share: their output, their failures, and loading and saving data files.
+#include "tools/cli/Commands.h"
+
+#include "core/OrbFile.h"
+#include "core/Tables.h"
+#include "data/ORBIO.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+std::string& CliNotes()
+{
+    static std::string notes;
+    return notes;
+}
+
+namespace {
+int& firstOutputError()
+{
+    static int err = 0;
+    return err;
+}
+}  // namespace
+
+void Emit(std::FILE* f, const char* s, std::size_t n)
+{
+    if (n && std::fwrite(s, 1, n, f) != n && !firstOutputError())
+        firstOutputError() = errno ? errno : EIO;
+}
+
+std::FILE* OpenOutput(const fs::path& path, const char* mode)
+{
+#ifdef _WIN32
+    const std::string m(mode);
+    return _wfopen(path.c_str(), std::wstring(m.begin(), m.end()).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::string FinishOutput(std::FILE* f)
+{
+    int err = firstOutputError();
+    if (std::fflush(f) != 0 && !err)
+        err = errno ? errno : EIO;
+    if (std::ferror(f) && !err)
+        err = EIO;
+    if (std::fclose(f) != 0 && !err)
+        err = errno ? errno : EIO;
+    firstOutputError() = 0;
+    return err ? std::strerror(err) : std::string();
+}
+
+void Fail(const std::string& message)
+{
+    throw CliError(message);
+}
+
+TableId TableArg(const std::string& name)
+{
+    auto t = ParseTable(name);
+    if (!t)
+        Fail("unknown table '" + name + "' (units, weapons or formations)");
+    return *t;
+}
+
+// "csv", "JSON": a format in any letter case, as one of those allowed.
+std::string FormatArg(const std::string& text, const std::vector<std::string>& allowed)
+{
+    std::string format = text;
+    for (char& c : format)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(allowed.begin(), allowed.end(), format) == allowed.end())
+        Fail("unknown format '" + text + "' (" + allowed[0] + " or " + allowed[1] + ")");
+    return format;
+}
+
+// A file's length as loaded, tail included.
+std::uint64_t LengthOf(const Loaded& data)
+{
+    return data.image.bytesRead + (data.image.tailSize ? data.image.tailSize : data.stdinTail.size());
+}
+
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
+{
+    Loaded data;
+    data.name = path;
+    if (path == "-" && !forWriting) {
+        std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> image(OrbImageSize, 0);
+        data.image.bytesRead = std::min(bytes.size(), OrbImageSize);
+        std::copy_n(bytes.begin(), data.image.bytesRead, image.begin());
+        if (bytes.size() > OrbImageSize)
+            data.stdinTail = bytes.substr(OrbImageSize);
+        data.orb = OrbData(std::move(image));
+    } else {
+        std::error_code ec;
+        const fs::path p = fs::u8path(path);  // arguments are UTF-8 on every system
+        auto st = fs::status(p, ec);
+        if (st.type() == fs::file_type::none && ec)
+            Fail("'" + path + "': " + ec.message());  // a folder on the way that cannot be searched
+        if (!fs::exists(st))
+            Fail("'" + path + "' does not exist");
+        if (!fs::is_regular_file(st))
+            Fail("'" + path + "' is not a data file");
+        IoResult r = ReadDataFile(p, data.orb, data.image, false);
+        if (!r.ok)
+            Fail(r.error);
+        if (forWriting) {
+            std::string obstacle = SaveObstacle(p);
+            if (!obstacle.empty())
+                Fail(path + ": " + obstacle);
+        }
+    }
+    if (!forWriting && data.image.bytesRead < OrbImageSize)
+        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long, not " +
+                      std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
+    return data;
+}
+
+void SaveData(const std::string& path, Loaded& data)
+{
+    DataFileSave saved = WriteDataFile(fs::u8path(path), data.orb, data.image, true);
+    if (!saved.pastEnd.empty())
+        Fail("'" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long: " +
+             saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
+             saved.pastEnd.front().field + " lies past its end and cannot be stored");
+    if (!saved.written.ok)
+        Fail(saved.written.error);
+}
+
+std::string ReadText(const std::string& path)
+{
+    if (path == "-")
+        return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    if (!in)
+        Fail("cannot read '" + path + "'");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text;
+}
