@@ -20,6 +20,7 @@ std::vector<Problem> CheckOrb(const OrbData& orb)
     }
     for (int n = 1; n <= FormationCount; ++n) {
         const FormationRecord f = orb.formation(n);
+        bool namesItself = false;
         for (int k = 1; k <= 10; ++k) {
             uint16_t value = formationSlot(f, k);
             if (value == 0)
@@ -31,12 +32,12 @@ std::vector<Problem> CheckOrb(const OrbData& orb)
             if (m.kind == SlotKind::Nothing)
                 out.push_back({"formations", n, field, what + " does not exist"});
             else if (m.kind == SlotKind::Formation && m.number == n)
-                out.push_back({"formations", n, field, "names the formation itself"});
+                out.push_back({"formations", n, field, "names the formation itself"}), namesItself = true;
             else if ((m.kind == SlotKind::Unit ? orb.name<UnitRecord>(m.number) : orb.name<FormationRecord>(m.number)).empty())
                 out.push_back({"formations", n, field, what + " has no name"});
         }
         UnitTotal total = CountFormationUnits(orb, f, n);
-        if (total.cycle)
+        if (total.cycle && !namesItself)  // that one fault is said once
             out.push_back({"formations", n, "", "its sub-formations lead back to a formation on the way"});
         if (total.units > MaxFormationUnits)
             out.push_back({"formations", n, "",

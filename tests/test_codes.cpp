@@ -202,44 +202,45 @@ private slots:
         QVERIFY(r.moreErrors);
     }
 
-    // Planted faults, each found once.
+    // Planted faults, at the ends of the tables and of the limits, each found once and nothing else.
     void checksFindWhatNamesNothing()
     {
-        OrbData orb = sampleOrb(12);
+        OrbData orb;  // no names, no references: nothing to report
+        QVERIFY(CheckOrb(orb).empty());
         orb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
-        orb.edit<WeaponRecord>(9, [](WeaponRecord& w) { w.Name.clear(); });
-        orb.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 9; });
-        orb.edit<FormationRecord>(5, [](FormationRecord& f) { f.Slot2 = 300, f.Slot3 = 1000; });
-        orb.edit<FormationRecord>(6, [](FormationRecord& f) { f.Slot4 = 1006; });
-        orb.setFormation(7, FormationRecord{});
-        orb.setFormation(8, FormationRecord{});
+        orb.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 9; });  // weapon 9 has no name
+        orb.edit<WeaponRecord>(WeaponCount, [](WeaponRecord& w) { w.Name = "Last"; });
+        orb.edit<UnitRecord>(5, [](UnitRecord& u) { u.Wpn2 = 249; });
+        orb.edit<UnitRecord>(UnitCount, [](UnitRecord& u) { u.Name = "Last unit", u.Wpn4 = 250; });
+        orb.edit<FormationRecord>(5, [](FormationRecord& f) { f.Slot3 = 1000; });
+        orb.edit<FormationRecord>(6, [](FormationRecord& f) { f.Name = "Six", f.Slot4 = 1006; });
         orb.edit<FormationRecord>(7, [](FormationRecord& f) { f.Name = "Seven", f.Slot2 = 1008; });
         orb.edit<FormationRecord>(8, [](FormationRecord& f) { f.Name = "Eight", f.Slot2 = 1007; });
-        // Ten sub-formations of seven units each: 70 units, over the game's 60.
-        orb.setFormation(9, FormationRecord{});
+        // Ten sub-formations of six units each: exactly the game's 60, and one more is over.
         orb.edit<FormationRecord>(10, [](FormationRecord& f) {
-            f = FormationRecord{};
-            f.Name = "Seven units";
-            for (int k = 1; k <= 7; ++k)
-                formationSlot(f, k) = 1;
+            f.Name = "Six units";
+            for (int k = 1; k <= 6; ++k)
+                formationSlot(f, k) = UnitCount;
         });
         orb.edit<FormationRecord>(9, [](FormationRecord& f) {
-            f.Name = "Seventy units";
+            f.Name = "Sixty units";
             for (int k = 1; k <= 10; ++k)
                 formationSlot(f, k) = 1010;
         });
+        orb.edit<FormationRecord>(11, [](FormationRecord& f) { f.Name = "61", f.Slot1 = 1009, f.Slot2 = UnitCount; });
+        orb.edit<FormationRecord>(FormationCount, [](FormationRecord& f) { f.Slot10 = 300; });
         QStringList found;
         for (const Problem& p : CheckOrb(orb))
             found << QString::fromStdString(ProblemText(p));
         const QStringList expected = {"units 002 Wpn3: weapon 250 does not exist", "units 004 Wpn1: weapon 9 has no name",
-                                      "formations 005 Slot2: unit 300 does not exist",
+                                      "units 249 Wpn4: weapon 250 does not exist",
                                       "formations 005 Slot3: formation 0 does not exist",
                                       "formations 006 Slot4: names the formation itself",
                                       "formations 007: its sub-formations lead back to a formation on the way",
                                       "formations 008: its sub-formations lead back to a formation on the way",
-                                      "formations 009: brings 70 units, more than 60"};
-        for (const QString& line : expected)
-            QVERIFY2(found.count(line) == 1, qPrintable(line + "\n" + found.join("\n")));
+                                      "formations 011: brings 61 units, more than 60",
+                                      "formations 199 Slot10: unit 300 does not exist"};
+        QVERIFY2(found == expected, qPrintable(found.join("\n")));
     }
 
     // Filter expressions: what matches, and what is refused with a reason.
