@@ -251,25 +251,29 @@ private slots:
         orb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Name = "Rifle Sqd", u.Nation = 12, u.Class = 1, u.Cost = 20; });
         orb.edit<UnitRecord>(3, [](UnitRecord& u) { u.Name = "J\xe4ger", u.Nation = 5, u.Class = 13, u.Cost = 100; });
         orb.edit<UnitRecord>(4, [](UnitRecord& u) { u.Name = "O'Brien's", u.Nation = 7; });
+        orb.edit<UnitRecord>(5, [](UnitRecord& u) { u.Name = "M\xf7", u.Nation = 7, u.Cost = 99; });  // a division sign
         struct Case {
             const char* filter;
-            std::vector<int> matches;  // among units 1 to 4
+            std::vector<int> matches;  // among units 1 to 5
         };
         const Case cases[] = {
             {"Nation=12", {1, 2}},
             {"nation=12 CLASS=13", {1}},
             {"Cost>100", {1}},
             {"Cost>=100", {1, 3}},
-            {"Cost<100 Nation!=5", {2, 4}},
+            {"Cost<100 Nation!=5", {2, 4, 5}},
+            {"Cost<100", {2, 4, 5}},
+            {"Cost<99", {2, 4}},
             {"Cost<=20", {2, 4}},
             {"Name~TIGER", {1}},
             {"Name~\"le s\"", {2}},
             {"Name=\"Rifle Sqd\"", {2}},
-            {"Name!=\"Rifle Sqd\"", {1, 3, 4}},
+            {"Name!=\"Rifle Sqd\"", {1, 3, 4, 5}},
+            {"Name~\xc3\x97", {}},  // the multiplication sign is no capital of the division sign
             {"name~J\xc3\x84G", {3}},  // any letter case, Latin-1 letters too
             {"tiger", {1}},              // a plain word: in the number or the name
             {"003", {3}},
-            {"", {1, 2, 3, 4}},
+            {"", {1, 2, 3, 4, 5}},
             // Single quotes as a shell user writes them inside double quotes; within a name, a character.
             {"Name='Rifle Sqd'", {2}},
             {"Name~'le s' Cost<100", {2}},
@@ -282,7 +286,7 @@ private slots:
             FieldFilter f = ParseFieldFilter(TableId::Units, c.filter);
             QVERIFY2(f.error.empty(), f.error.c_str());
             std::vector<int> got;
-            for (int n = 1; n <= 4; ++n)
+            for (int n = 1; n <= 5; ++n)
                 if (FilterMatches(f, orb, TableId::Units, n))
                     got.push_back(n);
             QVERIFY2(got == c.matches, c.filter);
