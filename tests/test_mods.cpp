@@ -217,6 +217,9 @@ private slots:
         changed.edit<FormationRecord>(lastFormation, [](FormationRecord& f) { f.Slot10 = 1002; });
         const OrbData shortStock = truncated(stock, 20000), shortChanged = truncated(changed, 20000);
         const std::string slot = "formations 199 Slot10: ";
+        std::size_t other = 20000;  // the first byte from there that no field holds, and that is not 0
+        while (FieldBytes()[other] || stock.bytes()[other] == 0)
+            ++other;
         struct Case {
             const char* what;
             OrbData base, ours, theirs;
@@ -239,6 +242,8 @@ private slots:
              }(),
              {slot + "theirs 1002 lies past ours' end (20000 bytes) and was not kept"}},
             {"base short, both sides agree", shortStock, stock, stock, {20000, OrbImageSize, OrbImageSize}, stock, {}},
+            {"theirs ends just before a byte no field holds", stock, stock, truncated(stock, other),
+             {OrbImageSize, OrbImageSize, other}, stock, {}},
             {"base short, the sides differ past its end", shortStock, stock, changed, {20000, OrbImageSize, OrbImageSize},
              [&] {
                  OrbData o = stock;
