@@ -8,6 +8,7 @@
 #include "core/Csv.h"
 #include "core/Import.h"
 #include "core/Filter.h"
+#include "core/Renumber.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -241,6 +242,23 @@ private slots:
                                       "formations 011: brings 61 units, more than 60",
                                       "formations 199 Slot10: unit 300 does not exist"};
         QVERIFY2(found == expected, qPrintable(found.join("\n")));
+    }
+
+    // A Renumber moves every unit and formation of the nation, the first and the last included.
+    void renumberReachesBothEnds()
+    {
+        OrbData orb;
+        for (int n : {1, 100, UnitCount})
+            orb.edit<UnitRecord>(n, [](UnitRecord& u) { u.Nation = 5; });
+        orb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Nation = 6; });
+        for (int n : {1, FormationCount})
+            orb.edit<FormationRecord>(n, [](FormationRecord& f) { f.Nation = 5; });
+        const RenumberResult r = RenumberNation(orb, 5, 12);
+        QCOMPARE(r.units, (std::vector<int>{1, 100, UnitCount}));
+        QCOMPARE(r.formations, (std::vector<int>{1, FormationCount}));
+        QVERIFY(orb.unit(UnitCount).Nation == 12 && orb.formation(FormationCount).Nation == 12);
+        QVERIFY(orb.unit(2).Nation == 6 && orb.unit(3).Nation == 0 && orb.formation(2).Nation == 0);
+        QVERIFY(!RenumberNation(orb, 12, 12).changed());
     }
 
     // Filter expressions: what matches, and what is refused with a reason.
