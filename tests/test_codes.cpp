@@ -8,6 +8,8 @@
 #include "core/Csv.h"
 #include "core/Import.h"
 #include "core/Filter.h"
+#include "core/Patch.h"
+#include "core/Tables.h"
 #include "core/Renumber.h"
 #include "TestFiles.h"
 
@@ -242,6 +244,23 @@ private slots:
                                       "formations 011: brings 61 units, more than 60",
                                       "formations 199 Slot10: unit 300 does not exist"};
         QVERIFY2(found == expected, qPrintable(found.join("\n")));
+    }
+
+    // Small names at their ends: the list line of the last file of each era, a patch's quoting of
+    // the characters around DEL, and the table names a user may type.
+    void namesAtTheirEnds()
+    {
+        const std::pair<int, const char*> lines[] = {{0, "Orb00 - MOD - "}, {43, "Orb43 - MOD - "},
+                                                     {70, "Orb70 - WW2 - "}, {91, "Orb91 - WW2 - "}};
+        for (const auto& [n, start] : lines)
+            QVERIFY2(OrbListLine(n, true).rfind(start, 0) == 0, OrbListLine(n, true).c_str());
+        QCOMPARE(QuotedName("a\x1f\x7e\x7f\x9f\xa0\"\\"), std::string("\"a\\x1f~\\x7f\\x9f\xc2\xa0\\\"\\\\\""));
+        const std::pair<const char*, std::optional<TableId>> tables[] = {
+            {"units", TableId::Units}, {"Unit", TableId::Units}, {"WEAPON", TableId::Weapons},
+            {"weapons", TableId::Weapons}, {"formation", TableId::Formations}, {"Formations", TableId::Formations},
+            {"unitz", std::nullopt}, {"", std::nullopt}};
+        for (const auto& [name, table] : tables)
+            QVERIFY2(ParseTable(name) == table, name);
     }
 
     // A Renumber moves every unit and formation of the nation, the first and the last included.
