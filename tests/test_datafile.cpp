@@ -197,10 +197,13 @@ private slots:
         }
     }
 
-    // A name of all fifteen letters has no zero byte: lists show it whole.
+    // A name of all fifteen letters has no zero byte: lists show it whole; one of fourteen ends at
+    // the zero in its last byte.
     void fifteenLetterNames()
     {
         OrbData orb;
+        orb.edit<WeaponRecord>(1, [](WeaponRecord& w) { w.Name = "ABCDEFGHIJKLMN"; });
+        QCOMPARE(orb.name<WeaponRecord>(1).size(), std::size_t(14));
         orb.edit<WeaponRecord>(WeaponCount, [](WeaponRecord& w) { w.Name = "ABCDEFGHIJKLMNO"; });
         QCOMPARE(std::string(orb.name<WeaponRecord>(WeaponCount)), std::string("ABCDEFGHIJKLMNO"));
         QCOMPARE(std::string(orb.weapon(WeaponCount).Name), std::string("ABCDEFGHIJKLMNO"));

@@ -26,6 +26,7 @@ private slots:
             {"[Orbtool]\r\nDefaultDir=a\r\n", "a"},
             {"[Orbtool]\n; DefaultDir=a\n", "-"},
             {"[Orbtool]\n# DefaultDir=a\n", "-"},
+            {"[Orbtool]\nDefaultDir=a\n#c=d\n  b\n", "a\nb"},  // a comment between: b still continues a
             {"[Orbtool]\nDefaultDir=a ; a note\n", "a"},
             {"[Orbtool]\nDefaultDir=a;b\n", "a;b"},  // no space before ';': part of the value
             {"[Orbtool]\nDefaultDir=a\n  b\n", "a\nb"},  // an indented line continues the value
