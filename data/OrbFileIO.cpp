@@ -57,10 +57,6 @@ const FileCalls systemCalls{sysOpen, sysRead, sysWrite, sysFsync, sysFchmod, sys
 
 const FileCalls& io() { return OrbFileCalls(); }
 int openRead(const fs::path& p, bool writable) { return io().open(p, writable ? readWriteFlags : readFlags, 0); }
-int closeFd(int fd) { return io().close(fd); }
-long long readFd(int fd, void* buf, std::size_t n) { return io().read(fd, buf, n); }
-long long writeFd(int fd, const void* buf, std::size_t n) { return io().write(fd, buf, n); }
-int syncFd(int fd) { return io().fsync(fd); }
 
 std::string reason(int err)
 {
@@ -77,7 +73,7 @@ long long readFull(int fd, uint8_t* buf, std::size_t n)
 {
     std::size_t done = 0;
     while (done < n) {
-        long long r = readFd(fd, buf + done, n - done);
+        long long r = io().read(fd, buf + done, n - done);
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0)
@@ -92,7 +88,7 @@ long long readFull(int fd, uint8_t* buf, std::size_t n)
 bool writeFull(int fd, const uint8_t* buf, std::size_t n)
 {
     while (n > 0) {
-        long long w = writeFd(fd, buf, n);
+        long long w = io().write(fd, buf, n);
         if (w < 0 && errno == EINTR)
             continue;
         if (w <= 0) {
@@ -161,7 +157,7 @@ bool copyTail(const OrbImage& image, int fd, std::string& why)
         }
         left -= static_cast<std::uint64_t>(r);
     }
-    closeFd(in);
+    io().close(in);
     return ok;
 }
 
@@ -204,14 +200,14 @@ IoResult ReadOrbImage(const fs::path& path, OrbImage& out, bool wantWrite)
     bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 #endif
     if (!regular) {
-        closeFd(fd);
+        io().close(fd);
         return failure(path, "not a data file");
     }
     // Read over what out held: a buffer kept from an earlier read is neither allocated nor cleared.
     out.bytes.resize(OrbImageSize);
     long long got = readFull(fd, out.bytes.data(), OrbImageSize);
     int err = errno;
-    closeFd(fd);
+    io().close(fd);
     if (got < 0)
         return failure(path, reason(err));
     out.bytesRead = static_cast<std::size_t>(got);
@@ -274,7 +270,7 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
     if (fd < 0)
         return failure(target, "cannot write in its folder: " + reason(errno));
     auto abandon = [&](const std::string& why) {
-        closeFd(fd);
+        io().close(fd);
         std::error_code ignored;
         fs::remove(temp, ignored);
         return failure(target, why);
@@ -295,9 +291,9 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
     if (!copyTail(image, fd, why))
         return abandon(why);
     // On disk before the rename, so that a power loss leaves the old file or the new, never an empty one.
-    if (syncFd(fd) != 0)
+    if (io().fsync(fd) != 0)
         return abandon(reason(errno));
-    if (closeFd(fd) != 0) {
+    if (io().close(fd) != 0) {
         int err = errno;
         fs::remove(temp, ec);
         return failure(target, reason(err));

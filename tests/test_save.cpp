@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -79,29 +80,30 @@ int open(const fs::path& p, int flags, unsigned mode)
         kinds[fd] = k;
     return fd;
 }
+// A read or a write as planned: its result when it fails or does nothing; none when the system's
+// call is to be made, with n cut when it is to come back short (every time, not once).
+std::optional<long long> transfer(const char* what, int fd, std::size_t& n)
+{
+    const std::string call = what + (" " + kind(fd));
+    if (!hit(call))
+        return std::nullopt;
+    if (plan.effect == Fails)
+        return errno = plan.err, -1;
+    if (plan.effect == Nothing)
+        return 0;
+    n = std::max<std::size_t>(1, n / 3);
+    --seen[call];
+    return std::nullopt;
+}
 long long read(int fd, void* buf, std::size_t n)
 {
-    if (hit("read " + kind(fd))) {
-        if (plan.effect == Fails)
-            return errno = plan.err, -1;
-        if (plan.effect == Nothing)
-            return 0;
-        n = std::max<std::size_t>(1, n / 3);
-        --seen["read " + kind(fd)];  // short every time, not once
-    }
-    return SystemFileCalls().read(fd, buf, n);
+    const auto planned = transfer("read", fd, n);
+    return planned ? *planned : SystemFileCalls().read(fd, buf, n);
 }
 long long write(int fd, const void* buf, std::size_t n)
 {
-    if (hit("write " + kind(fd))) {
-        if (plan.effect == Fails)
-            return errno = plan.err, -1;
-        if (plan.effect == Nothing)
-            return 0;
-        n = std::max<std::size_t>(1, n / 3);
-        --seen["write " + kind(fd)];
-    }
-    return SystemFileCalls().write(fd, buf, n);
+    const auto planned = transfer("write", fd, n);
+    return planned ? *planned : SystemFileCalls().write(fd, buf, n);
 }
 int fsync(int fd)
 {
