@@ -1,5 +1,6 @@
 // Load and save against the raw file operations they are built on.
 #include "core/Globals.h"
+#include "core/OrbDiff.h"
 #include "data/ORBIO.h"
 #include "tools/SampleData.h"
 
@@ -95,7 +96,18 @@ void BM_Save(benchmark::State& state)
         benchmark::DoNotOptimize(SaveOrbFile(12, dir).code);
 }
 
+// What a diff of a file against itself with one value changed costs: what git's diff of a
+// committed edit and the window's compare both do.
+void BM_DiffOneValue(benchmark::State& state)
+{
+    OrbData a(MakeSampleImage(12)), b = a;
+    b.edit<UnitRecord>(100, [](UnitRecord& u) { u.Cost = uint8_t(u.Cost + 1); });
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DiffOrb(a, b).units.size());
+}
+
 BENCHMARK(BM_RawRead);
+BENCHMARK(BM_DiffOneValue);
 BENCHMARK(BM_Load);
 BENCHMARK(BM_Unpack);
 BENCHMARK(BM_Pack);

@@ -1,6 +1,6 @@
-// Where the settings file is: beside the program, as it always was; for an installed program,
-// whose folder is shared and not writable, in the user's configuration folder (on Windows the
-// roaming application data folder).
+// Where the settings file is: beside the program, where a copy unpacked from an archive keeps
+// it; for an installed program, whose folder is shared and not writable, in the user's
+// configuration folder (on Windows the roaming application data folder).
 #pragma once
 
 #include <string>
