@@ -107,23 +107,23 @@ private slots:
         struct Case {
             QStringList args;
             int status;
-            QByteArray out, err;  // what each must contain
+            QByteArray out, err;  // what each must contain; for a refusal, err is a whole line of stderr (DIR: the folder)
         };
         const Case cases[] = {
             {{"list", tmp.filePath("list")}, 0, "Orb05 - MOD - Japan\n", ""},
             {{"list", tmp.filePath("list")}, 0, "\n ? Orb12 - MOD - USA\n", ""},
             {{"list", tmp.filePath("list")}, 0, "\nOrb81 - WW2 - USSR\n", ""},
-            {{"list", tmp.filePath("nowhere")}, 2, "", "nowhere"},
+            {{"list", tmp.filePath("nowhere")}, 2, "", "orbtool-cli: 'DIR/nowhere' is not a directory"},
             {{"--help"}, 0, "renumber", ""},
             {{"help", "import"}, 0, "--dry-run", ""},
             {{"--version"}, 0, "orbtool-cli ", ""},
             {{"fields", "Units"}, 0, "HiddenByte", ""},
             {{"get", full, "UNITS", "0017", "cost", "Name"}, 0, "\nName=" + u17 + "\n", ""},
-            {{"dump", full, "--format", "csv"}, 2, "", "--table"},
-            {{"dump", full, "--table", "tanks"}, 2, "", "tanks"},
-            {{"dump", tmp.filePath("ORB99")}, 2, "", "ORB99"},
-            {{"copy", empty, "units", "1", dst, "7"}, 2, "", "is only 0 bytes long"},
-            {{"copy", shortFile, "formations", "1", dst, "5"}, 2, "", "formations 1"},
+            {{"dump", full, "--format", "csv"}, 2, "", "orbtool-cli: csv holds one table: choose it with --table"},
+            {{"dump", full, "--table", "tanks"}, 2, "", "orbtool-cli: unknown table 'tanks' (units, weapons or formations)"},
+            {{"dump", tmp.filePath("ORB99")}, 2, "", "orbtool-cli: 'DIR/ORB99' does not exist"},
+            {{"copy", empty, "units", "1", dst, "7"}, 2, "", "orbtool-cli: 'DIR/EMPTY' is only 0 bytes long: units 1 Name lies past its end"},
+            {{"copy", shortFile, "formations", "1", dst, "5"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 1 Name lies past its end"},
             {{"check", empty}, 1, "file: only 0 of 44500 bytes\n", "'" + empty.toUtf8() + "' is only 0 bytes long"},
             {{"get", shortFile, "units", "1", "Cost"}, 0, "Cost=", "is only 30000 bytes long"},
             {{"dump", shortFile, "--table", "units", "--format", "CSV"}, 0, "number,Name", "is only 30000 bytes"},
@@ -134,29 +134,29 @@ private slots:
             {{"get", odd, "units", "1", "Name"}, 0, "Name=a\\x0ab\\\\c\n", ""},
             {{"diff", odd, full, "--table", "units"}, 1, "units 001 Name: a\\x0ab\\\\c -> ", ""},
             {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
-            {{"renumber", dst, "100", "5"}, 2, "", "renumber takes nation codes 0 to 99, as the editor's Renumber does, not '100'"},
-            {{"get", full, "units", "--where", "", "Cost"}, 2, "", "--where: needs at least one condition"},
+            {{"renumber", dst, "100", "5"}, 2, "", "orbtool-cli: renumber takes nation codes 0 to 99, as the editor's Renumber does, not '100'"},
+            {{"get", full, "units", "--where", "", "Cost"}, 2, "", "orbtool-cli: --where: needs at least one condition, e.g. \"Nation=12\""},
             {{"get", full, "units", "--where", "Name='" + QString::fromLatin1(sampleOrb(70).unit(17).Name.c_str()) + "'",
               "Crew"}, 0, "017 Crew=", "entries match"},
             {{"set", dst, "units", "1", "Cost=007"}, 0, "Cost=7\n", ""},
             {{"get", dst, "units", "--where", "Nation=5 Cost=7", "Cost"}, 0, "001 Cost=7\n", "entries match"},  // renumbered above
-            {{"get", dst, "units", "--where", "Colour=3"}, 2, "", "no field of units is called 'Colour'"},
-            {{"set", dst, "units", "--where", "Nation=99"}, 2, "", "set needs FIELD=TEXT"},
-            {{"set", full, "units", "1", QString::fromUtf8("Name=Tiger \u20ac")}, 2, "", "\xe2\x82\xac"},
-            {{"set", full, "weapons", "2", QString::fromUtf8("Name=\u65e5\u672c")}, 2, "", "Name"},
-            {{"set", shortFile, "formations", "3", "Name=Lost"}, 2, "", "30000"},
-            {{"set", shortFile, "formations", "150", "Special=9"}, 2, "", "30000"},
-            {{"set", full, "units", "1", "HiddenByte=3"}, 2, "", "HiddenByte"},
-            {{"set", full, "units", "1", "IconBytes=3"}, 2, "", "IconBytes"},
-            {{"set", full, "weapons", "1", "Spare=3"}, 2, "", "Spare"},
-            {{"set", full, "units", "1", "Cost=3", "Colour=3"}, 2, "", "Colour"},
-            {{"set", full, "units", "250", "Cost=3"}, 2, "", "250"},
-            {{"set", full, "formations", "200", "Nation=3"}, 2, "", "200"},
-            {{"set", full, "tanks", "1", "Cost=3"}, 2, "", "tanks"},
-            {{"set", full, "units", "1", "Cost"}, 2, "", "Cost"},
-            {{"set", full, "units", "1", "Name=a\nb"}, 2, "", "control"},
-            {{"frobnicate"}, 2, "", "frobnicate"},
-            {{}, 2, "", "orbtool-cli"},
+            {{"get", dst, "units", "--where", "Colour=3"}, 2, "", "orbtool-cli: --where 'Colour=3': no field of units is called 'Colour'"},
+            {{"set", dst, "units", "--where", "Nation=99"}, 2, "", "orbtool-cli: set needs FIELD=TEXT"},
+            {{"set", full, "units", "1", QString::fromUtf8("Name=Tiger \u20ac")}, 2, "", "orbtool-cli: Name: '\xe2\x82\xac' cannot be stored in a name (Latin-1 characters only)"},
+            {{"set", full, "weapons", "2", QString::fromUtf8("Name=\u65e5\u672c")}, 2, "", "orbtool-cli: Name: '\xe6\x97\xa5' cannot be stored in a name (Latin-1 characters only)"},
+            {{"set", shortFile, "formations", "3", "Name=Lost"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 3 Name lies past its end and cannot be stored"},
+            {{"set", shortFile, "formations", "150", "Special=9"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 150 Special lies past its end and cannot be stored"},
+            {{"set", full, "units", "1", "HiddenByte=3"}, 2, "", "orbtool-cli: field 'HiddenByte' cannot be set: no page of the editor edits it"},
+            {{"set", full, "units", "1", "IconBytes=3"}, 2, "", "orbtool-cli: field 'IconBytes' cannot be set: no page of the editor edits it"},
+            {{"set", full, "weapons", "1", "Spare=3"}, 2, "", "orbtool-cli: field 'Spare' cannot be set: no page of the editor edits it"},
+            {{"set", full, "units", "1", "Cost=3", "Colour=3"}, 2, "", "orbtool-cli: unknown field 'Colour' of units"},
+            {{"set", full, "units", "250", "Cost=3"}, 2, "", "orbtool-cli: entry number must be from 1 to 249, not '250'"},
+            {{"set", full, "formations", "200", "Nation=3"}, 2, "", "orbtool-cli: entry number must be from 1 to 199, not '200'"},
+            {{"set", full, "tanks", "1", "Cost=3"}, 2, "", "orbtool-cli: unknown table 'tanks' (units, weapons or formations)"},
+            {{"set", full, "units", "1", "Cost"}, 2, "", "orbtool-cli: expected FIELD=TEXT, got 'Cost'"},
+            {{"set", full, "units", "1", "Name=a\nb"}, 2, "", "orbtool-cli: Name: a name cannot hold control characters (line ends, tabs)"},
+            {{"frobnicate"}, 2, "", "orbtool-cli: The following argument was not expected: frobnicate"},
+            {{}, 2, "", "Usage: orbtool-cli [OPTIONS] [SUBCOMMAND]"},
             {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", ""},  // a value inside a short file stores
         };
         for (const Case& c : cases) {
@@ -164,7 +164,9 @@ private slots:
             Run r = cli(c.args);
             const QByteArray what = c.args.join(' ').toUtf8() + ": " + r.out + r.err;
             QVERIFY2(r.status == c.status, what.constData());
-            QVERIFY2(r.out.contains(c.out) && r.err.contains(c.err), what.constData());
+            const bool said = c.status == 2 ? r.err.split('\n').contains(QByteArray(c.err).replace("DIR", tmp.path().toUtf8()))
+                                            : r.err.contains(c.err);
+            QVERIFY2(r.out.contains(c.out) && said, what.constData());
             QVERIFY2(c.status != 2 || (files() == before && !r.err.isEmpty()), what.constData());
         }
         QCOMPARE(readAll(shortFile).size(), 30000);
