@@ -1,6 +1,6 @@
 #include "core/Csv.h"
 
-CsvTable ReadCsv(const std::string& text)
+CsvTable ReadCsv(const std::string& text, char separator)
 {
     CsvTable t;
     // The cell being read is the row's cells.size() + 1.
@@ -39,11 +39,11 @@ CsvTable ReadCsv(const std::string& text)
                         ++line;
                     cell += text[i++];
                 }
-                if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+                if (i < text.size() && text[i] != separator && text[i] != '\r' && text[i] != '\n') {
                     return fail(line, row.cells.size(), "text after a quoted cell");
                 }
             } else {
-                while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+                while (i < text.size() && text[i] != separator && text[i] != '\r' && text[i] != '\n') {
                     if (text[i] == '"') {
                         return fail(line, row.cells.size(), "a quote inside an unquoted cell");
                     }
@@ -52,7 +52,7 @@ CsvTable ReadCsv(const std::string& text)
             }
             row.cells.push_back(std::move(cell));
             cell.clear();
-            if (i < text.size() && text[i] == ',') {
+            if (i < text.size() && text[i] == separator) {
                 ++i;
                 continue;
             }
@@ -76,4 +76,22 @@ std::string CsvCell(const std::string& s)
     for (char c : s)
         out += c == '"' ? std::string("\"\"") : std::string(1, c);
     return out + "\"";
+}
+
+char CsvSeparator(const std::string& text)
+{
+    std::size_t i = text.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
+    while (i < text.size() && (text[i] == '\r' || text[i] == '\n'))
+        ++i;
+    int commas = 0, semicolons = 0, tabs = 0;
+    for (bool quoted = false; i < text.size() && (quoted || (text[i] != '\r' && text[i] != '\n')); ++i) {
+        const char c = text[i];
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted)
+            commas += c == ',', semicolons += c == ';', tabs += c == '\t';
+    }
+    if (commas >= semicolons && commas >= tabs)
+        return ',';
+    return semicolons >= tabs ? ';' : '\t';
 }

@@ -1,14 +1,32 @@
-// Bringing an edited spreadsheet back: a CSV of one table, strictly checked, into OrbData.
+// Bringing an edited spreadsheet back: rows of cells (a CSV, a workbook's sheet, a dump's JSON),
+// strictly checked, into OrbData.
 #pragma once
 
 #include "core/Tables.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+// What a cell was in a source that says (a workbook, JSON); a CSV cannot, so its cells are Unknown.
+enum class CellKind : uint8_t { Unknown, Text, Number, Formula, Other, Missing };
+
+struct ImportRow {
+    int line = 0;  // where the row is in its source: a CSV's line, a sheet's row, an array's index
+    std::vector<std::string> cells;  // as UTF-8
+    std::vector<CellKind> kinds;     // one a cell, or empty: all Unknown
+};
+
+struct ImportSheet {
+    TableId table = TableId::Units;
+    std::vector<ImportRow> rows;  // the header first; rows of empty cells are passed over
+    // Where a cell is, for messages ("line 3, column 2", "units!C3"); column from 1, 0 for the row.
+    std::function<std::string(const ImportRow& row, int column)> where;
+};
+
 struct ImportError {
-    int line, column;  // from 1; column 0 when the whole line is meant
-    std::string message;
+    std::string where, message;
 };
 
 struct ImportResult {
@@ -27,10 +45,14 @@ constexpr std::size_t MaxImportErrors = 50;
 template <class R>
 std::string StoreStrictly(const FieldDef<R>& f, R& record, const std::string& text);
 
-// Reads csv (a header row naming "number" and any of the table's fields by the names a dump uses,
-// then one row an entry) into orb. A number must be plain decimal digits no larger than what a
-// commit stores in the field; a name at most 15 Latin-1 characters; a field no page edits may only
-// repeat the value already stored. Any error leaves orb as it was.
-ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& csv);
+// Reads the sheets (each a header row naming "number" and any of its table's fields by the names
+// a dump uses, and a code's name column, which is passed over; then one row an entry) into orb. A
+// number must be plain decimal digits no larger than what a commit stores in the field; a name at
+// most 15 Latin-1 characters, and a text cell where the source tells; a field no page edits may
+// only repeat the value already stored. Any error leaves orb as it was.
+ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets);
+
+// A CSV of one table (UTF-8, any separator ReadCsv takes), as ImportSheets reads it.
+ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& csv, char separator = ',');
 
 #include "core/ImportCell.h"

@@ -1,10 +1,12 @@
 // A spreadsheet brought back with `import`, against a generated file. The first byte chooses the
-// table, the rest is the CSV. Either the import is refused, with every error naming its line and
+// table, the rest is the CSV's bytes in any encoding and with any separator import takes. Either the import is refused, with every error naming its line and
 // the tables unchanged; or it changes what it says it changed, a dump of the result imports as no
 // change, and the same CSV imported a second time changes nothing more.
 #include "FuzzCommon.h"
 
+#include "core/Csv.h"
 #include "core/Import.h"
+#include "core/TextDecode.h"
 #include "core/OrbDiff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
@@ -12,14 +14,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     if (size == 0)
         return 0;
     const TableId table = static_cast<TableId>(data[0] % 3);
-    const std::string csv(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string csv = DecodeText(std::string(reinterpret_cast<const char*>(data) + 1, size - 1)).utf8;
+    Require(IsUtf8(csv), "decoded text is UTF-8");
+    const char separator = CsvSeparator(csv);
     OrbData orb = SampleOrb();
-    const ImportResult r = ImportCsv(orb, table, csv);
+    const ImportResult r = ImportCsv(orb, table, csv, separator);
     if (!r.errors.empty()) {
         Require(SameImage(orb, SampleOrb()), "a refused import changes nothing");
         Require(r.errors.size() <= MaxImportErrors, "at most 50 errors are listed");
         for (const ImportError& e : r.errors)
-            Require(e.line >= 1 && e.column >= 0 && !e.message.empty(), "every error names its line and says why");
+            Require(e.where.rfind("line ", 0) == 0 && !e.message.empty(), "every error names its line and says why");
         return 0;
     }
 
@@ -54,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         changed.push_back(1);
     const ImportResult back = ImportCsv(again, table, DumpCsv(orb, table, changed));
     Require(back.errors.empty() && back.fields == 0 && SameImage(again, orb), "a dump of the result imports as no change");
-    const ImportResult twice = ImportCsv(again, table, csv);
+    const ImportResult twice = ImportCsv(again, table, csv, separator);
     Require(twice.errors.empty() && twice.fields == 0 && SameImage(again, orb), "the same import twice changes nothing more");
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "core/Check.h"
 #include "core/Csv.h"
 #include "core/Import.h"
+#include "core/OrbDiff.h"
 #include "core/Filter.h"
 #include "core/Patch.h"
 #include "core/Tables.h"
@@ -177,7 +178,8 @@ private slots:
             {"number,Cost\n250,1\n", "'250' is no entry number (1 to 249)", 2, 1},
             {"number,Cost\n3,1\n3,2\n", "entry 3 comes twice", 3, 1},
             {"number,Cost\n3,1,7\n", "3 cells where the header has 2", 2, 0},
-            {"number,Colour\n3,1\n", "no field is called 'Colour'", 1, 2},
+            {"number,Colour\n3,1\n", "no field of units is called 'Colour'", 1, 2},
+            {"number,Class name,Nation names\n3,x,y\n", "no field of units is called 'Nation names'", 1, 3},
             {"Cost\n3\n", "no 'number' column names the entries", 1, 0},
             {"number,HiddenByte\n3,999\n", "HiddenByte is edited by no page: it may only repeat the stored", 2, 2},
             {"number,Name\n3,ABCDEFGHIJKLMNOP\n", "a name holds at most 15 characters", 2, 2},
@@ -193,7 +195,8 @@ private slots:
             ImportResult r = ImportCsv(orb, TableId::Units, b.csv);
             QVERIFY2(!r.errors.empty(), b.csv);
             QVERIFY2(r.errors[0].message.rfind(b.error, 0) == 0, r.errors[0].message.c_str());
-            QVERIFY2(r.errors[0].line == b.line && r.errors[0].column == b.column, b.csv);
+            QCOMPARE(QString::fromStdString(r.errors[0].where),
+                     QString("line %1").arg(b.line) + (b.column ? QString(", column %1").arg(b.column) : QString()));
             QVERIFY(sameImage(orb, sample));
         }
         std::string many = "number,Cost\n";
@@ -203,6 +206,88 @@ private slots:
         ImportResult r = ImportCsv(orb, TableId::Units, many);
         QCOMPARE(int(r.errors.size()), 50);
         QVERIFY(r.moreErrors);
+    }
+
+    // A CSV as spreadsheets write it, with its separator found from the header: each gives
+    // exactly the changes listed, whatever blank lines, empty rows and name columns it holds.
+    void importTakesWhatSpreadsheetsWrite()
+    {
+        const OrbData sample = sampleOrb(12);
+        const struct {
+            const char* csv;
+            char separator;
+            QStringList changed;  // "003 Cost=77"
+        } cases[] = {
+            {"number,Cost\r\n3,77\r\n", ',', {"003 Cost=77"}},
+            {"number;Cost;Name\n3;77;K\xc3\xb6ln\n\n", ';', {"003 Name=K\xc3\xb6ln", "003 Cost=77"}},
+            {"number\tCost\n\n3\t77\n\t\n", '\t', {"003 Cost=77"}},
+            {"\n\nnumber,Cost,Nation name,Class name\n3,77,Nowhere,\n", ',', {"003 Cost=77"}},
+            {"number;Name\n3;\"a;b\"\n249;\"x\"\"y\"\n", ';', {"003 Name=a;b", "249 Name=x\"y"}},
+            {"\"a,b\";number;Cost\n", ';', {}},  // a comma inside quotes does not count
+            {"number,Cost;x\n", ',', {}},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(CsvSeparator(c.csv), c.separator);
+            if (c.changed.isEmpty())
+                continue;
+            OrbData orb = sample;
+            const ImportResult r = ImportCsv(orb, TableId::Units, c.csv, c.separator);
+            QVERIFY2(r.errors.empty(), r.errors.empty() ? "" : r.errors[0].message.c_str());
+            QStringList got;
+            for (const FieldDifference& d : DiffFields(sample, orb))
+                got << QString("%1 %2=%3").arg(d.number, 3, 10, QChar('0')).arg(QString(d.field), QString::fromStdString(d.after));
+            QCOMPARE(got, c.changed);
+            QCOMPARE(r.fields, int(c.changed.size()));
+        }
+    }
+
+    // Where a source says what a cell is (a workbook, JSON), a name must be text and no value a
+    // formula: a spreadsheet that turned a name into a number is refused, not stored.
+    void importChecksWhatEachCellIs()
+    {
+        const OrbData sample = sampleOrb(12);
+        auto where = [](const ImportRow& row, int column) { return std::to_string(row.line) + ":" + std::to_string(column); };
+        using K = CellKind;
+        const struct {
+            const char* cell;
+            const char* field;
+            CellKind kind;
+            const char* error;  // empty: stored
+        } cases[] = {
+            {"0012", "Name", K::Text, ""},
+            {"12", "Name", K::Number, "Name: the number 12 where a name belongs; a spreadsheet turns names such as 0012 into numbers: format the cell as text"},
+            {"2", "Name", K::Formula, "Name: a formula, not a value (import takes values)"},
+            {"2", "Cost", K::Formula, "Cost: a formula, not a value (import takes values)"},
+            {"77", "Cost", K::Text, ""},
+            {"77", "Cost", K::Number, ""},
+            {"", "Cost", K::Missing, "Cost: no value"},
+            {"true", "Cost", K::Other, "Cost: 'true' is neither a number nor text"},
+            {"45658", "Cost", K::Number, "Cost: 45658 is above 255"},  // a date, as a workbook stores one
+        };
+        for (const auto& c : cases) {
+            OrbData orb = sample;
+            ImportSheet sheet{TableId::Units,
+                              {{1, {"number", c.field}, {K::Text, K::Text}}, {2, {"3", c.cell}, {K::Number, c.kind}}},
+                              where};
+            const ImportResult r = ImportSheets(orb, {sheet});
+            if (*c.error) {
+                QCOMPARE(int(r.errors.size()), 1);
+                QCOMPARE(QString::fromStdString(r.errors[0].where + " " + r.errors[0].message), QString("2:2 ") + c.error);
+                QVERIFY(sameImage(orb, sample));
+            } else {
+                QVERIFY2(r.errors.empty(), c.cell);
+                QCOMPARE(QString::fromStdString(FieldText(orb.unit(3), *FindField(UnitFields(), c.field))), QString(c.cell));
+            }
+        }
+        // Sheets of two tables are one import: an error in either changes neither.
+        OrbData orb = sample;
+        const ImportSheet units{TableId::Units, {{1, {"number", "Cost"}, {}}, {2, {"3", "77"}, {}}}, where};
+        const ImportSheet weapons{TableId::Weapons, {{1, {"number", "Cost"}, {}}, {2, {"3", "x"}, {}}}, where};
+        QCOMPARE(int(ImportSheets(orb, {units, weapons}).errors.size()), 1);
+        QVERIFY(sameImage(orb, sample));
+        const ImportResult both = ImportSheets(orb, {units, ImportSheet{TableId::Weapons, {{1, {"number", "Name"}, {}}, {2, {"249", "Gun"}, {}}}, where}});
+        QVERIFY(both.errors.empty() && both.entries == 2 && both.fields == 2);
+        QVERIFY(orb.unit(3).Cost == 77 && orb.weapon(249).Name == "Gun");
     }
 
     // Planted faults, at the ends of the tables and of the limits, each found once and nothing else.

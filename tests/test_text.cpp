@@ -1,7 +1,9 @@
 // Text rules of the core, stated case by case: the settings file reader of the build without the
-// settings library, read against that library on the same texts, and the Latin-1 rules for names.
+// settings library, read against that library on the same texts, the Latin-1 rules for names, and
+// text files as other programs save them.
 #include "core/IniText.h"
 #include "core/Latin1.h"
+#include "core/TextDecode.h"
 
 #ifndef ORB_OWN_INI_READER
 #include <INIReader.h>
@@ -94,6 +96,36 @@ private slots:
             QCOMPARE(EscapeControls(text), std::string(want));
         QVERIFY(HasControlCharacter("a\x1f") && HasControlCharacter(std::string(1, '\0')));
         QVERIFY(!HasControlCharacter(" ~\x7f\x80"));
+    }
+
+    // Each encoding a spreadsheet or an editor saves in, read as the same UTF-8.
+    void textAsProgramsSaveIt()
+    {
+        const struct {
+            std::string bytes;
+            const char* utf8;
+            const char* readAs;
+        } cases[] = {
+            {"K\xc3\xb6ln", "K\xc3\xb6ln", ""},
+            {"\xef\xbb\xbfK\xc3\xb6ln", "K\xc3\xb6ln", ""},  // the mark dropped
+            {"K\xf6ln;\x80\x9f", "K\xc3\xb6ln;\xe2\x82\xac\xc5\xb8", "Windows-1252"},
+            {"\x81\x8d\x8f\x90\x9d", "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d", "Windows-1252"},  // undefined: C1
+            {"\xc0\xaf", "\xc3\x80\xc2\xaf", "Windows-1252"},                 // overlong '/': not UTF-8
+            {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac", "Windows-1252"},  // a surrogate: not UTF-8
+            {"\xf4\x90\x80\x80", "\xc3\xb4\xc2\x90\xe2\x82\xac\xe2\x82\xac", "Windows-1252"},  // past U+10FFFF
+            {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80", ""},
+            {"\xef\xbb\xbf\xff", "\xc3\xaf\xc2\xbb\xc2\xbf\xc3\xbf", "Windows-1252"},  // a mark before bytes that are not UTF-8
+            {std::string("\xff\xfe" "a\0\xe4\0\xac\x20", 8), "a\xc3\xa4\xe2\x82\xac", "UTF-16LE"},
+            {std::string("\xfe\xff\0a\xd8\x3d\xde\x00", 8), "a\xf0\x9f\x98\x80", "UTF-16BE"},  // a pair
+            {std::string("\xff\xfe\x00\xd8" "a\0" "b", 7), "\xef\xbf\xbd" "a\xef\xbf\xbd", "UTF-16LE"},  // half a pair, an odd byte
+            {"", "", ""},
+        };
+        for (const auto& c : cases) {
+            const DecodedText d = DecodeText(c.bytes);
+            QCOMPARE(QByteArray::fromStdString(d.utf8), QByteArray(c.utf8));
+            QCOMPARE(QString::fromStdString(d.readAs), QString(c.readAs));
+            QVERIFY(IsUtf8(d.utf8));
+        }
     }
 };
 

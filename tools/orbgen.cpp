@@ -4,14 +4,22 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: orbgen DIR\n";
+    static const char usage[] = "usage: orbgen DIR\nWrites the synthetic sample data files into DIR, made if missing.\n";
+    const std::string word = argc == 2 ? argv[1] : "";
+    if (word == "--help" || word == "-h") {
+        std::cout << usage;
+        return 0;
+    }
+    // Any other word that starts with a dash is a mistyped option, not a folder to fill.
+    if (argc != 2 || (word.size() > 1 && word[0] == '-')) {
+        std::cerr << usage;
         return 2;
     }
-    std::filesystem::path dir = argv[1];
+    std::filesystem::path dir = word;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     for (int n : SampleFileNumbers()) {

@@ -63,14 +63,13 @@ const char* widthName(FieldWidth w)
     return w == FieldWidth::Text ? "text" : w == FieldWidth::U16 ? "u16" : "u8";
 }
 
-// "units 017 Cost: 73 -> 120"
-std::string differenceLine(const FieldDifference& d)
+}  // namespace
+
+std::string DifferenceLine(const FieldDifference& d)
 {
     return std::string(d.table) + " " + EntryNumberText(d.number) + " " + d.field + ": " + EscapeControls(d.before) +
            " -> " + EscapeControls(d.after) + "\n";
 }
-
-}  // namespace
 
 int CmdList(const std::string& dir, std::string& out)
 {
@@ -219,35 +218,6 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
     return 0;
 }
 
-int CmdImport(const std::string& file, const std::string& tableName, const std::string& csvPath, bool dryRun,
-              std::string& out)
-{
-    TableId t = TableArg(tableName);
-    Loaded data = LoadData(file, !dryRun);
-    const std::string csv = ReadText(csvPath);
-    OrbData before = data.orb;
-    ImportResult r = ImportCsv(data.orb, t, csv);
-    if (!r.errors.empty()) {
-        std::string msg = "nothing was imported:";
-        for (const ImportError& e : r.errors)
-            msg += "\n  line " + std::to_string(e.line) +
-                   (e.column ? ", column " + std::to_string(e.column) : std::string()) + ": " + e.message;
-        if (r.moreErrors)
-            msg += "\n  (and more errors)";
-        Fail(msg);
-    }
-    if (dryRun) {
-        for (const FieldDifference& d : DiffFields(before, data.orb))
-            out += differenceLine(d);
-        out += "would change " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
-        return 0;
-    }
-    if (r.fields > 0)
-        SaveData(file, data);  // an import that changes nothing leaves the file untouched
-    out += "changed " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
-    return 0;
-}
-
 namespace {
 // Whether two loads hold the same bytes past the image, compared a piece at a time.
 bool sameTail(const Loaded& a, const Loaded& b)
@@ -318,7 +288,7 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
         out += doc.dump(2) + "\n";
     } else {
         for (const FieldDifference& d : diffs)
-            out += differenceLine(d);
+            out += DifferenceLine(d);
         for (const auto& [what, text] : file)
             out += "file " + what + ": " + text + "\n";
     }
@@ -440,15 +410,19 @@ void AddFileCommands(std::vector<CommandSpec>& to)
                           return CmdSet(w->file, w->table, w->number, w->where, w->words, out, warnings);
                       });
                   }});
-    to.push_back({"import", "Brings back a CSV of one table (a header row with 'number' and any fields by the names dump uses), strictly checked",
+    to.push_back({"import", "Brings back a table's CSV (a header row with 'number' and any fields by the names dump uses), "
+                            "or all tables from a workbook or dump's JSON, strictly checked",
                   [](CLI::App* c) {
                       auto w = std::make_shared<CommandWords>();
                       c->add_option("FILE", w->file)->required();
-                      c->add_option("TABLE", w->table)->required();
-                      c->add_option("CSV", w->csv, "The CSV file; - reads it from standard input")->required();
+                      c->add_option("[TABLE] SOURCE", w->words,
+                                    "TABLE and a CSV (UTF-8, UTF-16 or Windows-1252; comma, semicolon or tab), or a "
+                                    "workbook (.xlsx) or JSON, with or without TABLE; - reads standard input")
+                          ->expected(1, 2)
+                          ->required();
                       c->add_flag("--dry-run", w->dryRun, "Print the changes and write nothing");
                       return CommandRun([w](std::string& out, std::string&) {
-                          return CmdImport(w->file, w->table, w->csv, w->dryRun, out);
+                          return CmdImport(w->file, w->words, w->dryRun, out);
                       });
                   }});
     to.push_back({"diff", "Every field that differs between two data files; exit 1 when any", [](CLI::App* c) {

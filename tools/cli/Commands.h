@@ -62,6 +62,9 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = 
 void SaveData(const std::string& path, Loaded& l);
 // A file's length as loaded, tail included.
 std::uint64_t LengthOf(const Loaded& l);
+// "units 017 Cost: 73 -> 120"
+struct FieldDifference;
+std::string DifferenceLine(const FieldDifference& d);
 // A text file read whole; "-" reads standard input.
 std::string ReadText(const std::string& path);
 
@@ -81,7 +84,9 @@ std::string FinishOutput(std::FILE* f);
 
 int CmdList(const std::string& dir, std::string& out);
 // Writes as it goes, straight to out: nothing is written before the file has been read.
-int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::FILE* out);
+// A workbook (xlsx) goes to the file output names; the other formats to it or, without one, to out.
+int CmdDump(const std::string& file, const std::string& table, const std::string& format, std::FILE* out,
+            const std::string& output);
 int CmdFields(const std::string& table, std::string& out);
 // get and set act on entry NUMBER, or with `where` (a filter, "Nation=12 Cost>100") on every
 // entry it matches.
@@ -89,8 +94,8 @@ int CmdGet(const std::string& file, const std::string& table, const std::string&
            const std::vector<std::string>& fields, std::string& out);
 int CmdSet(const std::string& file, const std::string& table, const std::string& number, const std::string& where,
            const std::vector<std::string>& assignments, std::string& out, std::string& warnings);
-int CmdImport(const std::string& file, const std::string& table, const std::string& csv, bool dryRun,
-              std::string& out);
+// import FILE [TABLE] SOURCE: a CSV of TABLE, or a workbook or JSON of all tables or of TABLE (Exchange.cpp).
+int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, std::string& out);
 int CmdDiff(const std::string& a, const std::string& b, const std::string& table, const std::string& format,
             std::string& out);
 int CmdCheck(const std::string& file, std::string& out);

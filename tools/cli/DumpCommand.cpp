@@ -1,15 +1,21 @@
-// orbtool-cli dump: every value of a file as JSON, or one table as CSV, written as it goes.
+// orbtool-cli dump: every value of a file as JSON or a workbook, or one table as CSV, written as it goes.
 #include "tools/cli/Commands.h"
 
 #include "core/Csv.h"
 #include "core/Latin1.h"
 #include "core/Tables.h"
+#include "tools/cli/Workbook.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <charconv>
+#include <filesystem>
 #include <cstring>
 #include <iterator>
+#include <optional>
+
+namespace fs = std::filesystem;
 
 namespace {
 // Output is written as it goes, through one buffer of fixed size, never held whole: a whole file
@@ -133,23 +139,55 @@ void dumpCsv(Writer& w, const OrbData& orb)
 
 }  // namespace
 
-int CmdDump(const std::string& file, const std::string& tableName, const std::string& formatText, std::FILE* out)
+namespace {
+void dumpText(const std::string& format, bool all, TableId which, const OrbData& orb, std::FILE* out);
+}
+
+int CmdDump(const std::string& file, const std::string& tableName, const std::string& formatText, std::FILE* out,
+            const std::string& output)
 {
-    const std::string format = FormatArg(formatText, {"json", "csv"});
+    const std::string format = FormatArg(formatText, {"json", "csv", "xlsx"});
     bool all = tableName.empty();
     TableId which = all ? TableId::Units : TableArg(tableName);
     if (all && format == "csv")
         Fail("csv holds one table: choose it with --table");
+    if (format == "xlsx" && !WorkbooksBuiltIn())
+        WriteWorkbook(output, {}, std::nullopt);  // says why not
     Loaded data = LoadData(file, false);
+    if (format == "xlsx") {
+        const std::optional<TableId> only = all ? std::nullopt : std::optional<TableId>(which);
+        // A workbook is an archive, written whole and then put in place: never to a pipe.
+        if (output.empty())
+            Fail("a workbook is written to a file: give -o FILE.xlsx");
+        WriteWorkbook(output, data.orb, only);
+        return 0;
+    }
+    if (output.empty()) {
+        dumpText(format, all, which, data.orb, out);
+        return 0;
+    }
+    std::FILE* f = OpenOutput(fs::u8path(output), "wb");
+    if (!f)
+        Fail("cannot write '" + output + "': " + std::strerror(errno));
+    dumpText(format, all, which, data.orb, f);
+    const std::string why = FinishOutput(f);
+    if (!why.empty())
+        Fail("cannot write '" + output + "': " + why);
+    return 0;
+}
+
+namespace {
+void dumpText(const std::string& format, bool all, TableId which, const OrbData& orb, std::FILE* out)
+{
     Writer w(out);
     if (format == "csv") {
         if (which == TableId::Units)
-            dumpCsv<UnitRecord>(w, data.orb);
+            dumpCsv<UnitRecord>(w, orb);
         else if (which == TableId::Weapons)
-            dumpCsv<WeaponRecord>(w, data.orb);
+            dumpCsv<WeaponRecord>(w, orb);
         else
-            dumpCsv<FormationRecord>(w, data.orb);
-        return 0;
+            dumpCsv<FormationRecord>(w, orb);
+        return;
     }
     w.put("{\n", 2);
     bool first = true;
@@ -161,23 +199,25 @@ int CmdDump(const std::string& file, const std::string& tableName, const std::st
         first = false;
         write();
     };
-    section(TableId::Units, [&] { dumpJson<UnitRecord>(w, "units", data.orb); });
-    section(TableId::Weapons, [&] { dumpJson<WeaponRecord>(w, "weapons", data.orb); });
-    section(TableId::Formations, [&] { dumpJson<FormationRecord>(w, "formations", data.orb); });
+    section(TableId::Units, [&] { dumpJson<UnitRecord>(w, "units", orb); });
+    section(TableId::Weapons, [&] { dumpJson<WeaponRecord>(w, "weapons", orb); });
+    section(TableId::Formations, [&] { dumpJson<FormationRecord>(w, "formations", orb); });
     w.put("\n}\n", 3);
-    return 0;
 }
+}  // namespace
 
 
 void AddDumpCommand(std::vector<CommandSpec>& to)
 {
-    to.push_back({"dump", "Every entry of a file as JSON, or one table as CSV", [](CLI::App* c) {
+    to.push_back({"dump", "Every entry of a file as JSON or a workbook, or one table as CSV", [](CLI::App* c) {
                       auto w = std::make_shared<CommandWords>();
                       c->add_option("FILE", w->file, "The data file; - reads it from standard input")->required();
                       c->add_option("--table", w->table, "units, weapons or formations (CSV needs one)");
-                      c->add_option("--format", w->format, "json (default) or csv, in any letter case")->default_str("json");
+                      c->add_option("--format", w->format, "json (default), csv, or xlsx (a workbook), in any letter case")
+                          ->default_str("json");
+                      c->add_option("-o,--output", w->output, "Write to this file instead of standard output");
                       return CommandRun([w](std::string&, std::string&) {
-                          return CmdDump(w->file, w->table, w->format.empty() ? "json" : w->format, stdout);
+                          return CmdDump(w->file, w->table, w->format.empty() ? "json" : w->format, stdout, w->output);
                       });
                   }});
 }

@@ -1,0 +1,315 @@
+#include "tools/cli/Workbook.h"
+
+#include "tools/cli/Commands.h"
+
+#ifdef ORB_WORKBOOKS
+#include "core/CodeNames.h"
+#include "core/Latin1.h"
+
+#include <pugixml.hpp>
+#include <xlsxwriter.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <tuple>
+
+namespace fs = std::filesystem;
+
+namespace {
+// The letters of a column from 1: A, Z, AA.
+std::string columnLetters(int column)
+{
+    std::string s;
+    for (; column > 0; column = (column - 1) / 26)
+        s.insert(s.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return s;
+}
+
+// "C12" as a column and a row from 1; false when it is no cell reference.
+bool cellReference(const char* ref, int& column, int& row)
+{
+    column = row = 0;
+    for (; *ref >= 'A' && *ref <= 'Z'; ++ref)
+        column = column * 26 + (*ref - 'A' + 1);
+    for (; *ref >= '0' && *ref <= '9'; ++ref)
+        row = row * 10 + (*ref - '0');
+    return *ref == '\0' && column > 0 && row > 0 && column <= 16384 && row <= 1048576;
+}
+
+// One member of the archive, read whole; nullopt when it is not there.
+std::optional<std::string> member(zip_t* z, const std::string& name)
+{
+    zip_stat_t st;
+    if (zip_stat(z, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        return std::nullopt;
+    if (st.size > (256u << 20))
+        Fail("'" + name + "' in the workbook is larger than 256 MB");
+    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> f(zip_fopen(z, name.c_str(), 0), zip_fclose);
+    if (!f)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(st.size), '\0');
+    if (zip_fread(f.get(), bytes.data(), st.size) != static_cast<zip_int64_t>(st.size))
+        return std::nullopt;
+    return bytes;
+}
+
+// The text of a string item: its runs' text in order, phonetic guides left out.
+std::string itemText(const pugi::xml_node& si)
+{
+    if (pugi::xml_node t = si.child("t"))
+        return t.child_value();
+    std::string text;
+    for (pugi::xml_node r : si.children("r"))
+        text += r.child("t").child_value();
+    return text;
+}
+
+pugi::xml_document parsed(const std::string& source, const std::string& name, const std::string& bytes)
+{
+    pugi::xml_document doc;
+    if (!doc.load_buffer(bytes.data(), bytes.size()))
+        Fail("'" + source + "' is not a workbook: " + name + " is not XML");
+    return doc;
+}
+}  // namespace
+
+bool WorkbooksBuiltIn() { return true; }
+
+std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string& bytes, std::optional<TableId> table)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    zip_t* opened = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
+    if (!opened) {
+        const std::string why = zip_error_strerror(&error);
+        if (src)
+            zip_source_free(src);
+        zip_error_fini(&error);
+        Fail("'" + source + "' is not a workbook: " + why);
+    }
+    std::unique_ptr<zip_t, decltype(&zip_discard)> z(opened, zip_discard);
+    const auto book = member(z.get(), "xl/workbook.xml"), links = member(z.get(), "xl/_rels/workbook.xml.rels");
+    if (!book || !links)
+        Fail("'" + source + "' is a zip archive but not a workbook (no xl/workbook.xml)");
+    std::vector<std::string> shared;
+    if (const auto strings = member(z.get(), "xl/sharedStrings.xml")) {
+        const pugi::xml_document doc = parsed(source, "the shared strings", *strings);
+        for (pugi::xml_node si : doc.child("sst").children("si"))
+            shared.push_back(itemText(si));
+    }
+    std::map<std::string, std::string> targets;  // relationship id -> member name
+    const pugi::xml_document rels = parsed(source, "the workbook's links", *links);
+    for (pugi::xml_node r : rels.child("Relationships").children("Relationship")) {
+        std::string target = r.attribute("Target").value();
+        target = target.rfind('/', 0) == 0 ? target.substr(1) : "xl/" + target;
+        targets[r.attribute("Id").value()] = target;
+    }
+    std::vector<ImportSheet> sheets;
+    const pugi::xml_document doc = parsed(source, "the workbook", *book);
+    // Each sheet named for a table; with a table asked for, a workbook of one sheet under any name
+    // (a CSV converted by a spreadsheet names its sheet after the file) is that table's.
+    std::vector<std::pair<std::string, std::string>> all;  // name, member
+    for (pugi::xml_node s : doc.child("workbook").child("sheets").children("sheet"))
+        all.emplace_back(s.attribute("name").value(), targets[s.attribute("r:id").value()]);
+    std::vector<std::tuple<std::string, std::string, TableId>> chosen;
+    for (const auto& [name, at] : all) {
+        const std::optional<TableId> t = ParseTable(name);
+        if (t && (!table || *table == *t))
+            chosen.emplace_back(name, at, *t);
+        else if (!t && all.size() > 1)
+            CliNotes() += "orbtool-cli: '" + source + "': sheet '" + name + "' names no table and is passed over\n";
+    }
+    if (chosen.empty() && table && all.size() == 1)
+        chosen.emplace_back(all[0].first, all[0].second, *table);
+    for (const auto& [name, at, t] : chosen) {
+        const auto xml = member(z.get(), at);
+        if (!xml)
+            Fail("'" + source + "': sheet '" + name + "' is missing from the workbook");
+        const pugi::xml_document sheetDoc = parsed(source, "sheet '" + name + "'", *xml);
+        ImportSheet sheet{t, {}, [name = name](const ImportRow& row, int column) {
+                              return name + "!" + (column ? columnLetters(column) : std::string()) + std::to_string(row.line);
+                          }};
+        int rowNumber = 0;
+        std::size_t width = 0;
+        for (pugi::xml_node r : sheetDoc.child("worksheet").child("sheetData").children("row")) {
+            rowNumber = r.attribute("r") ? r.attribute("r").as_int() : rowNumber + 1;
+            ImportRow row{rowNumber, {}, {}};
+            int column = 0;
+            for (pugi::xml_node c : r.children("c")) {
+                int at = column + 1, rowOf = rowNumber;
+                if (c.attribute("r") && !cellReference(c.attribute("r").value(), at, rowOf))
+                    Fail("'" + source + "': sheet '" + name + "' has a cell at '" + c.attribute("r").value() + "'");
+                if (at <= column)
+                    Fail("'" + source + "': sheet '" + name + "' has its cells out of order in row " + std::to_string(rowNumber));
+                column = at;
+                row.cells.resize(static_cast<std::size_t>(at));
+                row.kinds.resize(static_cast<std::size_t>(at), CellKind::Unknown);
+                const std::string type = c.attribute("t").value();
+                std::string text = c.child("v").child_value();
+                CellKind kind = CellKind::Number;
+                if (type == "s") {
+                    const std::size_t k = static_cast<std::size_t>(c.child("v").text().as_ullong(~0ull));
+                    if (k >= shared.size())
+                        Fail("'" + source + "': " + name + "!" + columnLetters(at) + std::to_string(rowNumber) +
+                             " names a string the workbook does not hold");
+                    text = shared[k], kind = CellKind::Text;
+                } else if (type == "inlineStr") {
+                    text = itemText(c.child("is")), kind = CellKind::Text;
+                } else if (type == "str") {
+                    kind = CellKind::Text;
+                } else if (type == "b" || type == "e" || type == "d") {
+                    kind = CellKind::Other;
+                } else if (text.empty()) {
+                    kind = CellKind::Unknown;  // a styled cell with no value
+                }
+                if (c.child("f"))
+                    kind = CellKind::Formula;
+                row.cells.back() = text;
+                row.kinds.back() = kind;
+            }
+            if (sheet.rows.empty())
+                width = row.cells.size();  // the header's
+            if (row.cells.size() < width) {
+                row.cells.resize(width);
+                row.kinds.resize(width, CellKind::Unknown);
+            }
+            sheet.rows.push_back(std::move(row));
+        }
+        sheets.push_back(std::move(sheet));
+    }
+    if (sheets.empty())
+        Fail("'" + source + "' holds no sheet called " + (table ? TableName(*table) : "units, weapons or formations"));
+    return sheets;
+}
+
+namespace {
+struct Formats {
+    lxw_format *header, *text, *name;
+};
+
+template <class R>
+void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, const OrbData& orb)
+{
+    lxw_worksheet* ws = workbook_add_worksheet(book, title);
+    lxw_col_t col = 0;
+    auto heading = [&](const std::string& text) { worksheet_write_string(ws, 0, col++, text.c_str(), formats.header); };
+    heading("number");
+    std::vector<lxw_col_t> nameColumns;
+    for (const auto& f : FieldsOf<R>()) {
+        if (f.width == FieldWidth::Text)
+            worksheet_set_column(ws, col, col, 18, formats.text);  // typed names stay text
+        heading(f.name);
+        if (HasCodeName(f)) {
+            worksheet_set_column(ws, col, col, 18, formats.name);
+            nameColumns.push_back(col);
+            heading(CodeNameColumn(f));
+        }
+    }
+    for (int n = 1; n <= CountOf<R>; ++n) {
+        const R r = orb.get<R>(n);
+        const auto row = static_cast<lxw_row_t>(n);
+        col = 0;
+        worksheet_write_number(ws, row, col++, n, nullptr);
+        for (const auto& f : FieldsOf<R>()) {
+            if (f.width == FieldWidth::Text)
+                worksheet_write_string(ws, row, col++, Latin1ToUtf8(std::string(r.*f.text)).c_str(), formats.text);
+            else
+                worksheet_write_number(ws, row, col++, f.number(r), nullptr);
+            if (HasCodeName(f))
+                worksheet_write_string(ws, row, col++, Latin1ToUtf8(CodeName(f, f.number(r), orb)).c_str(), formats.name);
+        }
+    }
+    worksheet_freeze_panes(ws, 1, 0);
+    // Typing into a column of names is refused: the code beside it is what import reads.
+    for (lxw_col_t c : nameColumns) {
+        lxw_data_validation v{};
+        v.validate = LXW_VALIDATION_TYPE_CUSTOM_FORMULA;
+        v.value_formula = const_cast<char*>("=FALSE()");
+        v.error_type = LXW_VALIDATION_ERROR_TYPE_STOP;
+        v.error_title = const_cast<char*>("A name, for reading");
+        v.error_message = const_cast<char*>("This column shows the name of the code to its left; change the code.");
+        v.ignore_blank = LXW_VALIDATION_OFF;
+        worksheet_data_validation_range(ws, 1, c, static_cast<lxw_row_t>(CountOf<R>), c, &v);
+    }
+}
+}  // namespace
+
+void WriteWorkbook(const std::string& path, const OrbData& orb, std::optional<TableId> table)
+{
+    // Written beside the target and renamed over it, so that a failed write leaves what was
+    // there; the new file's name is taken exclusively first, so that nothing planted under it is
+    // written through.
+    const fs::path target = fs::u8path(path);
+    fs::path temp;
+    for (int attempt = 0;; ++attempt) {
+        temp = target;
+        temp += ".orbtool-tmp" + std::to_string(attempt);
+#ifdef _WIN32
+        std::FILE* taken = OpenOutput(temp, "wbx");
+#else
+        std::FILE* taken = std::fopen(temp.c_str(), "wbxe");
+#endif
+        if (taken) {
+            std::fclose(taken);
+            break;
+        }
+        if (errno != EEXIST || attempt == 99)
+            Fail("cannot write '" + path + "': " + std::strerror(errno));
+    }
+    lxw_workbook* book = workbook_new(temp.string().c_str());
+    if (!book) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        Fail("cannot write '" + path + "'");
+    }
+    Formats formats{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
+    format_set_bold(formats.header);
+    format_set_num_format(formats.text, "@");
+    format_set_num_format(formats.name, "@");
+    format_set_font_color(formats.name, 0x606060);
+    format_set_italic(formats.name);
+    if (!table || *table == TableId::Units)
+        writeSheet<UnitRecord>(book, formats, "units", orb);
+    if (!table || *table == TableId::Weapons)
+        writeSheet<WeaponRecord>(book, formats, "weapons", orb);
+    if (!table || *table == TableId::Formations)
+        writeSheet<FormationRecord>(book, formats, "formations", orb);
+    const lxw_error closed = workbook_close(book);
+    std::error_code ec;
+    if (closed != LXW_NO_ERROR) {
+        fs::remove(temp, ec);
+        Fail("cannot write '" + path + "': " + lxw_strerror(closed));
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        Fail("cannot write '" + path + "': " + ec.message());
+    }
+}
+
+#else
+
+bool WorkbooksBuiltIn() { return false; }
+
+std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string&, std::optional<TableId>)
+{
+    Fail("'" + source + "' is a workbook, and this build of orbtool-cli reads none: import a CSV or dump's JSON");
+}
+
+void WriteWorkbook(const std::string&, const OrbData&, std::optional<TableId>)
+{
+    Fail("this build of orbtool-cli writes no workbooks: dump as csv or json");
+}
+
+#endif
+
+bool IsWorkbook(const std::string& bytes)
+{
+    return bytes.compare(0, 4, "PK\x03\x04", 4) == 0;
+}
