@@ -2,6 +2,7 @@
 
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
+#include "core/TextDecode.h"
 
 #include <cctype>
 #include <map>
@@ -193,10 +194,14 @@ bool valueFrom(const FieldDef<R>& f, const Token& t, FieldValue& v, std::string&
 }
 }  // namespace
 
-PatchRead ReadPatch(const std::string& text, const std::string& source)
+PatchRead ReadPatch(const std::string& bytes, const std::string& source)
 {
     PatchRead r;
     r.patch.source = source;
+    DecodedText decoded = DecodeText(bytes);
+    r.readAs = decoded.readAs;
+    const std::string& text = decoded.utf8;
+    bool headerSeen = false;
     std::size_t start = 0;
     for (int number = 1; start < text.size() || number == 1; ++number) {
         std::size_t end = text.find('\n', start);
@@ -205,11 +210,18 @@ PatchRead ReadPatch(const std::string& text, const std::string& source)
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         auto error = [&](const std::string& why) { r.errors.push_back(source + ":" + std::to_string(number) + ": " + why); };
-        if (number == 1) {
-            if (line != PatchHeader)
-                error(std::string("not a patch: the first line must be '") + PatchHeader + "'");
-            if (!r.errors.empty())
+        if (!headerSeen) {
+            const std::size_t first = line.find_first_not_of(" \t");
+            const std::size_t last = line.find_last_not_of(" \t");
+            const std::string trimmed = first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+            const bool more = start < text.size();
+            if ((trimmed.empty() || trimmed[0] == '#') && more)
+                continue;  // what comes before the header
+            if (trimmed != PatchHeader) {
+                error(std::string("not a patch: the first line that is not blank or a comment must be '") + PatchHeader + "'");
                 return r;
+            }
+            headerSeen = true;
             continue;
         }
         std::vector<Token> words;

@@ -52,10 +52,13 @@ std::string ShowText(const OrbData& orb);
 struct PatchRead {
     Patch patch;
     std::vector<std::string> errors;  // "mod.patch:3: ...", empty when the text was read
+    std::string readAs;               // the encoding, when the text was not UTF-8 (DecodeText)
 };
 // Reads a patch strictly: the header, then lines of known tables, entries and fields with values
-// in their field's range. `#` starts a comment outside quotes; CRLF line ends are read too.
-PatchRead ReadPatch(const std::string& text, const std::string& source);
+// in their field's range. `#` starts a comment outside quotes; CRLF line ends are read too. As a
+// text editor may save it: in UTF-8 with a byte order mark, UTF-16 or Windows-1252, with blank
+// and comment lines before the header and spaces around it.
+PatchRead ReadPatch(const std::string& bytes, const std::string& source);
 
 struct PatchApplied {
     // "units 017 Cost: the patch changes 122 -> 99, the file holds 130"; when any, orb is unchanged.

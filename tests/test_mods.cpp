@@ -1,4 +1,5 @@
 // Mods that travel: patches made, read and applied, and the three-way merge, on the core alone.
+#include "core/Latin1.h"
 #include "core/Merge.h"
 #include "core/Patch.h"
 #include "TestFiles.h"
@@ -144,11 +145,54 @@ private slots:
         QCOMPARE(r.patch.lines.at(0).after.name, std::string("x#y"));
     }
 
+    // A patch as a text editor saves it reads as the same change: each gives unit 1 the name
+    // "Köln", or is refused as no patch.
+    void patchesAsEditorsSaveThem()
+    {
+        const std::string body = "units 001 Name \"" + Latin1ToUtf8(std::string(sampleOrb(12).unit(1).Name)) + "\" -> \"K\xc3\xb6ln\"\n";
+        const std::string latin1 = "units 001 Name \"" + std::string(sampleOrb(12).unit(1).Name) + "\" -> \"K\xf6ln\"\r\n";
+        auto utf16 = [](const std::string& ascii) {
+            std::string out = "\xff\xfe";
+            for (char c : ascii)
+                out += c, out += '\0';
+            return out;
+        };
+        const struct {
+            std::string text;
+            const char* readAs;  // nullptr: refused
+        } cases[] = {
+            {"\xef\xbb\xbforbtool-patch 1\n" + body, ""},
+            {"orbtool-patch 1  \t\r\n" + body, ""},
+            {"  orbtool-patch 1\n" + body, ""},
+            {"# made by hand\n\n   \norbtool-patch 1\n" + body, ""},
+            {"orbtool-patch 1\r\n" + latin1, "Windows-1252"},
+            {utf16("orbtool-patch 1\r\nunits 001 Cost 0 -> 0\r\n"), "UTF-16LE"},
+            {"orbtool-patch 1 # a comment\n" + body, nullptr},
+            {"orbtool-patch 10\n" + body, nullptr},
+            {"# only a comment\n", nullptr},
+            {"\n", nullptr},
+        };
+        for (const auto& c : cases) {
+            const PatchRead r = ReadPatch(c.text, "p");
+            if (!c.readAs) {
+                QCOMPARE(QString::fromStdString(r.errors.empty() ? std::string() : r.errors[0]).section(':', 2).trimmed(),
+                         QString("not a patch") + ": the first line that is not blank or a comment must be 'orbtool-patch 1'");
+                continue;
+            }
+            QVERIFY2(r.errors.empty(), r.errors.empty() ? "" : r.errors[0].c_str());
+            QCOMPARE(QString::fromStdString(r.readAs), QString(c.readAs));
+            QCOMPARE(int(r.patch.lines.size()), 1);
+            if (r.patch.lines[0].after.isName)
+                QCOMPARE(QByteArray::fromStdString(r.patch.lines[0].after.name), QByteArray("K\xf6ln"));
+        }
+    }
+
     void badPatchesAreNamedByLine()
     {
         const std::string h = std::string(PatchHeader) + "\n";
         const std::pair<std::string, const char*> bad[] = {
             {"orbtool-patch 9\n", "p:1: not a patch"},
+            {"\n# x\norbtool-patch 9\n", "p:3: not a patch"},  // the line it stops at
             {h + "tanks 001 Cost 1 -> 2\n", "p:2: no table is called 'tanks'"},
             {h + "units 250 Cost 1 -> 2\n", "p:2: '250' is no entry of units"},
             {h + "units 001 Colour 1 -> 2\n", "p:2: no field of units is called 'Colour'"},
