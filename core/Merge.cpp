@@ -108,3 +108,11 @@ MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& th
     }
     return out;
 }
+
+ExtentMerge MergeExtent(bool oursAsBase, bool theirsAsBase, bool sidesAlike)
+{
+    ExtentMerge m;
+    m.takeTheirs = oursAsBase && !theirsAsBase;
+    m.conflict = !oursAsBase && !theirsAsBase && !sidesAlike;
+    return m;
+}

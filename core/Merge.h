@@ -22,6 +22,15 @@ struct MergeLengths {
 // which the result cannot hold, is one too.
 MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& lengths = {});
 
+// What a merge does with a file's length and the bytes past its image, taken as one: a side that
+// changed them while the other did not wins; both changing them differently is a conflict that
+// keeps ours'.
+struct ExtentMerge {
+    bool takeTheirs = false;
+    bool conflict = false;
+};
+ExtentMerge MergeExtent(bool oursAsBase, bool theirsAsBase, bool sidesAlike);
+
 // Which bytes of the image some field of entries 1 and up holds.
 const std::vector<bool>& FieldBytes();
 // How many bytes no field holds differ between a and b.

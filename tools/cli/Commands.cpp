@@ -5,6 +5,7 @@
 #include "core/EditRules.h"
 #include "core/FileList.h"
 #include "core/Filter.h"
+#include "core/HiddenBytes.h"
 #include "core/Import.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
@@ -218,39 +219,53 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
     return 0;
 }
 
-namespace {
-// Whether two loads hold the same bytes past the image, compared a piece at a time.
-bool sameTail(const Loaded& a, const Loaded& b)
+void ForEachTailPiece(const Loaded& data, const std::function<void(const char*, std::size_t)>& piece)
 {
-    auto reader = [](const Loaded& data) {
-        auto in = std::make_unique<std::ifstream>();
-        if (data.image.tailSize) {
-            in->open(data.image.source, std::ios::binary);
-            in->seekg(static_cast<std::streamoff>(OrbImageSize));
-        }
-        return in;
-    };
-    auto ia = reader(a), ib = reader(b);
-    std::size_t offset = 0;
-    std::vector<char> ba(1 << 16), bb(1 << 16);
-    for (std::uint64_t left = LengthOf(a) - a.image.bytesRead; left > 0;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, ba.size()));
-        auto fill = [&](const Loaded& data, std::ifstream& in, std::vector<char>& buf) {
-            if (data.image.tailSize)
-                return static_cast<bool>(in.read(buf.data(), static_cast<std::streamsize>(n)));
-            std::copy_n(data.stdinTail.data() + offset, n, buf.data());
-            return true;
-        };
-        if (!fill(a, *ia, ba) || !fill(b, *ib, bb))
-            Fail("cannot read the bytes past " + std::to_string(OrbImageSize) + " of '" + a.name + "' or '" + b.name + "'");
-        if (!std::equal(ba.begin(), ba.begin() + static_cast<std::ptrdiff_t>(n), bb.begin()))
-            return false;
-        offset += n;
+    if (!data.image.tailSize) {
+        if (!data.stdinTail.empty())
+            piece(data.stdinTail.data(), data.stdinTail.size());
+        return;
+    }
+    std::ifstream in(data.image.source, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(OrbImageSize));
+    std::vector<char> buf(1 << 16);
+    for (std::uint64_t left = data.image.tailSize; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
+        if (!in.read(buf.data(), static_cast<std::streamsize>(n)))
+            Fail("cannot read the bytes past " + std::to_string(OrbImageSize) + " of '" + data.name + "'");
+        piece(buf.data(), n);
         left -= n;
     }
-    return true;
 }
-}  // namespace
+
+bool SameTail(const Loaded& a, const Loaded& b)
+{
+    if (LengthOf(a) != LengthOf(b))
+        return false;
+    // b's tail read alongside a's, a piece at a time.
+    std::string pending;
+    bool same = true;
+    std::ifstream in;
+    if (b.image.tailSize) {
+        in.open(b.image.source, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(OrbImageSize));
+    }
+    std::size_t offset = 0;
+    ForEachTailPiece(a, [&](const char* bytes, std::size_t n) {
+        if (!same)
+            return;
+        pending.resize(n);
+        if (b.image.tailSize) {
+            if (!in.read(pending.data(), static_cast<std::streamsize>(n)))
+                Fail("cannot read the bytes past " + std::to_string(OrbImageSize) + " of '" + b.name + "'");
+        } else {
+            pending.assign(b.stdinTail, offset, n);
+        }
+        offset += n;
+        same = std::equal(bytes, bytes + n, pending.begin());
+    });
+    return same;
+}
 
 int CmdDiff(const std::string& a, const std::string& b, const std::string& tableName, const std::string& formatText,
             std::string& out)
@@ -261,11 +276,13 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
         tables.push_back(TableName(TableArg(tableName)));
     Loaded la = LoadData(a, false), lb = LoadData(b, false);
     std::vector<FieldDifference> diffs = DiffFields(la.orb, lb.orb, tables);
+    // Bytes no value shows: after a name's end, and where no field is (not with --table).
+    const std::vector<std::string> hidden = tables.empty() ? HiddenBytesDifferences(la.orb, lb.orb) : std::vector<std::string>();
     // The files themselves: their lengths, and what a long file holds past the image.
     std::vector<std::pair<std::string, std::string>> file;
     if (LengthOf(la) != LengthOf(lb))
         file.emplace_back("length", std::to_string(LengthOf(la)) + " -> " + std::to_string(LengthOf(lb)) + " bytes");
-    else if (LengthOf(la) > OrbImageSize && !sameTail(la, lb))
+    else if (LengthOf(la) > OrbImageSize && !SameTail(la, lb))
         file.emplace_back("tail", "the bytes past " + std::to_string(OrbImageSize) + " differ");
     if (format == "json") {
         nlohmann::json doc = nlohmann::json::array();
@@ -281,6 +298,8 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
             doc.push_back({{"table", d.table}, {"number", d.number}, {"field", d.field}, {"a", value(d.before)},
                            {"b", value(d.after)}});
         }
+        for (const std::string& line : hidden)
+            doc.push_back({{"table", "file"}, {"field", "hidden bytes"}, {"text", line}});
         if (!file.empty() && file.front().first == "length")
             doc.push_back({{"table", "file"}, {"field", "length"}, {"a", LengthOf(la)}, {"b", LengthOf(lb)}});
         else if (!file.empty())
@@ -289,10 +308,12 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
     } else {
         for (const FieldDifference& d : diffs)
             out += DifferenceLine(d);
+        for (const std::string& line : hidden)
+            out += line + "\n";
         for (const auto& [what, text] : file)
             out += "file " + what + ": " + text + "\n";
     }
-    return diffs.empty() && file.empty() ? 0 : 1;
+    return diffs.empty() && file.empty() && hidden.empty() ? 0 : 1;
 }
 
 int CmdCheck(const std::string& file, std::string& out)

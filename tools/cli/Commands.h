@@ -28,7 +28,7 @@ struct CommandSpec {
 };
 // The words a command may take, one set for each command set up.
 struct CommandWords {
-    std::string file, file2, file3, output, where, table, format, number, number2, dir = ".", csv, from, to;
+    std::string file, file2, file3, output, where, table, format, number, number2, dir = ".", csv, from, to, name;
     std::vector<std::string> words;
     bool dryRun = false;
 };
@@ -65,6 +65,10 @@ std::uint64_t LengthOf(const Loaded& l);
 // "units 017 Cost: 73 -> 120"
 struct FieldDifference;
 std::string DifferenceLine(const FieldDifference& d);
+// Whether two loads hold the same length and the same bytes past the image.
+bool SameTail(const Loaded& a, const Loaded& b);
+// Hands the bytes past the image to piece, first to last, a piece at a time.
+void ForEachTailPiece(const Loaded& data, const std::function<void(const char*, std::size_t)>& piece);
 // A text file read whole; "-" reads standard input.
 std::string ReadText(const std::string& path);
 
@@ -106,7 +110,8 @@ int CmdCopy(const std::string& src, const std::string& table, const std::string&
 // Mods: patches, a three-way merge, git's text of a file and git's set-up (ModCommands.cpp).
 int CmdPatch(const std::string& stock, const std::string& modded, const std::string& output, std::string& out);
 int CmdApply(const std::string& file, const std::vector<std::string>& patches, bool dryRun, std::string& out);
+// name: the file's path in the repository, which git's merge driver gives (%P), for messages.
 int CmdMerge(const std::string& base, const std::string& ours, const std::string& theirs, const std::string& output,
-             std::string& out);
+             const std::string& name, std::string& out);
 int CmdShow(const std::string& file, std::string& out);
 int CmdGitSetup(const std::string& dir, std::string& out);

@@ -1,6 +1,7 @@
 // The commands that carry mods: patches, a three-way merge, the text git shows, and git's set-up.
 #include "tools/cli/Commands.h"
 
+#include "core/HiddenBytes.h"
 #include "core/Merge.h"
 #include "core/Patch.h"
 
@@ -96,9 +97,18 @@ int CmdPatch(const std::string& stock, const std::string& modded, const std::str
     if (const std::size_t other = OtherBytesDiffering(a.orb, b.orb))
         CliNotes() += "orbtool-cli: " + std::to_string(other) +
                       " bytes that no field holds differ; the patch does not carry them\n";
+    std::size_t nameEnds = 0;
+    for (const std::string& line : HiddenBytesDifferences(a.orb, b.orb))
+        nameEnds += line.find(" after its end: ") != std::string::npos;
+    if (nameEnds)
+        CliNotes() += "orbtool-cli: " + std::to_string(nameEnds) +
+                      " names' bytes after their end differ; the patch does not carry them\n";
     if (LengthOf(a) != LengthOf(b))
         CliNotes() += "orbtool-cli: the files' lengths differ (" + std::to_string(LengthOf(a)) + " and " +
                       std::to_string(LengthOf(b)) + " bytes); the patch does not carry that\n";
+    else if (!SameTail(a, b))
+        CliNotes() += "orbtool-cli: the bytes past " + std::to_string(OrbImageSize) +
+                      " differ; the patch does not carry them\n";
     writeOut(output, PatchText(a.orb, b.orb), out);
     return 0;
 }
@@ -140,27 +150,91 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
 }
 
 int CmdMerge(const std::string& base, const std::string& ours, const std::string& theirs, const std::string& output,
-             std::string&)
+             const std::string& name, std::string&)
 {
     const char* pastEnd = "its values past the end are taken as unchanged";
     Loaded b = LoadData(base, false, pastEnd), o = LoadData(ours, false, pastEnd), t = LoadData(theirs, false, pastEnd);
     MergeResult m = MergeOrb(b.orb, o.orb, t.orb, {b.image.bytesRead, o.image.bytesRead, t.image.bytesRead});
     const std::string target = output.empty() ? ours : output;
-    // The result keeps ours' length and tail.
-    o.orb = std::move(m.merged);
-    SaveData(target, o);
+    const std::string shown = name.empty() ? target : name;
+    // The length and the tail: the result carries them from the side that changed them.
+    auto same = [](const Loaded& x, const Loaded& y) {
+        return LengthOf(x) == LengthOf(y) && (LengthOf(x) <= OrbImageSize || SameTail(x, y));
+    };
+    const ExtentMerge extent = MergeExtent(same(b, o), same(b, t), same(o, t));
+    bool takeTheirs = extent.takeTheirs;
+    auto extentText = [](const Loaded& x) {
+        return std::to_string(LengthOf(x)) + " bytes" + (x.image.tailSize || !x.stdinTail.empty() ? " with a tail" : "");
+    };
+    if (extent.conflict)
+        m.conflicts.push_back("file length and tail: base " + extentText(b) + ", ours " + extentText(o) + ", theirs " +
+                              extentText(t) + ", each changed: kept ours'");
+    if (takeTheirs && t.image.bytesRead < o.image.bytesRead) {
+        // Theirs cut the file short: the merged values must fit in what is left.
+        std::vector<uint8_t> packed(OrbImageSize);
+        PackImage(m.merged, packed.data());
+        const auto lost = ValuesPastEnd(packed.data(), t.image.bytesRead);
+        if (!lost.empty()) {
+            takeTheirs = false;
+            m.conflicts.push_back("file length: theirs cut it to " + std::to_string(t.image.bytesRead) + " bytes, where " +
+                                  lost.front().table + " " + std::to_string(lost.front().entry) + " " + lost.front().field +
+                                  " holds a value: kept ours' length");
+        }
+    }
+    Loaded& carrier = takeTheirs ? t : o;
+    carrier.orb = std::move(m.merged);
+    SaveData(target, carrier);
     // Quiet when clean, as git's own merges are; git runs this as its merge driver.
     for (const std::string& c : m.conflicts)
-        CliNotes() += "CONFLICT " + c + "\n";
+        CliNotes() += "CONFLICT " + shown + ": " + c + "\n";
     if (!m.conflicts.empty())
-        CliNotes() += "orbtool-cli: " + std::to_string(m.conflicts.size()) + " conflicts kept ours' values in " +
-                      target + "\n";
+        CliNotes() += "orbtool-cli: " + shown + ": " + std::to_string(m.conflicts.size()) +
+                      (m.conflicts.size() == 1 ? " conflict" : " conflicts") + " kept ours' values\n";
     return m.conflicts.empty() ? 0 : 1;
 }
 
 int CmdShow(const std::string& file, std::string& out)
 {
-    out += ShowText(LoadData(file, false).orb);
+    const Loaded data = LoadData(file, false);
+    out += ShowText(data.orb);
+    // Then what no field shows, so that git shows every byte a commit changed.
+    out += HiddenBytesText(data.orb);
+    if (LengthOf(data) != OrbImageSize)
+        out += "file length " + std::to_string(LengthOf(data)) + "\n";
+    // The tail: its first MiB as hex, 32 bytes a line; past that a hash a MiB, which says that a
+    // block changed without making git diff a text of gigabytes.
+    static const char digits[] = "0123456789abcdef";
+    constexpr std::uint64_t kHexPart = 1 << 20, kBlock = 1 << 20;
+    std::uint64_t at = OrbImageSize, hash = 0;
+    std::string line;
+    auto offset = [](std::uint64_t o) {
+        std::string t = std::to_string(o);
+        return std::string(t.size() < 8 ? 8 - t.size() : 0, '0') + t;
+    };
+    ForEachTailPiece(data, [&](const char* bytes, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i, ++at) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            const std::uint64_t past = at - OrbImageSize;
+            if (past < kHexPart) {
+                if (past % 32 == 0)
+                    line = "file tail " + offset(at) + ":";
+                line += ' ';
+                line += digits[b >> 4];
+                line += digits[b & 15];
+                if (past % 32 == 31 || at + 1 == LengthOf(data) || past + 1 == kHexPart)
+                    out += line + "\n";
+                continue;
+            }
+            if ((past - kHexPart) % kBlock == 0)
+                hash = 14695981039346656037ull;
+            hash = (hash ^ b) * 1099511628211ull;
+            if ((past - kHexPart) % kBlock == kBlock - 1 || at + 1 == LengthOf(data)) {
+                char text[17];
+                std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+                out += "file tail " + offset(at - (past - kHexPart) % kBlock) + " to " + offset(at) + ": fnv-1a " + text + "\n";
+            }
+        }
+    });
     return 0;
 }
 
@@ -192,8 +266,10 @@ int CmdGitSetup(const std::string& dir, std::string& out)
     }
     const std::pair<std::string, std::string> settings[] = {
         {"diff.orb.textconv", tool + " show"},
+        // Not binary: so that git diff --stat counts the lines of show that changed, one a field.
+        {"diff.orb.binary", "false"},
         {"merge.orb.name", "orbtool-cli field-by-field merge of data files"},
-        {"merge.orb.driver", tool + " merge %O %A %B"},
+        {"merge.orb.driver", tool + " merge %O %A %B --name %P"},
     };
     for (const auto& [key, value] : settings) {
         if (!git(dir, {"config", key, value}))
@@ -228,8 +304,9 @@ void AddModCommands(std::vector<CommandSpec>& to)
                       c->add_option("OURS", w->file2)->required();
                       c->add_option("THEIRS", w->file3)->required();
                       c->add_option("-o", w->output, "Write the result there instead of over OURS");
+                      c->add_option("--name", w->name, "The file's name in messages (git gives its path in the repository)");
                       return CommandRun([w](std::string& out, std::string&) {
-                          return CmdMerge(w->file, w->file2, w->file3, w->output, out);
+                          return CmdMerge(w->file, w->file2, w->file3, w->output, w->name, out);
                       });
                   }});
     to.push_back({"show", "Every field of every entry, one line each: the text git diffs", [](CLI::App* c) {

@@ -1,0 +1,104 @@
+#include "core/HiddenBytes.h"
+
+#include "core/Merge.h"
+#include "core/Tables.h"
+
+#include <algorithm>
+
+namespace {
+constexpr std::size_t kRow = 32;
+
+std::string hex(const uint8_t* bytes, std::size_t n, const std::vector<bool>* held = nullptr, std::size_t at = 0)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i)
+            out += ' ';
+        if (held && (*held)[at + i]) {
+            out += "..";
+        } else {
+            out += digits[bytes[i] >> 4];
+            out += digits[bytes[i] & 15];
+        }
+    }
+    return out;
+}
+
+// The bytes of a name's field after the zero that ends the name, or none when all are zero.
+template <class R>
+std::string afterEnd(const OrbData& orb, const FieldDef<R>& f, int n)
+{
+    const uint8_t* field = orb.bytes() + f.at(n);
+    const auto size = static_cast<std::size_t>(f.size());
+    const std::size_t end = static_cast<std::size_t>(std::find(field, field + size, 0) - field);
+    if (end + 1 >= size || std::all_of(field + end + 1, field + size, [](uint8_t b) { return b == 0; }))
+        return {};
+    return hex(field + end + 1, size - end - 1);
+}
+
+// Calls fn(label, text) for each name field of every entry.
+template <class Fn>
+void eachName(const OrbData& orb, Fn&& fn)
+{
+    for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
+        WithTable(t, [&](const auto& fields, auto) {
+            for (const auto& f : fields)
+                if (f.width == FieldWidth::Text)
+                    for (int n = 1; n <= TableCount(t); ++n)
+                        fn(std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name, afterEnd(orb, f, n));
+        });
+}
+
+std::string offsetText(std::size_t at)
+{
+    std::string s = std::to_string(at);
+    return std::string(s.size() < 6 ? 6 - s.size() : 0, '0') + s;
+}
+
+// The row of bytes no field holds from offset at, or none when all are zero.
+std::string unheldRow(const OrbData& orb, std::size_t at)
+{
+    const std::vector<bool>& held = FieldBytes();
+    const std::size_t n = std::min(kRow, OrbImageSize - at);
+    bool any = false;
+    for (std::size_t i = at; i < at + n; ++i)
+        any = any || (!held[i] && orb.bytes()[i] != 0);
+    return any ? hex(orb.bytes() + at, n, &held, at) : std::string();
+}
+}  // namespace
+
+std::string HiddenBytesText(const OrbData& orb)
+{
+    std::string out;
+    eachName(orb, [&](const std::string& label, const std::string& bytes) {
+        if (!bytes.empty())
+            out += label + " after its end: " + bytes + "\n";
+    });
+    for (std::size_t at = 0; at < OrbImageSize; at += kRow) {
+        const std::string row = unheldRow(orb, at);
+        if (!row.empty())
+            out += "bytes " + offsetText(at) + " no field holds: " + row + "\n";
+    }
+    return out;
+}
+
+std::vector<std::string> HiddenBytesDifferences(const OrbData& a, const OrbData& b)
+{
+    std::vector<std::string> out, before;
+    eachName(a, [&](const std::string&, const std::string& bytes) { before.push_back(bytes); });
+    std::size_t k = 0;
+    eachName(b, [&](const std::string& label, const std::string& bytes) {
+        const std::string& was = before[k++];
+        if (was != bytes)
+            out.push_back(label + " after its end: " + (was.empty() ? "none" : was) + " -> " +
+                          (bytes.empty() ? "none" : bytes));
+    });
+    for (std::size_t at = 0; at < OrbImageSize; at += kRow) {
+        const std::string x = unheldRow(a, at), y = unheldRow(b, at);
+        if (x != y)
+            out.push_back("bytes " + offsetText(at) + " no field holds: " + (x.empty() ? "none" : x) + " -> " +
+                          (y.empty() ? "none" : y));
+    }
+    return out;
+}
