@@ -1,4 +1,5 @@
 // Mods that travel: patches made, read and applied, and the three-way merge, on the core alone.
+#include "core/HiddenBytes.h"
 #include "core/Latin1.h"
 #include "core/Merge.h"
 #include "core/Patch.h"
@@ -209,6 +210,59 @@ private slots:
             PatchRead r = ReadPatch(text, "p");
             QVERIFY2(!r.errors.empty() && r.errors[0].rfind(error, 0) == 0,
                      (r.errors.empty() ? std::string("no error") : r.errors[0]).c_str());
+        }
+    }
+
+    // Bytes no value shows are told apart, exactly: a name's bytes after its end, and bytes no
+    // field holds, in rows of 32 with ".." where a field's byte stands.
+    void hiddenBytesAreShownAndDiffed()
+    {
+        OrbData plain = sampleOrb(12);
+        std::vector<uint8_t> bytes(plain.bytes(), plain.bytes() + OrbImageSize);
+        for (std::size_t i = 0; i < OrbImageSize; ++i)
+            if (!FieldBytes()[i])
+                bytes[i] = 0;  // no byte outside the fields, as a file from the game's own tool may be
+        const OrbData clean{std::vector<uint8_t>(bytes)};
+        QCOMPARE(HiddenBytesText(clean), std::string());
+        const int last = FormationFields().front().at(FormationCount);  // the last formation's name
+        std::size_t unheld = 0;
+        while (FieldBytes()[unheld])
+            ++unheld;
+        bytes[std::size_t(last) + 14] = 0x7f;
+        bytes[unheld] = 0xab;
+        const OrbData hidden{std::vector<uint8_t>(bytes)};
+        const std::size_t row = unheld / 32 * 32;
+        std::string cells;
+        for (std::size_t i = row; i < row + 32; ++i)
+            cells += std::string(i > row ? " " : "") + (i == unheld ? "ab" : FieldBytes()[i] ? ".." : "00");
+        const std::string offset = QString("%1").arg(row, 6, 10, QChar('0')).toStdString();
+        std::string after;  // the bytes after the name's end, its terminating zero aside
+        for (std::size_t i = std::string(clean.formation(FormationCount).Name).size() + 1; i < 15; ++i)
+            after += std::string(after.empty() ? "" : " ") + (i == 14 ? "7f" : "00");
+        QCOMPARE(HiddenBytesText(hidden), "formations 199 Name after its end: " + after + "\nbytes " + offset +
+                                              " no field holds: " + cells + "\n");
+        const std::vector<std::string> want = {"formations 199 Name after its end: none -> " + after,
+                                               "bytes " + offset + " no field holds: none -> " + cells};
+        QCOMPARE(HiddenBytesDifferences(clean, hidden), want);
+        QCOMPARE(HiddenBytesDifferences(hidden, hidden), std::vector<std::string>());
+    }
+
+    // The length and tail of a merge: what each side did to them, and what the merge takes.
+    void mergeTakesTheLengthFromTheSideThatChangedIt()
+    {
+        const struct {
+            bool oursAsBase, theirsAsBase, sidesAlike;
+            bool takeTheirs, conflict;
+        } cases[] = {
+            {true, true, true, false, false},     // neither changed them
+            {true, false, false, true, false},    // theirs did
+            {false, true, false, false, false},   // ours did
+            {false, false, true, false, false},   // both, alike
+            {false, false, false, false, true},   // both, differently
+        };
+        for (const auto& c : cases) {
+            const ExtentMerge m = MergeExtent(c.oursAsBase, c.theirsAsBase, c.sidesAlike);
+            QVERIFY(m.takeTheirs == c.takeTheirs && m.conflict == c.conflict);
         }
     }
 
