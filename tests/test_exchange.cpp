@@ -163,6 +163,16 @@ wb.save('number.xlsx')
         QCOMPARE(number.err, QByteArray("orbtool-cli: nothing was imported:\n  units!B3: Name: the number 12 where a name belongs; "
                                         "a spreadsheet turns names such as 0012 into numbers: format the cell as text\n"));
 
+        // Gnumeric, where it is installed: the workbook (of the names just imported) saved again.
+        QCOMPARE(cli({"dump", file, "--format", "xlsx", "-o", book}).status, 0);
+        const QString gnumeric = QStandardPaths::findExecutable("ssconvert");
+        if (!gnumeric.isEmpty()) {
+            QCOMPARE(run(gnumeric, {book, path("gnumeric.xlsx")}, {}, tmp.path()).status, 0);
+            QCOMPARE(cli({"import", file, path("gnumeric.xlsx"), "--dry-run"}).out, QByteArray("would change 0 entries, 0 fields\n"));
+        } else {
+            qInfo("Gnumeric (ssconvert) is not installed: its round trip was not tried");
+        }
+
         // LibreOffice, where it is installed: the workbook saved again, and its units saved as a
         // CSV as a German spreadsheet on Windows saves it (semicolons, Windows-1252).
         const QString office = QStandardPaths::findExecutable("soffice");
