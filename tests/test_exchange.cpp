@@ -259,8 +259,9 @@ wb.save('number.xlsx')
                  QByteArray("orbtool-cli: the bytes past 44500 differ; the patch does not carry them\n"));
     }
 
-    // In a real repository: a commit that only adds a tail shows it, a merge keeps it, a conflict
-    // names the file by its path, and --stat counts the fields.
+    // In a real repository: fields show as lines and --stat counts them; a commit that only adds
+    // a tail shows it; a merge takes each side's fields and keeps the tail; a conflict names the
+    // file by its path and leaves a valid file with ours' value.
     void gitKeepsAndShowsEveryByte()
     {
         if (QStandardPaths::findExecutable("git").isEmpty())
@@ -268,24 +269,30 @@ wb.save('number.xlsx')
         const QString repo = path("repo");
         QDir().mkpath(repo + "/mods");
         auto git = [&repo](const QStringList& args) { return run("git", args, {}, repo); };
+        QCOMPARE(cli({"git-setup", repo}).status, 2);  // not a repository yet
         QCOMPARE(git({"init", "-q", "-b", "main"}).status, 0);
         git({"config", "user.email", "modder@example.org"});
         git({"config", "user.name", "Modder"});
-        const QString file = putSample(repo + "/mods", 12);
+        const QString file = putSample(repo + "/mods", 12, "orb12");  // any letter case
         QCOMPARE(cli({"git-setup", repo}).status, 0);
+        QCOMPARE(cli({"git-setup", repo}).status, 0);
+        QCOMPARE(readAll(repo + "/.gitattributes").count("diff=orb merge=orb"), 1);
         git({"add", "-A"});
         QCOMPARE(git({"commit", "-qm", "stock"}).status, 0);
         git({"checkout", "-qb", "tail"});
         writeAll(file, sampleBytes(12) + "MODTAIL");
+        QCOMPARE(cli({"set", file, "units", "20", "Crew=3"}).status, 0);
         QCOMPARE(git({"commit", "-qam", "tail"}).status, 0);
         QVERIFY(git({"show"}).out.contains("\n+file length 44507\n+file tail 00044500: 4d 4f 44 54 41 49 4c\n"));
         git({"checkout", "-q", "main"});
         QCOMPARE(cli({"set", file, "units", "17", "Cost=99"}).status, 0);
         QCOMPARE(git({"commit", "-qam", "cost"}).status, 0);
+        QVERIFY(git({"log", "-p", "-1"}).out.contains("\n+units 017 Cost 99\n"));
         QVERIFY(git({"show", "--stat"}).out.contains("1 file changed, 1 insertion(+), 1 deletion(-)"));
         QCOMPARE(git({"merge", "-q", "tail", "-m", "merge"}).status, 0);
         QCOMPARE(readAll(file).right(7), QByteArray("MODTAIL"));
-        QCOMPARE(cli({"get", file, "units", "17", "Cost"}).out, QByteArray("Cost=99\n"));
+        QCOMPARE(cli({"get", file, "units", "17", "Cost"}).out + cli({"get", file, "units", "20", "Crew"}).out,
+                 QByteArray("Cost=99\nCrew=3\n"));
 
         git({"checkout", "-qb", "theirs", "HEAD~2"});
         QCOMPARE(cli({"set", file, "units", "17", "Cost=50"}).status, 0);
@@ -293,9 +300,10 @@ wb.save('number.xlsx')
         git({"checkout", "-q", "main"});
         const Run conflict = git({"merge", "theirs", "-m", "merge"});
         QVERIFY(conflict.status != 0);
-        QVERIFY2(conflict.err.contains("CONFLICT mods/ORB12: units 017 Cost: base ") ||
-                     conflict.out.contains("CONFLICT mods/ORB12: units 017 Cost: base "),
-                 conflict.out + conflict.err);
+        QVERIFY2((conflict.out + conflict.err).contains("CONFLICT mods/orb12: units 017 Cost: base "), conflict.out + conflict.err);
+        QCOMPARE(readAll(file).size(), int(OrbImageSize) + 7);
+        QCOMPARE(cli({"get", file, "units", "17", "Cost"}).out, QByteArray("Cost=99\n"));
+        QVERIFY(git({"diff", "theirs", "--", "mods/orb12"}).out.contains("units 017 Cost 50\n+units 017 Cost 99"));
     }
 
     void orbgenSaysHowItIsUsed()
