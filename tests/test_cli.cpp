@@ -96,7 +96,7 @@ private slots:
             {{"dump", tmp.filePath("ORB99")}, 2, "", "orbtool-cli: 'DIR/ORB99' does not exist"},
             {{"copy", empty, "units", "1", dst, "7"}, 2, "", "orbtool-cli: 'DIR/EMPTY' is only 0 bytes long: units 1 Name lies past its end"},
             {{"copy", shortFile, "formations", "1", dst, "5"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 1 Name lies past its end"},
-            {{"check", empty}, 1, "file: only 0 of 44500 bytes\n", "'" + empty.toUtf8() + "' is only 0 bytes long"},
+            {{"check", empty}, 1, "EMPTY:file:0:length: error file-short: only 0 of 44500 bytes\n", "'" + empty.toUtf8() + "' is only 0 bytes long"},
             {{"get", shortFile, "units", "1", "Cost"}, 0, "Cost=", "is only 30000 bytes long"},
             {{"dump", shortFile, "--table", "units", "--format", "CSV"}, 0, "number,Name", "is only 30000 bytes"},
             {{"diff", shortFile, full}, 1, "file length: 30000 -> 44500 bytes\n", "is only 30000 bytes"},
@@ -287,7 +287,7 @@ private slots:
         writeAll(patch, cli({"patch", a, b}).out);
         const QStringList commands[] = {
             {"list", QFileInfo(putSample(tmp.path(), 5)).path()}, {"dump", a}, {"dump", a, "--table", "units", "--format", "csv"}, {"fields"},
-            {"get", a, "units", "1"}, {"set", b, "units", "1", "Cost=7"}, {"diff", a, b}, {"check", a},
+            {"get", a, "units", "1"}, {"set", b, "units", "1", "Cost=7"}, {"diff", a, b}, {"check", "--list-rules"},
             {"patch", a, b}, {"apply", a, patch, "--dry-run"}, {"show", a}, {"--help"}, {"--version"},
             {"help", "dump"}, {"renumber", b, "12", "13"}, {"import", b, "units", patch, "--dry-run"},
         };
@@ -331,9 +331,18 @@ private slots:
         // A planted fault is found (which faults, the core's tests say).
         OrbData broken = sampleOrb(12);
         broken.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
-        Run c = cli({"check", put("ORB12", packedOver(sampleBytes(12), broken))});
+        const QByteArray at = put("ORB12", packedOver(sampleBytes(12), broken)).toUtf8();
+        Run c = cli({"check", at});
         QCOMPARE(c.status, 1);
-        QVERIFY(c.out.contains("units 002 Wpn3: weapon 250 does not exist\n"));
+        QCOMPARE(c.out, at + ":units:2:Wpn3: error weapon-missing: weapon 250 does not exist\n" + at +
+                            ":units:2:Wpn3: warning above-bound: holds 250, above the 249 a Commit stores: a Commit would change it\n");
+        QCOMPARE(cli({"check", at, "--ignore", "weapon-missing,above-bound"}).status, 0);
+        QCOMPARE(cli({"check", at, "--rules", "above-bound"}).status, 0);  // a warning: no error found
+        const QJsonArray found = QJsonDocument::fromJson(cli({"check", tmp.path(), "--format", "json"}).out).array();
+        QCOMPARE(found.size(), 2);  // the folder's one data file
+        QCOMPARE(found[0].toObject()["code"].toString(), QString("weapon-missing"));
+        QCOMPARE(cli({"check", at, "--rules", "weapon-gone"}).err,
+                 QByteArray("orbtool-cli: no rule is called 'weapon-gone' (orbtool-cli check --list-rules names them)\n"));
     }
 
     // A real repository set up by git-setup diffs data files as field lines and merges them field

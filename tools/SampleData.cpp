@@ -1,5 +1,7 @@
 #include "tools/SampleData.h"
 
+#include "core/FormationTotals.h"
+
 #include <cstring>
 
 namespace {
@@ -128,6 +130,8 @@ void makeFormations(OrbData& orb, int file, Dice& d, int used, int units)
         static const uint8_t pages[] = {0, 1, 2, 3, 4, 10};
         f.Page = pages[d.next() % 6];
         f.Type = static_cast<uint8_t>(d.range(1, 5));
+        if (f.Type == 3)
+            f.Type = 2;  // the type table names no type 3
         int members = d.range(1, 10);
         for (int k = 1; k <= members; ++k) {
             // Slot 1 is always a unit; later slots may name an earlier formation as a sub-formation.
@@ -135,6 +139,11 @@ void makeFormations(OrbData& orb, int file, Dice& d, int used, int units)
             formationSlot(f, k) = static_cast<uint16_t>(sub ? FormationSlotBase + d.range(1, n - 1) : d.range(1, units));
             formationCode(f, k) = static_cast<uint8_t>(d.range(0, 4));
         }
+        // Sub-formations that take the formation past what the game allows become that unit
+        // number instead, the last first, so that the samples keep the rules.
+        for (int k = members; k > 1 && CountFormationUnits(orb, f, n).units > MaxFormationUnits; --k)
+            if (formationSlot(f, k) > FormationSlotBase)
+                formationSlot(f, k) = static_cast<uint16_t>(formationSlot(f, k) - FormationSlotBase);
         f.MonthAvail = static_cast<uint8_t>(ww2 ? d.range(1, 12) : 0);
         f.Special = static_cast<uint8_t>(d.range(0, 9) == 0 ? d.range(1, 5) : 0);
         orb.setFormation(n, f);

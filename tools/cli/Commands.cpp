@@ -1,6 +1,5 @@
 #include "tools/cli/Commands.h"
 
-#include "core/Check.h"
 #include "core/Csv.h"
 #include "core/EditRules.h"
 #include "core/FileList.h"
@@ -316,19 +315,6 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
     return diffs.empty() && file.empty() && hidden.empty() ? 0 : 1;
 }
 
-int CmdCheck(const std::string& file, std::string& out)
-{
-    Loaded data = LoadData(file, false);
-    std::vector<Problem> problems = CheckOrb(data.orb);
-    // A short file is itself a problem: the game reads values past its end that it never held.
-    const bool isShort = data.image.bytesRead < OrbImageSize;
-    if (isShort)
-        out += "file: only " + std::to_string(data.image.bytesRead) + " of " + std::to_string(OrbImageSize) + " bytes\n";
-    for (const Problem& p : problems)
-        out += ProblemText(p) + "\n";
-    return problems.empty() && !isShort ? 0 : 1;
-}
-
 int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out)
 {
     auto code = [](const std::string& text) {
@@ -455,11 +441,6 @@ void AddFileCommands(std::vector<CommandSpec>& to)
                       return CommandRun([w](std::string& out, std::string&) {
                           return CmdDiff(w->file, w->file2, w->table, w->format.empty() ? "text" : w->format, out);
                       });
-                  }});
-    to.push_back({"check", "References that name nothing and formations over 60 units; exit 1 when any", [](CLI::App* c) {
-                      auto w = std::make_shared<CommandWords>();
-                      c->add_option("FILE", w->file)->required();
-                      return CommandRun([w](std::string& out, std::string&) { return CmdCheck(w->file, out); });
                   }});
     to.push_back({"renumber", "Gives every unit and formation of nation FROM the nation TO", [](CLI::App* c) {
                       auto w = std::make_shared<CommandWords>();

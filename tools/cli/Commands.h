@@ -35,6 +35,7 @@ struct CommandWords {
 void AddDumpCommand(std::vector<CommandSpec>& to);   // DumpCommand.cpp
 void AddFileCommands(std::vector<CommandSpec>& to);  // Commands.cpp
 void AddModCommands(std::vector<CommandSpec>& to);   // ModCommands.cpp
+void AddRuleCommands(std::vector<CommandSpec>& to);  // RuleCommands.cpp
 
 struct CliError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -102,7 +103,9 @@ int CmdSet(const std::string& file, const std::string& table, const std::string&
 int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, std::string& out);
 int CmdDiff(const std::string& a, const std::string& b, const std::string& table, const std::string& format,
             std::string& out);
-int CmdCheck(const std::string& file, std::string& out);
+// check FILE|DIR: the rules' findings; --rules and --ignore take codes (RuleCommands.cpp).
+int CmdCheck(const std::string& path, const std::string& format, const std::string& rules, const std::string& ignore,
+             bool listRules, std::string& out);
 int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out);
 int CmdCopy(const std::string& src, const std::string& table, const std::string& number, const std::string& dst,
             const std::string& number2, std::string& out);

@@ -64,6 +64,7 @@ int runTool(int argc, char** argv)
     AddDumpCommand(commands);
     AddFileCommands(commands);
     AddModCommands(commands);
+    AddRuleCommands(commands);
 
     // The arguments as UTF-8, first to last.
     std::vector<std::string> args;

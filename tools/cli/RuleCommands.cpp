@@ -1,0 +1,101 @@
+// check: the rules a data file should keep, run over a file or every data file of a folder.
+#include "tools/cli/Commands.h"
+
+#include "core/Rules.h"
+#include "data/ORBIO.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::set<std::string> ruleCodes(const std::string& list)
+{
+    std::set<std::string> codes;
+    std::size_t start = 0;
+    while (start <= list.size() && !list.empty()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string code = list.substr(start, end - start);
+        if (!FindRule(code))
+            Fail("no rule is called '" + code + "' (orbtool-cli check --list-rules names them)");
+        codes.insert(code);
+        start = end + 1;
+    }
+    return codes;
+}
+
+// The data files a check names: the file, or each data file of the folder, by number.
+std::vector<std::string> filesOf(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::is_directory(fs::u8path(path), ec))
+        return {path};
+    std::vector<std::string> files;
+    for (int n = 0; n <= 99; ++n) {
+        const fs::path p = FindOrbFile(fs::u8path(path), n);
+        if (!p.empty())
+            files.push_back(p.u8string());
+    }
+    if (files.empty())
+        Fail("'" + path + "' holds no data file (ORB05, ORB12, ...)");
+    return files;
+}
+}  // namespace
+
+int CmdCheck(const std::string& path, const std::string& formatText, const std::string& rules, const std::string& ignore,
+             bool listRules, std::string& out)
+{
+    if (listRules) {
+        for (const Rule& r : AllRules())
+            out += std::string(r.code) + "  " + SeverityName(r.severity) + (r.byDefault ? "" : " (asked for by name)") +
+                   "  " + r.about + "\n";
+        return 0;
+    }
+    if (path.empty())
+        Fail("check needs a FILE or a folder");
+    const std::string format = FormatArg(formatText, {"text", "json"});
+    const RuleSelection selection{ruleCodes(rules), ruleCodes(ignore)};
+    nlohmann::json doc = nlohmann::json::array();
+    bool errors = false;
+    auto report = [&](const std::string& file, const char* table, int number, const std::string& field,
+                      Severity severity, const char* code, const std::string& message) {
+        errors = errors || severity == Severity::Error;
+        if (format == "json")
+            doc.push_back({{"file", file}, {"table", table}, {"number", number}, {"field", field},
+                           {"severity", SeverityName(severity)}, {"code", code}, {"message", message}});
+        else
+            out += file + ":" + table + ":" + std::to_string(number) + ":" + field + ": " + SeverityName(severity) + " " +
+                   code + ": " + message + "\n";
+    };
+    for (const std::string& file : filesOf(path)) {
+        Loaded data = LoadData(file, false);
+        // A short file is itself an error: the game reads values past its end that it never held.
+        if (data.image.bytesRead < OrbImageSize && !selection.ignore.count("file-short"))
+            report(file, "file", 0, "length", Severity::Error, "file-short",
+                   "only " + std::to_string(data.image.bytesRead) + " of " + std::to_string(OrbImageSize) + " bytes");
+        for (const Finding& f : RunRules(data.orb, selection))
+            report(file, TableName(f.table), f.number, f.field, f.rule->severity, f.rule->code, f.message);
+    }
+    if (format == "json")
+        out += doc.dump(2) + "\n";
+    return errors ? 1 : 0;
+}
+
+void AddRuleCommands(std::vector<CommandSpec>& to)
+{
+    to.push_back({"check", "The rules a data file should keep (references, sizes, codes, bounds, years); exit 1 on an error",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file, "A data file, or a folder: each data file in it");
+                      c->add_option("--format", w->format, "text (default): FILE:TABLE:N:FIELD: severity code: message; or json");
+                      c->add_option("--rules", w->where, "Only these rules, by code: CODE,CODE (hints too)");
+                      c->add_option("--ignore", w->name, "Not these rules: CODE,CODE");
+                      c->add_flag("--list-rules", w->dryRun, "Each rule's code, severity and what it finds");
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdCheck(w->file, w->format.empty() ? "text" : w->format, w->where, w->name, w->dryRun, out);
+                      });
+                  }});
+}
