@@ -321,6 +321,7 @@ private slots:
         } cases[] = {
             {"weapon-missing", unit(2, [](UnitRecord& u) { u.Wpn3 = 250; }), {"units 002 Wpn3: error weapon-missing: weapon 250 does not exist"}},
             {"weapon-missing", unit(2, [](UnitRecord& u) { u.Wpn3 = 249; }), {}},
+            {"weapon-missing", unit(249, [](UnitRecord& u) { u.Wpn4 = 255; }), {"units 249 Wpn4: error weapon-missing: weapon 255 does not exist"}},
             {"weapon-empty", both(emptyWeapon200, unit(4, [](UnitRecord& u) { u.Wpn1 = 200; })),
              {"units 004 Wpn1: error weapon-empty: weapon 200 has no name and no values"}},
             {"weapon-empty", both(emptyWeapon200, unit(4, [](UnitRecord& u) { u.Wpn1 = 0; })), {}},
@@ -333,6 +334,8 @@ private slots:
               "formations 005 Slot4: error slot-missing: formation 200 does not exist",
               "formations 005 Slot5: error slot-missing: unit 999 does not exist"}},
             {"slot-missing", formation(5, members({249, 1001, 1199})), {}},
+            {"slot-missing", formation(199, members({1, 2, 3, 4, 5, 6, 7, 8, 9, 300})),
+             {"formations 199 Slot10: error slot-missing: unit 300 does not exist"}},
             {"slot-self", formation(6, members({1, 1006})), {"formations 006 Slot2: error slot-self: names the formation itself"}},
             {"slot-self", formation(6, members({1, 1007})), {}},
             {"slot-empty", both(emptyUnit240, formation(5, members({240}))),
