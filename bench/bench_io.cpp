@@ -1,6 +1,8 @@
 // Load and save against the raw file operations they are built on.
 #include "core/Globals.h"
 #include "core/OrbDiff.h"
+#include "core/References.h"
+#include "core/Rules.h"
 #include "data/ORBIO.h"
 #include "tools/SampleData.h"
 
@@ -106,7 +108,32 @@ void BM_DiffOneValue(benchmark::State& state)
         benchmark::DoNotOptimize(DiffOrb(a, b).units.size());
 }
 
+// The rules over a whole file, hints included, as the window runs them after every change.
+void BM_CheckAll(benchmark::State& state)
+{
+    const OrbData orb(MakeSampleImage(12));
+    RuleSelection all;
+    for (const Rule& r : AllRules())
+        all.only.insert(r.code);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RunRules(orb, all).size());
+}
+
+// What names each of a table's entries in turn: a weapon's units, a formation's slots.
+void BM_FindReferences(benchmark::State& state)
+{
+    const OrbData orb(MakeSampleImage(12));
+    int n = 0;
+    for (auto _ : state) {
+        n = n % FormationCount + 1;
+        benchmark::DoNotOptimize(FindReferences(orb, TableId::Formations, n).size() +
+                                 FindReferences(orb, TableId::Weapons, n).size());
+    }
+}
+
 BENCHMARK(BM_RawRead);
+BENCHMARK(BM_CheckAll);
+BENCHMARK(BM_FindReferences);
 BENCHMARK(BM_DiffOneValue);
 BENCHMARK(BM_Load);
 BENCHMARK(BM_Unpack);

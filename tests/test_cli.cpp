@@ -130,6 +130,10 @@ private slots:
             {{"frobnicate"}, 2, "", "orbtool-cli: The following argument was not expected: frobnicate"},
             {{}, 2, "", "Usage: orbtool-cli [OPTIONS] [SUBCOMMAND]"},
             {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", ""},  // a value inside a short file stores
+            {{"refs", full, "tanks", "1"}, 2, "", "orbtool-cli: unknown table 'tanks' (units, weapons or formations)"},
+            {{"refs", full, "weapons", "250"}, 2, "", "orbtool-cli: entry number must be from 1 to 249, not '250'"},
+            {{"move", dst, "units", "1", "2"}, 2, "", "orbtool-cli: units 002 is not empty: swap the two, or choose an empty one"},
+            {{"move", dst, "units", "1", "2", "--swap"}, 0, "swapped units 001 and 002; ", ""},
         };
         for (const Case& c : cases) {
             const auto before = files();

@@ -4,6 +4,7 @@
 #include "core/FileList.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
+#include "core/References.h"
 #include "core/Rules.h"
 #include "core/Csv.h"
 #include "core/Import.h"
@@ -21,6 +22,7 @@
 #include <QTest>
 
 #include <functional>
+#include <map>
 
 class TestCodes : public QObject {
     Q_OBJECT
@@ -388,6 +390,83 @@ private slots:
             if (!c.found.isEmpty())  // the default set runs it too, and an ignore takes it out
                 QVERIFY(RunRules(orb).size() >= std::size_t(c.found.size()) &&
                         RunRules(orb, {{c.rule}, {c.rule}}).empty());
+        }
+    }
+
+    // What names each entry, counted here field by field; a move takes exactly those fields along.
+    void referencesAndMovesCarryEveryField()
+    {
+        const OrbData orb = sampleOrb(12);
+        // Every field naming something, as "table entry field" -> the value, read straight off the records.
+        auto naming = [](const OrbData& o) {
+            std::map<QString, int> out;
+            for (int n = 1; n <= UnitCount; ++n) {
+                const UnitRecord u = o.unit(n);
+                const int w[4] = {u.Wpn1, u.Wpn2, u.Wpn3, u.Wpn4};
+                for (int k = 0; k < 4; ++k)
+                    if (w[k])
+                        out[QString("units %1 Wpn%2").arg(n, 3, 10, QChar('0')).arg(k + 1)] = 10000 + w[k];
+            }
+            for (int n = 1; n <= FormationCount; ++n)
+                for (int k = 1; k <= 10; ++k)
+                    if (const int v = formationSlot(o.formation(n), k))
+                        out[QString("formations %1 Slot%2").arg(n, 3, 10, QChar('0')).arg(k)] = v;
+            return out;
+        };
+        const std::map<QString, int> all = naming(orb);
+        auto valueOf = [](TableId t, int n) { return t == TableId::Weapons ? 10000 + n : t == TableId::Formations ? 1000 + n : n; };
+        int total = 0;
+        for (TableId t : {TableId::Weapons, TableId::Units, TableId::Formations})
+            for (int n = 1; n <= TableCount(t); ++n) {
+                QStringList found, want;
+                for (const Reference& r : FindReferences(orb, t, n))
+                    found << QString::fromStdString(ReferenceText(r));
+                for (const auto& [field, v] : all)
+                    if (v == valueOf(t, n))
+                        want << field;
+                QCOMPARE(found, want);
+                total += int(found.size());
+            }
+        QCOMPARE(total, int(all.size()));  // every naming field found once
+
+        const struct {
+            TableId table;
+            int from, to;
+            bool swap;
+            const char* error;
+        } moves[] = {
+            {TableId::Units, 17, 249, false, ""},  // 249: empty in the sample
+            {TableId::Weapons, 5, 249, false, ""},
+            {TableId::Formations, 1, 199, true, ""},
+            {TableId::Units, 1, 2, true, ""},
+            {TableId::Units, 1, 2, false, "units 002 is not empty: swap the two, or choose an empty one"},
+            {TableId::Units, 3, 3, true, "the entry is already number 3"},
+            {TableId::Formations, 1, 200, true, "entries are numbered 1 to 199"},
+        };
+        for (const auto& m : moves) {
+            OrbData moved = orb;
+            const MoveResult r = MoveEntry(moved, m.table, m.from, m.to, m.swap);
+            QCOMPARE(QString::fromStdString(r.error), QString(m.error));
+            if (*m.error) {
+                QVERIFY(sameImage(moved, orb));
+                continue;
+            }
+            // The two records change places, then the fields that named either name the other.
+            OrbData swapped = orb;
+            WithTable(m.table, [&](const auto&, auto entry) {
+                const auto a = entry(orb, m.from), b = entry(orb, m.to);
+                entry.set(swapped, m.to, a), entry.set(swapped, m.from, b);
+            });
+            std::map<QString, int> want = naming(swapped);
+            int follow = 0;
+            for (auto& [field, v] : want)
+                if (v == valueOf(m.table, m.from) || v == valueOf(m.table, m.to))
+                    v = v == valueOf(m.table, m.from) ? valueOf(m.table, m.to) : valueOf(m.table, m.from), ++follow;
+            QVERIFY(naming(moved) == want);
+            QCOMPARE(r.references, follow);
+            WithTable(m.table, [&](const auto&, auto entry) {
+                QVERIFY(SameEntry(entry(moved, m.to), entry(orb, m.from)) && SameEntry(entry(moved, m.from), entry(orb, m.to)));
+            });
         }
     }
 

@@ -106,6 +106,9 @@ int CmdDiff(const std::string& a, const std::string& b, const std::string& table
 // check FILE|DIR: the rules' findings; --rules and --ignore take codes (RuleCommands.cpp).
 int CmdCheck(const std::string& path, const std::string& format, const std::string& rules, const std::string& ignore,
              bool listRules, std::string& out);
+int CmdRefs(const std::string& file, const std::string& table, const std::string& number, std::string& out);
+int CmdMove(const std::string& file, const std::string& table, const std::string& from, const std::string& to, bool swap,
+            std::string& out);
 int CmdRenumber(const std::string& file, const std::string& from, const std::string& to, std::string& out);
 int CmdCopy(const std::string& src, const std::string& table, const std::string& number, const std::string& dst,
             const std::string& number2, std::string& out);

@@ -1,6 +1,8 @@
-// check: the rules a data file should keep, run over a file or every data file of a folder.
+// check: the rules a data file should keep, run over a file or every data file of a folder; refs
+// and move: what names an entry, and moving it with all that names it.
 #include "tools/cli/Commands.h"
 
+#include "core/References.h"
 #include "core/Rules.h"
 #include "data/ORBIO.h"
 
@@ -84,8 +86,64 @@ int CmdCheck(const std::string& path, const std::string& formatText, const std::
     return errors ? 1 : 0;
 }
 
+namespace {
+int entryArg(TableId t, const std::string& text)
+{
+    const int n = PlainDigits(text, 3) ? std::stoi(text) : 0;
+    if (n < 1 || n > TableCount(t))
+        Fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
+    return n;
+}
+}  // namespace
+
+int CmdRefs(const std::string& file, const std::string& table, const std::string& number, std::string& out)
+{
+    const TableId t = TableArg(table);
+    const int n = entryArg(t, number);
+    const Loaded data = LoadData(file, false);
+    for (const Reference& r : FindReferences(data.orb, t, n))
+        out += ReferenceText(r) + "\n";
+    return 0;
+}
+
+int CmdMove(const std::string& file, const std::string& table, const std::string& from, const std::string& to, bool swap,
+            std::string& out)
+{
+    const TableId t = TableArg(table);
+    const int a = entryArg(t, from), b = entryArg(t, to);
+    Loaded data = LoadData(file, true);
+    const MoveResult moved = MoveEntry(data.orb, t, a, b, swap);
+    if (!moved.error.empty())
+        Fail(moved.error);
+    SaveData(file, data);
+    out += std::string(swap ? "swapped " : "moved ") + TableName(t) + " " + EntryNumberText(a) + (swap ? " and " : " to ") +
+           EntryNumberText(b) + "; " + std::to_string(moved.references) +
+           (moved.references == 1 ? " reference follows\n" : " references follow\n");
+    return 0;
+}
+
 void AddRuleCommands(std::vector<CommandSpec>& to)
 {
+    to.push_back({"refs", "Every field that names entry NUMBER of TABLE: a weapon's units, a unit's or formation's slots",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("TABLE", w->table)->required();
+                      c->add_option("NUMBER", w->number)->required();
+                      return CommandRun([w](std::string& out, std::string&) { return CmdRefs(w->file, w->table, w->number, out); });
+                  }});
+    to.push_back({"move", "Moves entry NUMBER of TABLE to the empty NUMBER2 (or swaps them), and every field naming it follows",
+                  [](CLI::App* c) {
+                      auto w = std::make_shared<CommandWords>();
+                      c->add_option("FILE", w->file)->required();
+                      c->add_option("TABLE", w->table)->required();
+                      c->add_option("NUMBER", w->number)->required();
+                      c->add_option("NUMBER2", w->number2)->required();
+                      c->add_flag("--swap", w->dryRun, "Swap with NUMBER2 when it is not empty");
+                      return CommandRun([w](std::string& out, std::string&) {
+                          return CmdMove(w->file, w->table, w->number, w->number2, w->dryRun, out);
+                      });
+                  }});
     to.push_back({"check", "The rules a data file should keep (references, sizes, codes, bounds, years); exit 1 on an error",
                   [](CLI::App* c) {
                       auto w = std::make_shared<CommandWords>();
