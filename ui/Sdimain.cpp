@@ -153,6 +153,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
         FitNumberEdits(findChild<QWidget*>(panel));
     buildCompareMenu();  // its context menus go on the pages' edits
     buildTableMenu();
+    buildProblemsPanel();  // in the View menu the table makes
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);

@@ -31,6 +31,9 @@ class QToolButton;
 class QFrame;
 class QUndoStack;
 class QTableView;
+class QDockWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
 struct OrbChanges;
 struct RenumberResult;
 
@@ -212,6 +215,18 @@ public:
     // Whether a record page shows its form (not its table): only then do its edits take the focus.
     bool formShown(uint8_t page) const;
 
+    // ---- the problems the rules find (SdimainProblems.cpp) ----
+    QAction* ProblemsItem = nullptr;      // View > Problems, Ctrl+Shift+P
+    QAction* NextProblemItem = nullptr;   // F8
+    QAction* PrevProblemItem = nullptr;   // Shift+F8
+    QDockWidget* ProblemsDock = nullptr;  // under the pages
+    QTreeWidget* ProblemsList = nullptr;  // a line a problem: severity, code, entry, message
+    QLabel* ProblemsCount = nullptr;      // "3 errors, 5 warnings", in the status bar
+    // Runs the rules over the loaded tables again and shows what they find.
+    void refreshProblems();
+    // Shows the next (+1) or previous (-1) problem's entry, the focus in its field.
+    void stepToProblem(int direction);
+
     // ---- keeping work safe ----
     // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
     QUndoStack* UndoStack = nullptr;
@@ -303,6 +318,10 @@ private:
     void forgetShown();
     void buildCompareMenu();
     void buildTableMenu();
+    void buildProblemsPanel();
+    void showProblemsPanel(bool shown);
+    // Opens the page and entry of line `row` of the problems list and puts the focus in its field.
+    void goToProblem(int row);
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
     QLabel* filterErrors_[3] = {};        // what each table's filter cannot read
     QBoxLayout* tableColumns_[3] = {};    // where each table and, while it is shown, its filter stand

@@ -226,6 +226,7 @@ void TSDIAppForm::updateModified()
 {
     if (!FileLoaded) {
         setWindowModified(false);
+        refreshProblems();
         return;
     }
     std::vector<uint8_t> image(OrbImageSize);
@@ -235,5 +236,6 @@ void TSDIAppForm::updateModified()
     const bool unwritable =
         FileImage.bytesRead < OrbImageSize && !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
     setWindowModified(image != savedImage_ || unwritable);
+    refreshProblems();  // called after every change to the tables, and after a load
 }
 

@@ -1,0 +1,188 @@
+// The problems the rules find in the loaded tables: a panel under the pages, a count in the status
+// bar, and the way from a problem to its entry and field.
+#include "ui/Sdimain.h"
+
+#include "core/Rules.h"
+#include "ui/RecordPage.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+namespace {
+// The height the window grows by while the panel is shown, so that the pages keep theirs.
+constexpr int kPanelHeight = 170;
+
+QString countText(int errors, int warnings)
+{
+    if (!errors && !warnings)
+        return "No problems";
+    auto part = [](int n, const char* one) { return QString("%1 %2%3").arg(n).arg(one).arg(n == 1 ? "" : "s"); };
+    return part(errors, "error") + ", " + part(warnings, "warning");
+}
+
+// The list line's entry column: "units 017 Wpn2".
+QString entryText(const Finding& f)
+{
+    return QString("%1 %2%3").arg(TableName(f.table), toQ(EntryNumberText(f.number)),
+                                  f.field.empty() ? QString() : " " + toQ(f.field));
+}
+}  // namespace
+
+void TSDIAppForm::buildProblemsPanel()
+{
+    auto* view = findChild<QMenu*>("ViewMenu");
+    view->addSeparator();
+    ProblemsItem = view->addAction("&Problems");
+    ProblemsItem->setObjectName("ProblemsItem");
+    ProblemsItem->setStatusTip("What the rules find in the file: references that name nothing, sizes, codes");
+    ProblemsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    ProblemsItem->setCheckable(true);
+    NextProblemItem = view->addAction("&Next Problem");
+    NextProblemItem->setObjectName("NextProblemItem");
+    NextProblemItem->setShortcut(QKeySequence(Qt::Key_F8));
+    PrevProblemItem = view->addAction("P&revious Problem");
+    PrevProblemItem->setObjectName("PrevProblemItem");
+    PrevProblemItem->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
+    connect(ProblemsItem, &QAction::toggled, this, &TSDIAppForm::showProblemsPanel);
+    connect(NextProblemItem, &QAction::triggered, this, [this] { stepToProblem(1); });
+    connect(PrevProblemItem, &QAction::triggered, this, [this] { stepToProblem(-1); });
+
+    ProblemsDock = new QDockWidget("Problems", this);
+    ProblemsDock->setObjectName("ProblemsDock");
+    ProblemsDock->setFeatures(QDockWidget::DockWidgetClosable);
+    ProblemsDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    ProblemsDock->setFixedHeight(kPanelHeight);  // what the window grows by: the pages keep their height
+    ProblemsList = new QTreeWidget(ProblemsDock);
+    ProblemsList->setObjectName("ProblemsList");
+    ProblemsList->setRootIsDecorated(false);
+    ProblemsList->setUniformRowHeights(true);
+    ProblemsList->setHeaderLabels({"Severity", "Code", "Entry", "Message"});
+    ProblemsList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ProblemsList->header()->setStretchLastSection(true);
+    ProblemsDock->setWidget(ProblemsList);
+    addDockWidget(Qt::BottomDockWidgetArea, ProblemsDock);
+    ProblemsDock->hide();
+    // Closed by its own button: the menu's check follows.
+    connect(ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible && ProblemsItem->isChecked() && !ProblemsDock->isVisible() && !isMinimized())
+            ProblemsItem->setChecked(false);
+    });
+    connect(ProblemsList, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { goToProblem(ProblemsList->indexOfTopLevelItem(item)); });
+
+    ProblemsCount = new QLabel(this);
+    ProblemsCount->setObjectName("ProblemsCount");
+    statusBar()->addPermanentWidget(ProblemsCount);
+}
+
+void TSDIAppForm::showProblemsPanel(bool shown)
+{
+    if (shown == ProblemsDock->isVisible())
+        return;
+    // The pages are laid out for one height: the window grows by the panel's, and gives it back.
+    const int extra = shown ? kPanelHeight : -kPanelHeight;
+    const int target = height() + extra;  // before a smaller limit takes its own share
+    if (sizeLimit_.isValid())
+        sizeLimit_.rheight() += extra;
+    if (!tableInFront())
+        setMaximumSize(sizeLimit_);
+    if (tableSize_.isValid())
+        tableSize_.rheight() += extra;
+    ProblemsDock->setVisible(shown);
+    resize(width(), target);
+    if (shown)
+        refreshProblems();
+}
+
+void TSDIAppForm::refreshProblems()
+{
+    if (!ProblemsList)
+        return;  // still building
+    if (!FileLoaded) {
+        ProblemsList->clear();
+        ProblemsCount->clear();
+        return;
+    }
+    const std::vector<Finding> findings = RunRules(Orb);
+    int errors = 0, warnings = 0;
+    for (const Finding& f : findings)
+        (f.rule->severity == Severity::Error ? errors : warnings) += 1;
+    ProblemsCount->setText(countText(errors, warnings));
+    if (!ProblemsDock->isVisible()) {
+        ProblemsList->clear();  // filled when shown
+        return;
+    }
+    // Rebuilt whole, keeping the line the user stood on where it still is.
+    const int row = ProblemsList->currentItem() ? ProblemsList->indexOfTopLevelItem(ProblemsList->currentItem()) : -1;
+    ProblemsList->setUpdatesEnabled(false);
+    ProblemsList->clear();
+    QList<QTreeWidgetItem*> items;
+    for (const Finding& f : findings) {
+        auto* item = new QTreeWidgetItem({SeverityName(f.rule->severity), f.rule->code, entryText(f), toQ(f.message)});
+        item->setIcon(0, style()->standardIcon(f.rule->severity == Severity::Error     ? QStyle::SP_MessageBoxCritical
+                                               : f.rule->severity == Severity::Warning ? QStyle::SP_MessageBoxWarning
+                                                                                       : QStyle::SP_MessageBoxInformation));
+        item->setData(0, Qt::UserRole, static_cast<int>(f.table));
+        item->setData(1, Qt::UserRole, f.number);
+        item->setData(2, Qt::UserRole, toQ(f.field));
+        items << item;
+    }
+    ProblemsList->addTopLevelItems(items);
+    if (row >= 0 && row < ProblemsList->topLevelItemCount())
+        ProblemsList->setCurrentItem(ProblemsList->topLevelItem(row));
+    ProblemsList->setUpdatesEnabled(true);
+}
+
+void TSDIAppForm::goToProblem(int row)
+{
+    QTreeWidgetItem* item = ProblemsList->topLevelItem(row);
+    if (!item || !FileLoaded)
+        return;
+    ProblemsList->setCurrentItem(item);
+    const auto table = static_cast<TableId>(item->data(0, Qt::UserRole).toInt());
+    const int number = item->data(1, Qt::UserRole).toInt();
+    QString field = item->data(2, Qt::UserRole).toString();
+    QWidget* page = table == TableId::Units ? Units : table == TableId::Weapons ? Weapons : Formations;
+    Viewer->setCurrentWidget(page);
+    if (!formShown(CurrentPage))
+        toggleTable();  // the field is shown on the form
+    if (number != CurrentEntryOf(CurrentPage))
+        stepBy(number - CurrentEntryOf(CurrentPage));
+    if (number != CurrentEntryOf(CurrentPage))
+        return;  // the user kept typed edits there instead
+    if (field.isEmpty())
+        field = "Name";  // the entry as a whole: its name
+    const std::string name = fromQ(field);
+    QLineEdit* edit = table == TableId::Units     ? editOf(unitEdits, name.c_str())
+                      : table == TableId::Weapons ? editOf(weaponEdits, name.c_str())
+                                                  : editOf(formationEdits, name.c_str());
+    if (edit) {
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->selectAll();
+    }
+}
+
+void TSDIAppForm::stepToProblem(int direction)
+{
+    if (!FileLoaded)
+        return;
+    if (!ProblemsItem->isChecked())
+        ProblemsItem->setChecked(true);
+    const int count = ProblemsList->topLevelItemCount();
+    if (!count) {
+        statusBar()->showMessage("No problems");
+        return;
+    }
+    QTreeWidgetItem* current = ProblemsList->currentItem();
+    const int at = current ? ProblemsList->indexOfTopLevelItem(current) : (direction > 0 ? -1 : count);
+    goToProblem(((at + direction) % count + count) % count);
+}
