@@ -3,7 +3,10 @@
 #include "CliRun.h"
 #include "WindowFixture.h"
 
+#include "core/Rules.h"
+
 #include <QDockWidget>
+#include <QInputDialog>
 #include <QTreeWidget>
 
 class TestProblems : public WindowSuite {
@@ -75,6 +78,70 @@ private slots:
                                                   parts[2].isEmpty() ? QString() : " " + parts[2], QString(parts.mid(3).join(':')));
             }
         QCOMPARE(said, all);
+    }
+
+    // Find References lists what names the entry, counted here from the records; a double-click
+    // goes there. Move To carries every one of them along, and one Undo takes it all back.
+    void referencesAndMoves()
+    {
+        open(12);
+        auto namingUnit = [](const OrbData& o, int unit) {
+            QStringList out;
+            for (int n = 1; n <= FormationCount; ++n)
+                for (int k = 1; k <= 10; ++k)
+                    if (formationSlot(o.formation(n), k) == unit)
+                        out << QString("formations %1 Slot%2").arg(n, 3, 10, QChar('0')).arg(k);
+            return out;
+        };
+        auto listed = [this] {
+            QStringList out;
+            for (int i = 0; i < e->w->ReferencesList->topLevelItemCount(); ++i)
+                out << e->w->ReferencesList->topLevelItem(i)->text(0);
+            return out;
+        };
+        e->showEntry(6);
+        const QStringList to6 = namingUnit(Orb, 6);
+        QVERIFY(to6.size() >= 2);
+        e->key(Qt::Key_F12, Qt::ShiftModifier);
+        QVERIFY(e->w->ReferencesDock->isVisible());
+        QCOMPARE(listed(), to6);
+        QTreeWidget* list = e->w->ReferencesList;
+        const QRect second = list->visualItemRect(list->topLevelItem(1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(CurrentPage, uint8_t(pcFormations));
+        QCOMPARE(QString("formations %1 Slot%2").arg(int(CurrentFormation), 3, 10, QChar('0'))
+                     .arg(QApplication::focusWidget()->objectName().mid(8).chopped(4)),
+                 to6[1]);
+
+        // Unit 6 to the empty 249, and then swapped with unit 1 after a question.
+        e->goTo(e->w->Units);
+        e->showEntry(6);
+        const OrbData loaded = Orb;
+        whenModal([](QWidget* w) {
+            auto* d = qobject_cast<QInputDialog*>(w);
+            d->setIntValue(249);
+            d->accept();
+        });
+        e->w->MoveToItem->trigger();
+        QVERIFY(SameEntry(Orb.unit(249), loaded.unit(6)) && EntryIsEmpty(Orb.unit(6)));
+        QCOMPARE(namingUnit(Orb, 249), to6);
+        QVERIFY(namingUnit(Orb, 6).isEmpty());
+        QCOMPARE(e->status(), QString("Moved units 006 to 249: %1 references follow").arg(to6.size()));
+        QCOMPARE(int(CurrentUnit), 249);
+        QCOMPARE(e->w->UndoItem->text(), QString("Undo Move units 006 \u2192 249"));
+        whenModal([](QWidget* w) {
+            qobject_cast<QInputDialog*>(w)->setIntValue(1);
+            qobject_cast<QInputDialog*>(w)->accept();
+        });
+        auto asked = answerBox(QMessageBox::Yes);
+        // The question comes over the number's dialog: answered once that one has closed.
+        e->w->MoveToItem->trigger();
+        QCOMPARE(asked->text, QString("units 001 is not empty. Swap the two?"));
+        QVERIFY(SameEntry(Orb.unit(1), loaded.unit(6)) && SameEntry(Orb.unit(249), loaded.unit(1)));
+        e->w->UndoItem->trigger();
+        e->w->UndoItem->trigger();
+        QVERIFY(sameImage(Orb, loaded));
     }
 };
 

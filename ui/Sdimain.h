@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/Globals.h"
+#include "core/Tables.h"
 #include "data/Fields.h"
 #include "ui/Text.h"
 
@@ -222,8 +223,16 @@ public:
     QDockWidget* ProblemsDock = nullptr;  // under the pages
     QTreeWidget* ProblemsList = nullptr;  // a line a problem: severity, code, entry, message
     QLabel* ProblemsCount = nullptr;      // "3 errors, 5 warnings", in the status bar
+    QAction* FindReferencesItem = nullptr;  // Edit > Find References, Shift+F12
+    QAction* MoveToItem = nullptr;          // Orbtool > Move To...
+    QDockWidget* ReferencesDock = nullptr;  // what names the entry, under the pages
+    QTreeWidget* ReferencesList = nullptr;
     // Runs the rules over the loaded tables again and shows what they find.
     void refreshProblems();
+    // Lists every field that names the entry the page in front shows.
+    void findReferences();
+    // Moves the entry the page in front shows to another number, its references following.
+    void moveTo();
     // Shows the next (+1) or previous (-1) problem's entry, the focus in its field.
     void stepToProblem(int direction);
 
@@ -322,6 +331,10 @@ private:
     void showProblemsPanel(bool shown);
     // Opens the page and entry of line `row` of the problems list and puts the focus in its field.
     void goToProblem(int row);
+    // Opens the page of table t at entry n, the focus in the field (the name where none is given).
+    void goToField(TableId t, int n, const QString& field);
+    // A dock under the pages that grows the window by its height while shown.
+    void showDock(QDockWidget* dock, bool shown);
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
     QLabel* filterErrors_[3] = {};        // what each table's filter cannot read
     QBoxLayout* tableColumns_[3] = {};    // where each table and, while it is shown, its filter stand

@@ -1,17 +1,20 @@
 // The problems the rules find in the loaded tables: a panel under the pages, a count in the status
-// bar, and the way from a problem to its entry and field.
+// bar, and the way from a problem to its entry and field; what names an entry, and moving one.
 #include "ui/Sdimain.h"
 
+#include "core/References.h"
 #include "core/Rules.h"
 #include "ui/RecordPage.h"
 
 #include <QAction>
 #include <QDockWidget>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -73,11 +76,44 @@ void TSDIAppForm::buildProblemsPanel()
     ProblemsDock->hide();
     // Closed by its own button: the menu's check follows.
     connect(ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-        if (!visible && ProblemsItem->isChecked() && !ProblemsDock->isVisible() && !isMinimized())
+        if (!visible && isVisible() && !isMinimized() && ProblemsItem->isChecked())
             ProblemsItem->setChecked(false);
     });
     connect(ProblemsList, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { goToProblem(ProblemsList->indexOfTopLevelItem(item)); });
+
+    // What names an entry: a list in the same style, in a dock of its own.
+    FindReferencesItem = findChild<QMenu*>("EditMenu")->addAction("Find &References");
+    FindReferencesItem->setObjectName("FindReferencesItem");
+    FindReferencesItem->setStatusTip("Every unit and formation slot that names this entry");
+    FindReferencesItem->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F12));
+    connect(FindReferencesItem, &QAction::triggered, this, &TSDIAppForm::findReferences);
+    MoveToItem = findChild<QMenu*>("Orbtool1")->addAction("&Move To...");
+    MoveToItem->setObjectName("MoveToItem");
+    MoveToItem->setStatusTip("Give this entry another number; every slot that names it follows");
+    connect(MoveToItem, &QAction::triggered, this, &TSDIAppForm::moveTo);
+    ReferencesDock = new QDockWidget("References", this);
+    ReferencesDock->setObjectName("ReferencesDock");
+    ReferencesDock->setFeatures(QDockWidget::DockWidgetClosable);
+    ReferencesDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    ReferencesDock->setFixedHeight(kPanelHeight);
+    ReferencesList = new QTreeWidget(ReferencesDock);
+    ReferencesList->setObjectName("ReferencesList");
+    ReferencesList->setRootIsDecorated(false);
+    ReferencesList->setHeaderLabels({"Entry", "Name"});
+    ReferencesList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ReferencesDock->setWidget(ReferencesList);
+    addDockWidget(Qt::BottomDockWidgetArea, ReferencesDock);
+    ReferencesDock->hide();
+    connect(ReferencesList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        goToField(static_cast<TableId>(item->data(0, Qt::UserRole).toInt()), item->data(1, Qt::UserRole).toInt(),
+                  item->data(2, Qt::UserRole).toString());
+    });
+    // Closed by its own button: the window gives the height back.
+    connect(ReferencesDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible && isVisible() && !isMinimized())
+            showDock(ReferencesDock, false);
+    });
 
     ProblemsCount = new QLabel(this);
     ProblemsCount->setObjectName("ProblemsCount");
@@ -86,8 +122,20 @@ void TSDIAppForm::buildProblemsPanel()
 
 void TSDIAppForm::showProblemsPanel(bool shown)
 {
-    if (shown == ProblemsDock->isVisible())
+    showDock(ProblemsDock, shown);
+    if (shown)
+        refreshProblems();
+}
+
+void TSDIAppForm::showDock(QDockWidget* dock, bool shown)
+{
+    // Whether the window holds the dock's height now: a dock hidden by its own button is shown
+    // hidden already, and gives the height back here all the same.
+    if (dock->property("grown").toBool() == shown) {
+        dock->setVisible(shown);
         return;
+    }
+    dock->setProperty("grown", shown);
     // The pages are laid out for one height: the window grows by the panel's, and gives it back.
     const int extra = shown ? kPanelHeight : -kPanelHeight;
     const int target = height() + extra;  // before a smaller limit takes its own share
@@ -97,10 +145,8 @@ void TSDIAppForm::showProblemsPanel(bool shown)
         setMaximumSize(sizeLimit_);
     if (tableSize_.isValid())
         tableSize_.rheight() += extra;
-    ProblemsDock->setVisible(shown);
+    dock->setVisible(shown);
     resize(width(), target);
-    if (shown)
-        refreshProblems();
 }
 
 void TSDIAppForm::refreshProblems()
@@ -117,7 +163,7 @@ void TSDIAppForm::refreshProblems()
     for (const Finding& f : findings)
         (f.rule->severity == Severity::Error ? errors : warnings) += 1;
     ProblemsCount->setText(countText(errors, warnings));
-    if (!ProblemsDock->isVisible()) {
+    if (!ProblemsDock->property("grown").toBool()) {
         ProblemsList->clear();  // filled when shown
         return;
     }
@@ -148,9 +194,15 @@ void TSDIAppForm::goToProblem(int row)
     if (!item || !FileLoaded)
         return;
     ProblemsList->setCurrentItem(item);
-    const auto table = static_cast<TableId>(item->data(0, Qt::UserRole).toInt());
-    const int number = item->data(1, Qt::UserRole).toInt();
-    QString field = item->data(2, Qt::UserRole).toString();
+    goToField(static_cast<TableId>(item->data(0, Qt::UserRole).toInt()), item->data(1, Qt::UserRole).toInt(),
+              item->data(2, Qt::UserRole).toString());
+}
+
+void TSDIAppForm::goToField(TableId table, int number, const QString& shownField)
+{
+    if (!FileLoaded)
+        return;
+    QString field = shownField;
     QWidget* page = table == TableId::Units ? Units : table == TableId::Weapons ? Weapons : Formations;
     Viewer->setCurrentWidget(page);
     if (!formShown(CurrentPage))
@@ -185,4 +237,73 @@ void TSDIAppForm::stepToProblem(int direction)
     QTreeWidgetItem* current = ProblemsList->currentItem();
     const int at = current ? ProblemsList->indexOfTopLevelItem(current) : (direction > 0 ? -1 : count);
     goToProblem(((at + direction) % count + count) % count);
+}
+
+namespace {
+QString entryTitle(TableId t, int n)
+{
+    return QString("%1 %2").arg(TableName(t), toQ(EntryNumberText(n)));
+}
+}  // namespace
+
+void TSDIAppForm::findReferences()
+{
+    if (!FileLoaded || CurrentPage == pcLoad)
+        return;
+    const TableId t = TableOfPage(CurrentPage);
+    const int n = CurrentEntryOf(CurrentPage);
+    const std::vector<Reference> refs = FindReferences(Orb, t, n);
+    ReferencesList->clear();
+    for (const Reference& r : refs) {
+        const std::string name = r.table == TableId::Units ? std::string(Orb.unit(r.number).Name)
+                                                           : std::string(Orb.formation(r.number).Name);
+        auto* item = new QTreeWidgetItem({entryTitle(r.table, r.number) + " " + toQ(r.field), toQ(name)});
+        item->setData(0, Qt::UserRole, static_cast<int>(r.table));
+        item->setData(1, Qt::UserRole, r.number);
+        item->setData(2, Qt::UserRole, toQ(r.field));
+        ReferencesList->addTopLevelItem(item);
+    }
+    ReferencesDock->setWindowTitle(QString("References to %1: %2").arg(entryTitle(t, n)).arg(refs.size()));
+    showDock(ReferencesDock, true);
+    statusBar()->showMessage(refs.empty() ? QString("Nothing names %1").arg(entryTitle(t, n))
+                                          : QString("%1 fields name %2").arg(refs.size()).arg(entryTitle(t, n)));
+}
+
+void TSDIAppForm::moveTo()
+{
+    if (!FileLoaded || CurrentPage == pcLoad) {
+        showMessage("Please load a file first!!");
+        return;
+    }
+    const TableId t = TableOfPage(CurrentPage);
+    const int from = CurrentEntryOf(CurrentPage);
+    bool ok = false;
+    const int to = QInputDialog::getInt(this, "Move To", QString("Move %1 to number:").arg(entryTitle(t, from)), from, 1,
+                                        TableCount(t), 1, &ok);
+    if (!ok || to == from)
+        return;
+    OrbData after = Orb;
+    MoveResult moved = MoveEntry(after, t, from, to, false);
+    bool swap = false;
+    if (!moved.error.empty()) {
+        const auto answer = QMessageBox::question(this, "Move To",
+                                                  QString("%1 is not empty. Swap the two?").arg(entryTitle(t, to)),
+                                                  QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes)
+            return;
+        after = Orb;
+        moved = MoveEntry(after, t, from, to, swap = true);
+    }
+    if (!confirmTypedDrop("Move To", after, true))
+        return;
+    const OrbData before = Orb;
+    Orb = after;
+    recordStep(QString("%1 %2 \u2192 %3").arg(swap ? "Swap" : "Move", entryTitle(t, from), toQ(EntryNumberText(to))), before);
+    syncPage(CurrentPage);
+    if (to != CurrentEntryOf(CurrentPage))
+        stepBy(to - CurrentEntryOf(CurrentPage));  // the entry where it went
+    statusBar()->showMessage(QString("%1 %2 to %3: %4 %5")
+                                 .arg(swap ? "Swapped" : "Moved", entryTitle(t, from), toQ(EntryNumberText(to)))
+                                 .arg(moved.references)
+                                 .arg(moved.references == 1 ? "reference follows" : "references follow"));
 }
