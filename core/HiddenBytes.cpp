@@ -32,9 +32,10 @@ std::string afterEnd(const OrbData& orb, const FieldDef<R>& f, int n)
     const uint8_t* field = orb.bytes() + f.at(n);
     const auto size = static_cast<std::size_t>(f.size());
     const std::size_t end = static_cast<std::size_t>(std::find(field, field + size, 0) - field);
-    if (end + 1 >= size || std::all_of(field + end + 1, field + size, [](uint8_t b) { return b == 0; }))
+    const std::size_t after = std::min(end + 1, size);  // a name of all 15 bytes has no zero to skip
+    if (std::all_of(field + after, field + size, [](uint8_t b) { return b == 0; }))
         return {};
-    return hex(field + end + 1, size - end - 1);
+    return hex(field + after, size - after);
 }
 
 // Calls fn(label, text) for each name field of every entry.
