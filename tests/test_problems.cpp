@@ -6,11 +6,44 @@
 #include "core/Rules.h"
 
 #include <QDockWidget>
+#include <QContextMenuEvent>
 #include <QInputDialog>
+#include <QMenu>
+#include <QStandardPaths>
 #include <QTreeWidget>
 
 class TestProblems : public WindowSuite {
     Q_OBJECT
+
+    // Opens line row's context menu as a right click does, and picks the action named.
+    void contextAction(int row, const char* action)
+    {
+        QTreeWidget* list = e->w->ProblemsList;
+        const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+        bool picked = false;
+        QTimer::singleShot(50, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                if (QAction* a = menu->findChild<QAction*>(action)) {
+                    picked = true;
+                    a->trigger();
+                    menu->close();
+                }
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &click);
+        QVERIFY2(picked, action);
+    }
+    void plantThree()
+    {
+        OrbData planted = sampleOrb(12);
+        planted.edit<WeaponRecord>(249, [](WeaponRecord& w) { w = WeaponRecord{}; });
+        planted.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn2 = 249; });
+        planted.edit<FormationRecord>(3, [](FormationRecord& f) { f.Type = 3, f.Slot9 = 300; });
+        writeAll(tmp.filePath("ORB12"), packedOver(sampleBytes(12), planted));
+    }
+
+public:
+    TestProblems() { QStandardPaths::setTestModeEnabled(true); }  // ignores kept apart from the user's
 
     QStringList lines() const
     {
@@ -28,11 +61,7 @@ private slots:
     // a Commit that mends one takes it away at once, as an Undo brings it back.
     void problemsLeadToTheirFields()
     {
-        OrbData planted = sampleOrb(12);
-        planted.edit<WeaponRecord>(249, [](WeaponRecord& w) { w = WeaponRecord{}; });
-        planted.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn2 = 249; });
-        planted.edit<FormationRecord>(3, [](FormationRecord& f) { f.Type = 3, f.Slot9 = 300; });
-        writeAll(tmp.filePath("ORB12"), packedOver(sampleBytes(12), planted));
+        plantThree();
         open(12);
         QCOMPARE(count(), QString("2 errors, 1 warning"));
         const QSize closed = e->w->size();
@@ -142,6 +171,28 @@ private slots:
         e->w->UndoItem->trigger();
         e->w->UndoItem->trigger();
         QVERIFY(sameImage(Orb, loaded));
+    }
+
+    // An ignored problem leaves the count and F8's round, stays ignored when the file is loaded
+    // again, and comes back when no longer ignored.
+    void ignoredProblemsStayIgnored()
+    {
+        plantThree();
+        open(12);
+        e->key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        contextAction(1, "IgnoreProblemItem");  // the warning
+        QCOMPARE(count(), QString("2 errors, 0 warnings"));
+        QCOMPARE(lines().last(), QString("formations 003 Type: warning (ignored) code-unknown: code 3 names no formation type"));
+        e->key(Qt::Key_F8);
+        e->key(Qt::Key_F8);
+        e->key(Qt::Key_F8);  // the first, the second error and round again: never the ignored one
+        QVERIFY(CurrentPage == pcUnits && CurrentUnit == 4);
+        e->loadLine(12);
+        QCOMPARE(count(), QString("2 errors, 0 warnings"));
+        contextAction(2, "UnignoreProblemItem");
+        QCOMPARE(count(), QString("2 errors, 1 warning"));
+        e->loadLine(12);
+        QCOMPARE(count(), QString("2 errors, 1 warning"));
     }
 };
 

@@ -368,6 +368,10 @@ private:
 
     std::vector<std::pair<QWidget*, std::function<void(bool shift)>>> pickerKeys_;
     QString loadedName_;  // the loaded data file's name as it stands on disk
+    QString loadedPath_;  // and its whole path, which the problems ignored for it are kept under
+    QStringList ignoredProblems_;  // "code|table|number|field" of the loaded file's ignored problems
+    void loadIgnoredProblems();
+    void setIgnored(QTreeWidgetItem* item, bool ignored);
     // The tables as last loaded or saved, packed as a save writes them: the mark compares with
     // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
     std::vector<uint8_t> savedImage_;

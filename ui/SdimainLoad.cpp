@@ -148,6 +148,8 @@ void TSDIAppForm::OrbListBoxDblClick()
         return;
     }
     loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
+    loadedPath_ = QFileInfo(QString::fromStdString(loaded.path.u8string())).absoluteFilePath();
+    loadIgnoredProblems();
     forgetShown();
     UndoStack->clear();
     noteSaved();

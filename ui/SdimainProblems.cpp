@@ -8,13 +8,17 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QFont>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -30,6 +34,22 @@ QString countText(int errors, int warnings)
         return "No problems";
     auto part = [](int n, const char* one) { return QString("%1 %2%3").arg(n).arg(one).arg(n == 1 ? "" : "s"); };
     return part(errors, "error") + ", " + part(warnings, "warning");
+}
+
+// Where the problems a user ignored are kept: for each data file by its path, in the user's
+// configuration folder (not the settings file beside the program, which the user edits).
+QSettings ignoredSettings()
+{
+    return QSettings(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/ignored-problems.ini",
+                     QSettings::IniFormat);
+}
+QString ignoreKeyOf(const QString& path)
+{
+    return "files/" + QString::fromLatin1(path.toUtf8().toHex());
+}
+QString findingKey(const Finding& f)
+{
+    return QString("%1|%2|%3|%4").arg(f.rule->code, TableName(f.table)).arg(f.number).arg(toQ(f.field));
 }
 
 // The list line's entry column: "units 017 Wpn2".
@@ -79,6 +99,20 @@ void TSDIAppForm::buildProblemsPanel()
         if (!visible && isVisible() && !isMinimized() && ProblemsItem->isChecked())
             ProblemsItem->setChecked(false);
     });
+    // A problem the user knows of and keeps: ignored for this file, kept across runs, listed
+    // greyed at the end, and taken back the same way.
+    ProblemsList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ProblemsList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = ProblemsList->itemAt(at);
+        if (!item)
+            return;
+        const bool ignored = item->data(3, Qt::UserRole).toBool();
+        QMenu menu(this);
+        QAction* act = menu.addAction(ignored ? "Stop Ignoring" : "Ignore in This File");
+        act->setObjectName(ignored ? "UnignoreProblemItem" : "IgnoreProblemItem");
+        connect(act, &QAction::triggered, this, [this, item, ignored] { setIgnored(item, !ignored); });
+        menu.exec(ProblemsList->viewport()->mapToGlobal(at));
+    });
     connect(ProblemsList, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { goToProblem(ProblemsList->indexOfTopLevelItem(item)); });
 
@@ -92,6 +126,12 @@ void TSDIAppForm::buildProblemsPanel()
     MoveToItem->setObjectName("MoveToItem");
     MoveToItem->setStatusTip("Give this entry another number; every slot that names it follows");
     connect(MoveToItem, &QAction::triggered, this, &TSDIAppForm::moveTo);
+    // The entry lists offer both for the entry shown.
+    for (QListWidget* list : {UnitListBox, wpnlistbox, FormationListBox}) {
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
+        list->addAction(FindReferencesItem);
+        list->addAction(MoveToItem);
+    }
     ReferencesDock = new QDockWidget("References", this);
     ReferencesDock->setObjectName("ReferencesDock");
     ReferencesDock->setFeatures(QDockWidget::DockWidgetClosable);
@@ -158,10 +198,14 @@ void TSDIAppForm::refreshProblems()
         ProblemsCount->clear();
         return;
     }
-    const std::vector<Finding> findings = RunRules(Orb);
+    std::vector<Finding> findings = RunRules(Orb);
+    // The ignored ones last, and out of the count.
+    std::stable_partition(findings.begin(), findings.end(),
+                          [this](const Finding& f) { return !ignoredProblems_.contains(findingKey(f)); });
     int errors = 0, warnings = 0;
     for (const Finding& f : findings)
-        (f.rule->severity == Severity::Error ? errors : warnings) += 1;
+        if (!ignoredProblems_.contains(findingKey(f)))
+            (f.rule->severity == Severity::Error ? errors : warnings) += 1;
     ProblemsCount->setText(countText(errors, warnings));
     if (!ProblemsDock->property("grown").toBool()) {
         ProblemsList->clear();  // filled when shown
@@ -180,6 +224,13 @@ void TSDIAppForm::refreshProblems()
         item->setData(0, Qt::UserRole, static_cast<int>(f.table));
         item->setData(1, Qt::UserRole, f.number);
         item->setData(2, Qt::UserRole, toQ(f.field));
+        item->setData(1, Qt::UserRole + 1, findingKey(f));
+        if (ignoredProblems_.contains(findingKey(f))) {
+            item->setData(3, Qt::UserRole, true);
+            item->setText(0, item->text(0) + " (ignored)");
+            for (int c = 0; c < 4; ++c)
+                item->setForeground(c, ProblemsList->palette().brush(QPalette::Disabled, QPalette::Text));
+        }
         items << item;
     }
     ProblemsList->addTopLevelItems(items);
@@ -234,9 +285,41 @@ void TSDIAppForm::stepToProblem(int direction)
         statusBar()->showMessage("No problems");
         return;
     }
+    // The ignored problems stand last and are passed over.
+    int shown = 0;
+    while (shown < count && !ProblemsList->topLevelItem(shown)->data(3, Qt::UserRole).toBool())
+        ++shown;
+    if (!shown) {
+        statusBar()->showMessage("No problems");
+        return;
+    }
     QTreeWidgetItem* current = ProblemsList->currentItem();
-    const int at = current ? ProblemsList->indexOfTopLevelItem(current) : (direction > 0 ? -1 : count);
-    goToProblem(((at + direction) % count + count) % count);
+    int at = current ? ProblemsList->indexOfTopLevelItem(current) : (direction > 0 ? -1 : shown);
+    at = std::min(at, shown);
+    goToProblem(((at + direction) % shown + shown) % shown);
+}
+
+void TSDIAppForm::loadIgnoredProblems()
+{
+    ignoredProblems_ = ignoredSettings().value(ignoreKeyOf(loadedPath_)).toStringList();
+}
+
+void TSDIAppForm::setIgnored(QTreeWidgetItem* item, bool ignored)
+{
+    const QString key = item->data(1, Qt::UserRole + 1).toString();
+    if (ignored && !ignoredProblems_.contains(key))
+        ignoredProblems_ << key;
+    if (!ignored)
+        ignoredProblems_.removeAll(key);
+    QSettings settings = ignoredSettings();
+    if (ignoredProblems_.isEmpty())
+        settings.remove(ignoreKeyOf(loadedPath_));
+    else
+        settings.setValue(ignoreKeyOf(loadedPath_), ignoredProblems_);
+    settings.sync();
+    refreshProblems();
+    statusBar()->showMessage(ignored ? "Ignored in " + loadedName_ + ": " + key.section('|', 0, 0)
+                                     : "No longer ignored: " + key.section('|', 0, 0));
 }
 
 namespace {
