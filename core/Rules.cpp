@@ -162,11 +162,21 @@ struct Checker {
         };
         for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
             WithTable(t, [&](const auto& fields, auto entry) {
+                // Each field's code table, looked up once for the whole table.
+                std::vector<const CodeTable*> codes(fields.size(), nullptr);
+                for (std::size_t i = 0; i < fields.size(); ++i)
+                    for (const CodeTable& c : tables)
+                        if (c.table == t && std::string(c.field) == fields[i].name)
+                            codes[i] = &c;
+                const char* first = t == TableId::Units ? "YrAvail" : t == TableId::Formations ? "Avail" : nullptr;
+                const auto* from = first ? FindField(fields, first) : nullptr;
+                const auto* until = first ? FindField(fields, t == TableId::Units ? "YrUnavail" : "Until") : nullptr;
                 for (int n = 1; n <= TableCount(t); ++n) {
                     const auto r = entry(orb, n);
                     if (EntryIsEmpty(r))
                         continue;  // an unused entry: nothing of it reaches the game
-                    for (const auto& f : fields) {
+                    for (std::size_t i = 0; i < fields.size(); ++i) {
+                        const auto& f = fields[i];
                         if (!f.editable() || f.width == FieldWidth::Text)
                             continue;
                         const uint32_t v = f.number(r);
@@ -174,26 +184,15 @@ struct Checker {
                             add("above-bound", t, n, f.name,
                                 "holds " + std::to_string(v) + ", above the " + std::to_string(StoredMaximum(f)) +
                                     " a Commit stores: a Commit would change it");
-                        for (const CodeTable& c : tables)
-                            if (c.table == t && std::string(c.field) == f.name && v <= 255 &&
-                                c.name(static_cast<uint8_t>(v)) == c.unnamed)
-                                add("code-unknown", t, n, f.name, "code " + std::to_string(v) + " names no " + c.noun);
+                        if (codes[i] && v <= 255 && codes[i]->name(static_cast<uint8_t>(v)) == codes[i]->unnamed)
+                            add("code-unknown", t, n, f.name, "code " + std::to_string(v) + " names no " + codes[i]->noun);
                     }
-                    years(t, n, fields, r);
+                    if (from && until && until->number(r) != 0 && until->number(r) < from->number(r))
+                        add("years-reversed", t, n, until->name,
+                            "until " + std::to_string(until->number(r)) + " lies before available " +
+                                std::to_string(from->number(r)));
                 }
             });
-    }
-
-    template <class R>
-    void years(TableId t, int n, const std::vector<FieldDef<R>>& fields, const R& r)
-    {
-        const char* first = t == TableId::Units ? "YrAvail" : t == TableId::Formations ? "Avail" : nullptr;
-        const char* last = t == TableId::Units ? "YrUnavail" : "Until";
-        if (!first)
-            return;
-        const uint32_t from = FindField(fields, first)->number(r), until = FindField(fields, last)->number(r);
-        if (until != 0 && until < from)
-            add("years-reversed", t, n, last, "until " + std::to_string(until) + " lies before available " + std::to_string(from));
     }
 
     void hints()
