@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTreeWidget>
 
 class TestProblems : public WindowSuite {
@@ -143,8 +144,17 @@ private slots:
                      .arg(QApplication::focusWidget()->objectName().mid(8).chopped(4)),
                  to6[1]);
 
-        // Unit 6 to the empty 249, and then swapped with unit 1 after a question.
+        // From the table too: the entry of its current row.
         e->goTo(e->w->Units);
+        e->showEntry(1);
+        e->key(Qt::Key_T, Qt::ControlModifier);
+        auto* table = e->w->findChild<QTableView*>("UnitTable");
+        table->setCurrentIndex(table->model()->index(5, 0));  // in entry order: unit 6
+        e->key(Qt::Key_F12, Qt::ShiftModifier);
+        QCOMPARE(listed(), to6);
+        e->key(Qt::Key_T, Qt::ControlModifier);
+
+        // Unit 6 to the empty 249, and then swapped with unit 1 after a question.
         e->showEntry(6);
         const OrbData loaded = Orb;
         whenModal([](QWidget* w) {

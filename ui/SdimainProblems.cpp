@@ -20,7 +20,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QSortFilterProxyModel>
 #include <QStyle>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -334,7 +336,12 @@ void TSDIAppForm::findReferences()
     if (!FileLoaded || CurrentPage == pcLoad)
         return;
     const TableId t = TableOfPage(CurrentPage);
-    const int n = CurrentEntryOf(CurrentPage);
+    int n = CurrentEntryOf(CurrentPage);
+    // With the table in front: the entry of its current row.
+    if (QTableView* table = tableView(CurrentPage); table && !formShown(CurrentPage) && table->currentIndex().isValid()) {
+        auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+        n = proxy->mapToSource(table->currentIndex()).row() + 1;
+    }
     const std::vector<Reference> refs = FindReferences(Orb, t, n);
     ReferencesList->clear();
     for (const Reference& r : refs) {
