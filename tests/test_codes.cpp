@@ -23,6 +23,8 @@
 
 #include <functional>
 #include <map>
+#include <random>
+#include <set>
 
 class TestCodes : public QObject {
     Q_OBJECT
@@ -380,6 +382,27 @@ private slots:
         };
         for (const OrbData& sample : {sampleOrb(5), sampleOrb(12), sampleOrb(70), sampleOrb(81)})
             QCOMPARE(int(RunRules(sample).size()), 0);
+        // Nor on one whose other values are random within what a Commit stores: only references,
+        // codes and years say anything.
+        OrbData random = sampleOrb(70);
+        std::mt19937 dice(70);
+        const std::set<std::string> kept = {"Wpn1", "Wpn2", "Wpn3", "Wpn4", "Nation", "Class", "MC", "Page", "Type",
+                                            "YrAvail", "YrUnavail", "Avail", "Until"};
+        for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
+            WithTable(t, [&](const auto& fields, auto entry) {
+                for (int n = 1; n <= TableCount(t); ++n) {
+                    auto r = entry(random, n);
+                    if (EntryIsEmpty(r))
+                        continue;
+                    for (const auto& f : fields)
+                        if (f.editable() && f.width != FieldWidth::Text && !kept.count(f.name) &&
+                            std::string(f.name).rfind("Slot", 0) != 0)
+                            f.setNumber(r, dice() % (StoredMaximum(f) + 1));
+                    entry.set(random, n, r);
+                }
+            });
+        QVERIFY(!sameImage(random, sampleOrb(70)));
+        QCOMPARE(int(RunRules(random).size()), 0);
         for (const auto& c : cases) {
             OrbData orb = sampleOrb(12);
             c.edit(orb);
