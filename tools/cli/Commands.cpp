@@ -32,14 +32,6 @@ namespace fs = std::filesystem;
 
 
 namespace {
-// A whole entry number of the table, written as plain digits.
-int entryNumber(TableId t, const std::string& text)
-{
-    int n = PlainDigits(text, 3) ? std::stoi(text) : 0;
-    if (n < 1 || n > TableCount(t))
-        Fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
-    return n;
-}
 
 }  // namespace
 
@@ -64,6 +56,14 @@ const char* widthName(FieldWidth w)
 }
 
 }  // namespace
+
+int EntryArg(TableId t, const std::string& text)
+{
+    int n = PlainDigits(text, 3) ? std::stoi(text) : 0;
+    if (n < 1 || n > TableCount(t))
+        Fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
+    return n;
+}
 
 std::string DifferenceLine(const FieldDifference& d)
 {
@@ -108,7 +108,7 @@ namespace {
 std::vector<int> chosenEntries(TableId t, const std::string& number, const std::string& where, const OrbData& orb)
 {
     if (where.empty())
-        return {entryNumber(t, number)};
+        return {EntryArg(t, number)};
 
     FieldFilter f = ParseFieldFilter(t, where);
     if (!f.error.empty())
@@ -138,7 +138,7 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
     const std::string number = where.empty() ? numberText : std::string();
     TableId t = TableArg(tableName);
     if (where.empty())
-        entryNumber(t, number);  // a wrong number is refused before the file is read
+        EntryArg(t, number);  // a wrong number is refused before the file is read
     Loaded data = LoadData(file, false);
     const std::vector<int> entries = chosenEntries(t, number, where, data.orb);
     WithTable(t, [&](const auto& fields, auto entry) {
@@ -172,7 +172,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
     const std::string number = where.empty() ? numberText : std::string();
     TableId t = TableArg(tableName);
     if (where.empty())
-        entryNumber(t, number);
+        EntryArg(t, number);
     if (assignments.empty())
         Fail("set needs FIELD=TEXT");
     Loaded data = LoadData(file, true);
@@ -338,8 +338,8 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
             const std::string& number2, std::string& out)
 {
     TableId t = TableArg(tableName);
-    int from = entryNumber(t, number);
-    int to = number2.empty() ? from : entryNumber(t, number2);
+    int from = EntryArg(t, number);
+    int to = number2.empty() ? from : EntryArg(t, number2);
     Loaded ls = LoadData(src, false);
     Loaded ld = LoadData(dst, true);
     // A value past the end of a short source was never in it: copying it as 0 would wipe the target.

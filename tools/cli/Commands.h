@@ -45,6 +45,8 @@ struct CliError : std::runtime_error {
 [[noreturn]] void Fail(const std::string& message);  // throws CliError
 // A table named by the user ("units", "Weapons"); unknown ones fail.
 TableId TableArg(const std::string& name);
+// An entry number of table t written as plain digits ("17", "017"); others fail.
+int EntryArg(TableId t, const std::string& text);
 // "csv", "JSON": a format in any letter case, as one of those allowed; others fail.
 std::string FormatArg(const std::string& text, const std::vector<std::string>& allowed);
 // A data file read whole; "-" reads the image from standard input.

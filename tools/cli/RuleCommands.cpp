@@ -86,20 +86,11 @@ int CmdCheck(const std::string& path, const std::string& formatText, const std::
     return errors ? 1 : 0;
 }
 
-namespace {
-int entryArg(TableId t, const std::string& text)
-{
-    const int n = PlainDigits(text, 3) ? std::stoi(text) : 0;
-    if (n < 1 || n > TableCount(t))
-        Fail("entry number must be from 1 to " + std::to_string(TableCount(t)) + ", not '" + text + "'");
-    return n;
-}
-}  // namespace
 
 int CmdRefs(const std::string& file, const std::string& table, const std::string& number, std::string& out)
 {
     const TableId t = TableArg(table);
-    const int n = entryArg(t, number);
+    const int n = EntryArg(t, number);
     const Loaded data = LoadData(file, false);
     for (const Reference& r : FindReferences(data.orb, t, n))
         out += ReferenceText(r) + "\n";
@@ -110,7 +101,7 @@ int CmdMove(const std::string& file, const std::string& table, const std::string
             std::string& out)
 {
     const TableId t = TableArg(table);
-    const int a = entryArg(t, from), b = entryArg(t, to);
+    const int a = EntryArg(t, from), b = EntryArg(t, to);
     Loaded data = LoadData(file, true);
     const MoveResult moved = MoveEntry(data.orb, t, a, b, swap);
     if (!moved.error.empty())
