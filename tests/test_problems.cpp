@@ -110,6 +110,56 @@ private slots:
         QCOMPARE(said, all);
     }
 
+    // One of each kind the rules report by default, planted in one file: the panel shows each,
+    // Enter on each puts the focus in the edit of its field, and the command line says the same.
+    void everyKindShowsAndLeadsToItsField()
+    {
+        OrbData planted = sampleOrb(12);
+        planted.edit<WeaponRecord>(249, [](WeaponRecord& w) { w = WeaponRecord{}; });
+        planted.edit<WeaponRecord>(48, [](WeaponRecord& w) { w.Name = ""; });  // carried by no unit
+        planted.edit<UnitRecord>(4, [](UnitRecord& u) { u.Wpn1 = 250, u.Wpn2 = 249, u.Wpn3 = 48; });
+        planted.edit<UnitRecord>(140, [](UnitRecord& u) { u.Name = ""; });     // held by no formation
+        planted.edit<UnitRecord>(5, [](UnitRecord& u) { u.Nation = 44, u.YrAvail = 90, u.YrUnavail = 80; });
+        planted.edit<FormationRecord>(3, [](FormationRecord& f) { f.Slot2 = 1003, f.Slot3 = 140, f.Slot4 = 1199; });
+        planted.edit<FormationRecord>(199, [](FormationRecord& f) { f = FormationRecord{}; });
+        planted.edit<FormationRecord>(197, [](FormationRecord& f) { f.Name = "A", f.Slot1 = 1, f.Slot2 = 1198; });
+        planted.edit<FormationRecord>(196, [](FormationRecord& f) {
+            f.Name = "Ten";
+            for (int k = 1; k <= 10; ++k)
+                formationSlot(f, k) = uint16_t(k);
+        });
+        planted.edit<FormationRecord>(198, [](FormationRecord& f) {
+            f.Name = "B", f.Slot1 = 1, f.Slot2 = 1197, f.Slot3 = 1300;
+            for (int k = 4; k <= 10; ++k)
+                formationSlot(f, k) = 1196;  // seven times ten units
+        });
+        writeAll(tmp.filePath("ORB12"), packedOver(sampleBytes(12), planted));
+        open(12);
+        e->key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QSet<QString> codes;
+        for (int i = 0; i < e->w->ProblemsList->topLevelItemCount(); ++i)
+            codes << e->w->ProblemsList->topLevelItem(i)->text(1);
+        QSet<QString> want;
+        for (const Rule& r : AllRules())
+            if (r.byDefault)
+                want << r.code;
+        QCOMPARE(codes, want);
+        for (int i = 0; i < e->w->ProblemsList->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = e->w->ProblemsList->topLevelItem(i);
+            e->w->ProblemsList->setCurrentItem(item);
+            e->w->ProblemsList->setFocus();
+            QTest::keyClick(e->w->ProblemsList, Qt::Key_Return);
+            const QStringList entry = item->text(2).split(' ');  // "formations 003 Slot2"
+            const std::string field = entry.size() > 2 ? entry[2].toStdString() : "Name";
+            QLineEdit* bound = entry[0] == "units"     ? editOf(e->w->unitEdits, field.c_str())
+                               : entry[0] == "weapons" ? editOf(e->w->weaponEdits, field.c_str())
+                                                       : editOf(e->w->formationEdits, field.c_str());
+            QVERIFY2(bound && QApplication::focusWidget() == bound && e->current() == entry[1].toInt(), qPrintable(item->text(2)));
+        }
+        const Run check = cli({"check", tmp.filePath("ORB12")});
+        QCOMPARE(check.out.count('\n'), e->w->ProblemsList->topLevelItemCount());
+    }
+
     // Find References lists what names the entry, counted here from the records; a double-click
     // goes there. Move To carries every one of them along, and one Undo takes it all back.
     void referencesAndMoves()
