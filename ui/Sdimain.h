@@ -333,6 +333,8 @@ private:
     void goToProblem(int row);
     // Opens the page of table t at entry n, the focus in the field (the name where none is given).
     void goToField(TableId t, int n, const QString& field);
+    // The entry the page in front shows: on its form, or the table's current row.
+    int entryInFront() const;
     // A dock under the pages that grows the window by its height while shown.
     void showDock(QDockWidget* dock, bool shown);
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown

@@ -331,17 +331,22 @@ QString entryTitle(TableId t, int n)
 }
 }  // namespace
 
+int TSDIAppForm::entryInFront() const
+{
+    // With the table in front: the entry of its current row.
+    if (QTableView* table = tableView(CurrentPage); table && !formShown(CurrentPage) && table->currentIndex().isValid()) {
+        auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+        return proxy->mapToSource(table->currentIndex()).row() + 1;
+    }
+    return CurrentEntryOf(CurrentPage);
+}
+
 void TSDIAppForm::findReferences()
 {
     if (!FileLoaded || CurrentPage == pcLoad)
         return;
     const TableId t = TableOfPage(CurrentPage);
-    int n = CurrentEntryOf(CurrentPage);
-    // With the table in front: the entry of its current row.
-    if (QTableView* table = tableView(CurrentPage); table && !formShown(CurrentPage) && table->currentIndex().isValid()) {
-        auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
-        n = proxy->mapToSource(table->currentIndex()).row() + 1;
-    }
+    const int n = entryInFront();
     const std::vector<Reference> refs = FindReferences(Orb, t, n);
     ReferencesList->clear();
     for (const Reference& r : refs) {
@@ -366,7 +371,11 @@ void TSDIAppForm::moveTo()
         return;
     }
     const TableId t = TableOfPage(CurrentPage);
-    const int from = CurrentEntryOf(CurrentPage);
+    const int from = entryInFront();
+    if (from != CurrentEntryOf(CurrentPage))
+        stepBy(from - CurrentEntryOf(CurrentPage));  // the page follows the table's row
+    if (from != CurrentEntryOf(CurrentPage))
+        return;  // the user kept typed edits there instead
     bool ok = false;
     const int to = QInputDialog::getInt(this, "Move To", QString("Move %1 to number:").arg(entryTitle(t, from)), from, 1,
                                         TableCount(t), 1, &ok);

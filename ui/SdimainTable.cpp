@@ -73,6 +73,9 @@ QTableView* TSDIAppForm::buildTable(uint8_t pageId)
     QWidget* page = pageId == pcUnits ? Units : pageId == pcWeapons ? Weapons : Formations;
     auto* view = new QTableView(page);
     view->setObjectName(pageId == pcUnits ? "UnitTable" : pageId == pcWeapons ? "WeaponTable" : "FormationTable");
+    view->setContextMenuPolicy(Qt::ActionsContextMenu);  // for the current row's entry
+    view->addAction(FindReferencesItem);
+    view->addAction(MoveToItem);
     auto* model = new OrbTableModel(TableOfPage(pageId), view);
     auto* proxy = new OrbTableFilter(model, view);
     view->setModel(proxy);
