@@ -344,6 +344,7 @@ private slots:
             {"slot-self", formation(6, members({1, 1007})), {}},
             {"slot-empty", both(emptyUnit240, formation(5, members({240}))),
              {"formations 005 Slot1: error slot-empty: unit 240 has no name and no values"}},
+            {"slot-empty", both(emptyUnit240, formation(5, members({1, 1001}))), {}},  // unit 1 and formation 1 hold values
             {"slot-unnamed", both(unit(140, [](UnitRecord& u) { u.Name = ""; }), formation(5, members({1, 140}))),
              {"formations 005 Slot2: warning slot-unnamed: unit 140 has no name"}},
             {"slot-unnamed", formation(5, members({1, 140})), {}},
