@@ -9,6 +9,7 @@
 #include "WindowFixture.h"
 
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QTableView>
 #include <QUndoStack>
 
@@ -60,6 +61,9 @@ class TestSoak : public WindowSuite {
             if (pick->ListBox1->count())
                 pick->ListBox1->setCurrentRow(below(pick->ListBox1->count()));
             QTest::mouseClick(pick->OKBtn, Qt::LeftButton);
+        } else if (auto* number = qobject_cast<QInputDialog*>(modal)) {
+            number->setIntValue(1 + below(number->intMaximum()));  // Move To: any entry, empty or not
+            chance(80) ? number->accept() : number->reject();
         } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
             dialog->reject();
         }
@@ -92,8 +96,11 @@ class TestSoak : public WindowSuite {
             {Qt::Key_F7, {}, "next difference"}, {Qt::Key_F7, Qt::ShiftModifier, "previous difference"},
             {Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier, "take from the compared file"},
             {Qt::Key_S, Qt::ControlModifier, "Save"},
+            {Qt::Key_F8, {}, "next problem"}, {Qt::Key_F8, Qt::ShiftModifier, "previous problem"},
+            {Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier, "problems panel on or off"},
+            {Qt::Key_F12, Qt::ShiftModifier, "find references"},
         };
-        const int choice = below(int(std::size(presses)) + 10);
+        const int choice = below(int(std::size(presses)) + 11);
         if (choice < int(std::size(presses))) {
             e->key(presses[choice].key, presses[choice].mods);
             return presses[choice].name;
@@ -127,6 +134,9 @@ class TestSoak : public WindowSuite {
         case 6:
             e->w->Renationalise1->trigger();
             return "Renumber";
+        case 7:
+            e->w->MoveToItem->trigger();
+            return "Move To";
         }
         if (tableShown) {
             if (table->model()->rowCount() == 0)
