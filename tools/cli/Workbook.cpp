@@ -8,7 +8,7 @@
 
 #include <pugixml.hpp>
 #include <xlsxwriter.h>
-#include <zip.h>
+#include <minizip/unzip.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +17,10 @@
 #include <map>
 #include <memory>
 #include <tuple>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -41,22 +45,68 @@ bool cellReference(const char* ref, int& column, int& row)
     return *ref == '\0' && column > 0 && row > 0 && column <= 16384 && row <= 1048576;
 }
 
-// One member of the archive, read whole; nullopt when it is not there.
-std::optional<std::string> member(zip_t* z, const std::string& name)
-{
-    zip_stat_t st;
-    if (zip_stat(z, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-        return std::nullopt;
-    if (st.size > (256u << 20))
-        Fail("'" + name + "' in the workbook is larger than 256 MB");
-    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> f(zip_fopen(z, name.c_str(), 0), zip_fclose);
-    if (!f)
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(st.size), '\0');
-    if (zip_fread(f.get(), bytes.data(), st.size) != static_cast<zip_int64_t>(st.size))
-        return std::nullopt;
-    return bytes;
-}
+// The archive, opened from a file: minizip reads files, so bytes from standard input are
+// written to a private temporary file first.
+class Archive {
+public:
+    Archive(const std::string& source, const std::string& bytes)
+    {
+        std::string path = source;
+        if (source == "-") {
+#ifdef _WIN32
+            Fail("a workbook is read from a file, not from standard input");
+#else
+            const fs::path dir = fs::temp_directory_path();
+            std::string pattern = (dir / "orbtool-book-XXXXXX").string();
+            const int fd = ::mkstemp(pattern.data());
+            if (fd < 0)
+                Fail(std::string("cannot keep the workbook from standard input: ") + std::strerror(errno));
+            temp_ = pattern;
+            const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+            ::close(fd);
+            if (!written)
+                Fail("cannot keep the workbook from standard input");
+            path = temp_;
+#endif
+        }
+        zip_ = unzOpen64(fs::u8path(path).string().c_str());
+        if (!zip_)
+            Fail("'" + source + "' is not a workbook: not a zip archive it can read");
+    }
+    ~Archive()
+    {
+        if (zip_)
+            unzClose(zip_);
+        if (!temp_.empty())
+            std::remove(temp_.c_str());
+    }
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    // One member, read whole; nullopt when it is not there.
+    std::optional<std::string> member(const std::string& name)
+    {
+        if (unzLocateFile(zip_, name.c_str(), 1) != UNZ_OK)
+            return std::nullopt;
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return std::nullopt;
+        if (info.uncompressed_size > (256u << 20))
+            Fail("'" + name + "' in the workbook is larger than 256 MB");
+        if (unzOpenCurrentFile(zip_) != UNZ_OK)
+            return std::nullopt;
+        std::string bytes(static_cast<std::size_t>(info.uncompressed_size), '\0');
+        const int got = bytes.empty() ? 0 : unzReadCurrentFile(zip_, bytes.data(), static_cast<unsigned>(bytes.size()));
+        const bool whole = unzCloseCurrentFile(zip_) == UNZ_OK && got == static_cast<int>(bytes.size());
+        if (!whole)
+            Fail("'" + name + "' in the workbook cannot be read whole (a damaged archive?)");
+        return bytes;
+    }
+
+private:
+    unzFile zip_ = nullptr;
+    std::string temp_;
+};
 
 // The text of a string item: its runs' text in order, phonetic guides left out.
 std::string itemText(const pugi::xml_node& si)
@@ -82,23 +132,12 @@ bool WorkbooksBuiltIn() { return true; }
 
 std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string& bytes, std::optional<TableId> table)
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    zip_t* opened = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
-    if (!opened) {
-        const std::string why = zip_error_strerror(&error);
-        if (src)
-            zip_source_free(src);
-        zip_error_fini(&error);
-        Fail("'" + source + "' is not a workbook: " + why);
-    }
-    std::unique_ptr<zip_t, decltype(&zip_discard)> z(opened, zip_discard);
-    const auto book = member(z.get(), "xl/workbook.xml"), links = member(z.get(), "xl/_rels/workbook.xml.rels");
+    Archive archive(source, bytes);
+    const auto book = archive.member("xl/workbook.xml"), links = archive.member("xl/_rels/workbook.xml.rels");
     if (!book || !links)
         Fail("'" + source + "' is a zip archive but not a workbook (no xl/workbook.xml)");
     std::vector<std::string> shared;
-    if (const auto strings = member(z.get(), "xl/sharedStrings.xml")) {
+    if (const auto strings = archive.member("xl/sharedStrings.xml")) {
         const pugi::xml_document doc = parsed(source, "the shared strings", *strings);
         for (pugi::xml_node si : doc.child("sst").children("si"))
             shared.push_back(itemText(si));
@@ -128,7 +167,7 @@ std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::st
     if (chosen.empty() && table && all.size() == 1)
         chosen.emplace_back(all[0].first, all[0].second, *table);
     for (const auto& [name, at, t] : chosen) {
-        const auto xml = member(z.get(), at);
+        const auto xml = archive.member(at);
         if (!xml)
             Fail("'" + source + "': sheet '" + name + "' is missing from the workbook");
         const pugi::xml_document sheetDoc = parsed(source, "sheet '" + name + "'", *xml);
