@@ -156,19 +156,26 @@ ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets)
     return result;
 }
 
+std::string CsvPlace(int line, int column)
+{
+    return "line " + std::to_string(line) + (column ? ", column " + std::to_string(column) : std::string());
+}
+
+ImportSheet CsvSheet(TableId t, CsvTable&& csv)
+{
+    ImportSheet sheet{t, {}, [](const ImportRow& row, int column) { return CsvPlace(row.line, column); }};
+    for (CsvRow& row : csv.rows)
+        sheet.rows.push_back({row.line, std::move(row.cells), {}});
+    return sheet;
+}
+
 ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& text, char separator)
 {
-    auto where = [](const ImportRow& row, int column) {
-        return "line " + std::to_string(row.line) + (column ? ", column " + std::to_string(column) : std::string());
-    };
     CsvTable csv = ReadCsv(text, separator);
     if (!csv.error.empty()) {
         ImportResult result;
-        result.errors.push_back({where(ImportRow{csv.errorLine, {}, {}}, csv.errorColumn), csv.error});
+        result.errors.push_back({CsvPlace(csv.errorLine, csv.errorColumn), csv.error});
         return result;
     }
-    ImportSheet sheet{table, {}, where};
-    for (CsvRow& row : csv.rows)
-        sheet.rows.push_back({row.line, std::move(row.cells), {}});
-    return ImportSheets(orb, {sheet});
+    return ImportSheets(orb, {CsvSheet(table, std::move(csv))});
 }

@@ -52,6 +52,12 @@ std::string StoreStrictly(const FieldDef<R>& f, R& record, const std::string& te
 // only repeat the value already stored. Any error leaves orb as it was.
 ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets);
 
+struct CsvTable;
+// A CSV read by ReadCsv as a sheet of table t, its cells placed by line and column.
+ImportSheet CsvSheet(TableId t, CsvTable&& csv);
+// "line 3, column 2" (column 0: "line 3"), as a CSV's cells are placed.
+std::string CsvPlace(int line, int column);
+
 // A CSV of one table (UTF-8, any separator ReadCsv takes), as ImportSheets reads it.
 ImportResult ImportCsv(OrbData& orb, TableId table, const std::string& csv, char separator = ',');
 

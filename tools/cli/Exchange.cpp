@@ -101,17 +101,10 @@ std::vector<ImportSheet> csvSheets(const std::string& source, const std::string&
         CliNotes() += "orbtool-cli: '" + source + "' is read with " + (separator == ';' ? "';'" : "tabs") +
                       " as the separator\n";
     CsvTable csv = ReadCsv(text, separator);
-    auto where = [](const ImportRow& row, int column) {
-        return "line " + std::to_string(row.line) + (column ? ", column " + std::to_string(column) : std::string());
-    };
-    if (!csv.error.empty()) {
-        Fail("nothing was imported:\n  " + where(ImportRow{csv.errorLine, {}, {}}, csv.errorColumn) + ": " + csv.error);
-    }
+    if (!csv.error.empty())
+        Fail("nothing was imported:\n  " + CsvPlace(csv.errorLine, csv.errorColumn) + ": " + csv.error);
     requireHeader(source, *table, csv);
-    ImportSheet sheet{*table, {}, where};
-    for (CsvRow& row : csv.rows)
-        sheet.rows.push_back({row.line, std::move(row.cells), {}});
-    return {sheet};
+    return {CsvSheet(*table, std::move(csv))};
 }
 }  // namespace
 
