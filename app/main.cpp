@@ -36,5 +36,7 @@ int main(int argc, char** argv)
     window->show();
     if (!options.positionalArguments().isEmpty())
         window->openPath(options.positionalArguments().front());
+    // Work that a crash or a kill left unsaved, for files this window has not just opened.
+    window->offerRecovery();
     return app.exec();
 }

@@ -325,6 +325,8 @@ int main(int argc, char** argv)
     writeSample(sampleDir, 43, std::uint64_t(256) << 20);  // a file with a 256 MB tail
     std::ofstream(config / "orbtool" / "Orbtool.ini") << "[Orbtool]\nDefaultDir=" << sampleDir.string() << "\n";
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.string()));
+    // Unsaved work is journaled there, as on the user's own disk.
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((sampleDir / "data").string()));
 
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

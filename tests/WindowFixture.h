@@ -193,12 +193,31 @@ inline void writeSettings(const QString& defaultDir)
 }
 
 
+// Points the editor's folder of unsaved work at dir: the user's data folder as the system names it.
+inline void useDataFolder(const QString& dir)
+{
+    qputenv("XDG_DATA_HOME", dir.toLocal8Bit());
+    qputenv("LOCALAPPDATA", QDir::toNativeSeparators(dir).toLocal8Bit());
+}
+
+// A data folder of its own for each editor unless a test shares one: a window closed without
+// saving leaves its work there, as a crash does, and the next editor would be asked about it.
+inline QString freshDataFolder()
+{
+    static QTemporaryDir root;
+    static int count = 0;
+    const QString dir = root.filePath(QString::number(++count));
+    QDir().mkpath(dir);
+    return dir;
+}
+
 // A fresh run of the editor: program state reset, windows created and shown.
 struct Editor {
     std::unique_ptr<TSDIAppForm> w;
 
-    Editor()
+    explicit Editor(const QString& dataFolder = freshDataFolder())
     {
+        useDataFolder(dataFolder);
         ResetProgramState();
         w.reset(CreateOrbtoolWindows());
         w->show();

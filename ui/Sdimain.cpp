@@ -36,6 +36,7 @@
 #include <QTableView>
 #include <QUndoStack>
 #include <QCloseEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -127,6 +128,15 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("SDIAppForm");
     resize(788, 556);
+    recoveryDir_ = RecoveryFolder();
+    // Back from another program, which may have changed the loaded file meanwhile.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            QTimer::singleShot(0, this, [this] {
+                if (!QApplication::activeModalWidget())
+                    checkDisk(false);
+            });
+    });
     buildMenu();
     buildToolBar();
 
@@ -532,8 +542,10 @@ void TSDIAppForm::setCaption(const QString& text)
 
 void TSDIAppForm::closeEvent(QCloseEvent* e)
 {
-    if (confirmDrop())
+    if (confirmDrop()) {
+        dropJournal();  // saved, or dropped by the user's answer
         e->accept();
+    }
     else
         e->ignore();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/Globals.h"
+#include "core/Recovery.h"
 #include "core/Tables.h"
 #include "data/Fields.h"
 #include "ui/Text.h"
@@ -196,6 +197,8 @@ public:
     // Compares with the data file at path (read once, never written); false, with a message box
     // saying why, when it cannot be read.
     bool compareWith(const QString& path);
+    // Compares with tables held in memory (the unsaved work of a journal), named as name.
+    void compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length);
     void stopComparing();
     bool comparing() const { return compared_ != nullptr; }
     // Marks the lists, the page in front and the status bar after the tables or the entry changed.
@@ -254,6 +257,15 @@ public:
     // own): asks to commit them first (where offerCommit), to discard them, or to cancel.
     // after: the tables as the operation would leave them. True to go on.
     bool confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit);
+
+    // ---- unsaved work kept safe, and the file on disk (SdimainRecovery.cpp) ----
+    // At start-up: offers the unsaved work of each data file that no window has open.
+    void offerRecovery();
+    // Whether the loaded file on disk still holds what was loaded or last saved; where another
+    // program changed it, asks what to do (saving: before a save). True to go on.
+    bool checkDisk(bool saving);
+    // The journal the loaded file's unsaved work is kept in; empty while there is none.
+    std::filesystem::path journalFile() const;
 
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
@@ -385,6 +397,38 @@ private:
     // The form pages' size limit, lifted while a table is in front.
     void applySizeLimit();
     bool filling_ = false;  // set while pages are switched by the program
+
+    // Unsaved work kept safe: the loaded file's lock, this session's journal and the stamps of
+    // the file on disk.
+    std::filesystem::path recoveryDir_;
+    std::unique_ptr<DataFileLock> lock_;
+    QString lockedPath_;            // the file lock_ is of
+    std::string session_;           // names this session's journal
+    std::vector<uint8_t> journaled_;  // the tables as the journal last took them
+    int journalSteps_ = 0;
+    bool journalFailed_ = false;    // said once per session
+    FileStamp diskStamp_;      // the loaded file as loaded or last saved
+    FileStamp seenStamp_;      // an outside change already asked about on activation
+    FileStamp acceptedStamp_;  // an outside change the user chose to save over
+    bool checkingDisk_ = false;
+    bool skipDropQuestion_ = false;  // a reload already asked
+    std::unique_ptr<Journal> pendingRestore_;  // restored by the load under way
+    std::unique_ptr<Journal> pendingCompare_;  // compared with once the load under way is done
+    // After every change to the tables: writes the journal, or removes it once nothing is unsaved.
+    void keepJournal(const std::vector<uint8_t>& image, bool unsaved);
+    // Removes this session's journal (the work was saved or the user dropped it).
+    void dropJournal();
+    // Takes the lock of the data file at path unless it is held already; false (said) when
+    // another window has the file open.
+    bool holdFile(const QString& path, std::unique_ptr<DataFileLock>& taken);
+    // After a load: the new session's state, and the offer of the file's earlier unsaved work.
+    void startSession(const std::filesystem::path& loaded);
+    void offerJournals(std::vector<Journal> journals);
+    // One journal's question: Restore, Compare, Discard (asked twice) or Later. elsewhere: the
+    // journal's file is not the one loaded here, and Restore or Compare loads it first.
+    void askAboutJournal(Journal j, bool elsewhere);
+    void restoreJournal(const Journal& j);
+    void reloadFile();
 };
 
 class OrbTableModel;

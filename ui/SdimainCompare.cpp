@@ -169,12 +169,17 @@ bool TSDIAppForm::compareWith(const QString& path)
                     "Compare Error");
         return false;
     }
+    compareWithTables(std::move(other), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), meta.bytesRead);
+    return true;
+}
+
+void TSDIAppForm::compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length)
+{
     compared_ = std::move(other);
-    comparedLength_ = meta.bytesRead;
-    comparedPath_ = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    comparedLength_ = length;
+    comparedPath_ = name;
     StopCompareItem->setEnabled(true);
     updateMarks();
-    return true;
 }
 
 void TSDIAppForm::stopComparing()

@@ -236,6 +236,7 @@ void TSDIAppForm::updateModified()
     const bool unwritable =
         FileImage.bytesRead < OrbImageSize && !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
     setWindowModified(image != savedImage_ || unwritable);
+    keepJournal(image, isWindowModified());
     refreshProblems();  // called after every change to the tables, and after a load
 }
 

@@ -140,19 +140,34 @@ void TSDIAppForm::OrbListBoxDblClick()
         return;
     }
     // Loading replaces OrbData: committed work must not go without a word.
-    if (!confirmDrop())
+    if (!skipDropQuestion_ && !confirmDrop())
+        return;
+    skipDropQuestion_ = false;
+    // One window a file: another copy of the editor with it open keeps it.
+    std::unique_ptr<DataFileLock> taken;
+    if (!holdFile(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n))),
+                  taken))
         return;
     LoadResult loaded = LoadOrbFile(n);
     if (loaded.code != 0) {
         showMessage(QString::fromStdString(loaded.message), "File Load Error");
         return;
     }
+    // The work on the file loaded before was saved or dropped by the user's answer.
+    dropJournal();
+    if (taken) {
+        lock_ = std::move(taken);
+        lockedPath_ = QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n)));
+    }
     loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
     loadedPath_ = QFileInfo(QString::fromStdString(loaded.path.u8string())).absoluteFilePath();
     loadIgnoredProblems();
     forgetShown();
-    UndoStack->clear();
+    // The new file's session first, so that the steps of the old one, cleared now, are not
+    // taken for unsaved work on the new file.
+    startSession(loaded.path);
     noteSaved();
+    UndoStack->clear();
     SaveAs1->setEnabled(true);
     setCaption("Orbtool : " + line);
     CurrentWeapon = CurrentUnit = CurrentFormation = 1;
@@ -185,6 +200,7 @@ void TSDIAppForm::OrbListBoxDblClick()
     else
         Viewer->setCurrentWidget(Units);
     unitEdit("Name")->setFocus();
+    offerJournals(JournalsToOffer(recoveryDir_, loaded.path, session_));
 }
 
 void TSDIAppForm::openPath(const QString& path)
@@ -344,6 +360,12 @@ bool TSDIAppForm::saveFile()
         showMessage("Please load a file first!!");
         return false;
     }
+    // Never over another program's change without the user's answer.
+    const bool sameFile =
+        QDir::cleanPath(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(loadedName_)) ==
+        QDir::cleanPath(loadedPath_);
+    if (sameFile && !checkDisk(true))
+        return false;
     SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
     QString file = QString::fromStdString(saved.path.filename().u8string());
     if (saved.code != 0) {
@@ -355,6 +377,8 @@ bool TSDIAppForm::saveFile()
         return false;
     }
     noteSaved();
+    if (sameFile)
+        diskStamp_ = acceptedStamp_ = seenStamp_ = StampFile(saved.path);
     updateModified();
     // Compared with the file just saved: the comparison follows it, or it would mark as
     // differences the changes now saved.
