@@ -336,8 +336,8 @@ protected:
         e->loadLine(line);
     }
 
-private slots:
-    void init()
+    // The case's folder afresh, and the settings naming it.
+    void freshFolder()
     {
         QDir(tmp.path()).removeRecursively();
         QDir().mkpath(tmp.path());
@@ -347,6 +347,9 @@ private slots:
         writeSettings(tmp.path());
         QDir::setCurrent(startDir);
     }
+
+private slots:
+    void init() { freshFolder(); }
     void cleanup()
     {
         e.reset();

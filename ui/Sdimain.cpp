@@ -121,6 +121,13 @@ void TSDIAppForm::changeEvent(QEvent* e)
     // A new palette (the desktop's dark mode switched on) redraws the glyphs in its colours.
     if ((e->type() == QEvent::PaletteChange || e->type() == QEvent::ApplicationPaletteChange) && Fwd1Btn)
         drawToolBarGlyphs();
+    // Active again (back from another program, which may have changed the loaded file meanwhile):
+    // asked once the activation is over, and not over a dialog of this window's.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && !QApplication::activeModalWidget())
+                checkDisk(false);
+        });
     QMainWindow::changeEvent(e);
 }
 
@@ -129,14 +136,6 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     setObjectName("SDIAppForm");
     resize(788, 556);
     recoveryDir_ = RecoveryFolder();
-    // Back from another program, which may have changed the loaded file meanwhile.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            QTimer::singleShot(0, this, [this] {
-                if (!QApplication::activeModalWidget())
-                    checkDisk(false);
-            });
-    });
     buildMenu();
     buildToolBar();
 

@@ -245,14 +245,16 @@ void TSDIAppForm::restoreJournal(const Journal& j)
         FileImage.bytesRead = OrbImageSize;
         FileImage.source.clear();
         FileImage.tailSize = 0;
-        std::vector<uint8_t> zeros(OrbImageSize, 0);
-        Orb.swapImage(zeros);
+        // Nothing on disk to keep: the work's own image, bytes no entry holds included.
+        std::vector<uint8_t> whole = j.tables;
+        Orb.swapImage(whole);
         loadedName_ = file.fileName();
         loadedPath_ = file.absoluteFilePath();
         forgetShown();
         FileLoaded = true;
         startSession(pathOf(loadedPath_));
         noteSaved();
+        savedImage_.clear();  // nothing on disk: all of it is unsaved
         UndoStack->clear();
         setCaption("Orbtool : " + loadedName_);
     }
@@ -273,8 +275,14 @@ void TSDIAppForm::restoreJournal(const Journal& j)
         std::error_code ec;
         fs::remove(j.file, ec);
     }
+    // Every page and list shows the work now (a page shows its entry anew where it changed).
+    UnitlistboxInit(CurrentUnit);
+    wpnlistboxInit(CurrentWeapon);
+    FormationlistboxInit(CurrentFormation);
     if (Viewer->currentWidget() == Load)
         Viewer->setCurrentWidget(Units);
+    else
+        syncPage(CurrentPage);
     updateMarks();
     statusBar()->showMessage(QString("Restored the unsaved work on %1: %2").arg(loadedName_).arg(
         j.steps == 1 ? QString("1 change") : QString("%1 changes").arg(j.steps)));
@@ -325,9 +333,9 @@ bool TSDIAppForm::checkDisk(bool saving)
                     name + " was changed by another program since it was loaded or last saved here.",
                     QMessageBox::NoButton, isVisible() ? this : nullptr);
     box.setObjectName("ChangedOnDiskBox");
-    box.setInformativeText(QString("Reload drops %1 and loads the file as it is now; Compare opens it as the compared "
-                                   "file, to take what you want; Overwrite %2 over the other program's change.")
-                               .arg(work ? "your unsaved work" : "nothing of yours")
+    box.setInformativeText(QString("Reload %1loads the file as it is now; Compare opens it as the compared file, to "
+                                   "take what you want of it; Overwrite %2 over the other program's change.")
+                               .arg(work ? "drops your unsaved work and " : "")
                                .arg(saving ? "saves your tables" : "keeps your work, for Save to write"));
     QPushButton* reload = box.addButton("Reload", QMessageBox::DestructiveRole);
     QPushButton* compare = box.addButton("Compare", QMessageBox::ActionRole);
