@@ -1,7 +1,7 @@
 // A long random session on the real window: typing, Commit, Restore, steps, list lines, pages,
 // filters, Copy and Paste through the buffer dialog, Renumber, Undo, Redo, the table view and the
 // compared file, each through the keys and clicks a person would use, with every dialog answered
-// at random too. Along the way the modified mark must say whether the tables differ from the file
+// at random too, and now and then a crash, after which the work must come back whole. Along the way the modified mark must say whether the tables differ from the file
 // on disk; at the end, undoing every step must give the loaded file back byte for byte, redoing
 // them the tables as they were, and a save and a reload the same tables again.
 //   ORB_SOAK_SECONDS (default 60), ORB_SOAK_SEED (default: from the clock), ORB_SOAK_ACTIONS
@@ -23,6 +23,7 @@ class TestSoak : public WindowSuite {
     bool discardOnly = false;  // the final undo answers every question with Discard
     std::deque<QString> recent;  // the last actions, for the report of a failure
     QByteArray loaded;           // the file as loaded
+    int restored = 0;            // crashes whose work came back
 
     int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool chance(int percent) { return below(100) < percent; }
@@ -32,6 +33,12 @@ class TestSoak : public WindowSuite {
     // Whatever dialog is open gets a random answer, as a person in a hurry gives it.
     void answer(QWidget* modal)
     {
+        if (modal->objectName() == "RecoverBox") {
+            // After a crash: the work back, for the checks to go on from it.
+            for (QAbstractButton* b : static_cast<QMessageBox*>(modal)->buttons())
+                if (b->text() == "Restore")
+                    return QTest::mouseClick(b, Qt::LeftButton);
+        }
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             const QList<QAbstractButton*> buttons = box->buttons();
             if (buttons.isEmpty())
@@ -163,6 +170,26 @@ class TestSoak : public WindowSuite {
         return "type into " + edit->objectName();
     }
 
+    // The window goes as a crash takes it (no question, no close), and a new one is started and
+    // offers the work back: it must be the tables as they were, marked as unsaved as they were.
+    QString crashAndRecover()
+    {
+        const QByteArray tables = packed();
+        const bool unsaved = e->marked();
+        e.reset();
+        e = std::make_unique<Editor>(tmp.filePath("data"));
+        e->w->offerRecovery();
+        if (!FileLoaded)
+            e->loadLine(12);
+        if (packed() != tables || e->marked() != unsaved)
+            return "crash: not recovered";
+        // Undo now goes back to the file as it is on disk.
+        loaded = readAll(tmp.filePath("ORB12"));
+        e->w->compareWith(tmp.filePath("ORB05"));
+        restored += unsaved;
+        return unsaved ? "crash and Restore" : "crash with nothing unsaved";
+    }
+
     QString report(quint32 seed, int action, const QString& what) const
     {
         QStringList lines{QString("soak: seed %1, action %2: %3").arg(seed).arg(action).arg(what), "the last actions:"};
@@ -181,7 +208,8 @@ private slots:
         rng.seed(seed);
         qInfo("soak: seed %u (ORB_SOAK_SEED=%u replays it)", seed, seed);
 
-        open(12);
+        e = std::make_unique<Editor>(tmp.filePath("data"));
+        e->loadLine(12);
         QVERIFY(FileLoaded);
         const QString file = tmp.filePath("ORB12");
         loaded = readAll(file);
@@ -215,7 +243,9 @@ private slots:
             ++actions;
             if (qEnvironmentVariableIsSet("ORB_SOAK_TRACE"))
                 qInfo("%d begins", actions);
-            const QString what = act();
+            const QString what = chance(1) ? crashAndRecover() : act();
+            if (what == "crash: not recovered")
+                QFAIL(qPrintable(report(seed, actions, "the work after a crash is not what the window held")));
             if (qEnvironmentVariableIsSet("ORB_SOAK_TRACE"))
                 qInfo("%d %s", actions, qPrintable(what));
             QCoreApplication::processEvents();  // a table cell's edit commits by a queued call
@@ -227,7 +257,7 @@ private slots:
                 QFAIL(qPrintable(report(seed, actions, differs ? "the tables differ from the file, but no mark"
                                                                 : "the mark is on, but the tables are as saved")));
         }
-        qInfo("soak: %d actions in %lld s", actions, clock.elapsed() / 1000);
+        qInfo("soak: %d actions in %lld s, %d crashes with work restored", actions, clock.elapsed() / 1000, restored);
         QVERIFY2(stopAt || actions >= 1000, "too few actions to call it a soak");
 
         // Every step undone: the file as loaded, byte for byte once saved. Typed edits are dropped
