@@ -1,6 +1,7 @@
 // Load and save against the raw file operations they are built on.
 #include "core/Globals.h"
 #include "core/OrbDiff.h"
+#include "core/Recovery.h"
 #include "core/References.h"
 #include "core/Rules.h"
 #include "data/ORBIO.h"
@@ -131,7 +132,31 @@ void BM_FindReferences(benchmark::State& state)
     }
 }
 
+// The journal of unsaved work as the window writes it after a change (synced and renamed, as a
+// save is), and the stamp of the file on disk that every return to the window and every save take.
+void BM_WriteJournal(benchmark::State& state)
+{
+    Journal j;
+    j.dataPath = (benchDir() / "ORB12").string();
+    j.tables = MakeSampleImage(12);
+    const fs::path file = benchDir() / "recovery" / "bench.journal";
+    for (auto _ : state) {
+        ++j.steps;
+        if (!WriteJournal(file, j).ok)
+            state.SkipWithError("the journal could not be written");
+    }
+}
+
+void BM_StampFile(benchmark::State& state)
+{
+    const fs::path file = benchDir() / "ORB12";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(StampFile(file).hash);
+}
+
 BENCHMARK(BM_RawRead);
+BENCHMARK(BM_WriteJournal);
+BENCHMARK(BM_StampFile);
 BENCHMARK(BM_CheckAll);
 BENCHMARK(BM_FindReferences);
 BENCHMARK(BM_DiffOneValue);
