@@ -323,6 +323,15 @@ private slots:
         QVERIFY(!SameBytes(StampFile(pathOf(file)), loaded));
         writeAll(file, sampleBytes(5) + '\0');
         QVERIFY(!SameBytes(StampFile(pathOf(file)), loaded));
+        // A long file is read whole: a change far before its end counts.
+        const QByteArray tail(100000, 't');
+        writeAll(file, sampleBytes(5) + tail);
+        const FileStamp longFile = StampFile(pathOf(file));
+        QCOMPARE(longFile.size, quint64(OrbImageSize + 100000));
+        bytes = sampleBytes(5) + tail;
+        bytes[10] = char(bytes[10] ^ 1);
+        writeAll(file, bytes);
+        QVERIFY(!SameBytes(StampFile(pathOf(file)), longFile));
         QFile::remove(file);
         QVERIFY(!StampFile(pathOf(file)).exists && !SameBytes(StampFile(pathOf(file)), loaded));
     }
