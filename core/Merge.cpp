@@ -5,6 +5,7 @@
 #include "core/Tables.h"
 
 #include <string>
+#include <type_traits>
 
 namespace {
 template <class R>
@@ -22,6 +23,60 @@ void markFields(std::vector<bool>& held)
                 held[static_cast<std::size_t>(f.at(n) + i)] = true;
 }
 
+// A slot's field name, "Slot3".
+std::string slotName(int k)
+{
+    return "Slot" + std::to_string(k);
+}
+
+// The slots both sides filled with different members where base had none: theirs' member moves
+// into a slot all three leave empty. Returns the slots so settled (ours' member stays in each).
+template <class R>
+std::vector<bool> mergeSlotLists(int n, const R& b, const R& o, const R& th, R& m, const MergeLengths& len,
+                                 MergeResult& out, bool& changed)
+{
+    std::vector<bool> settled(11, false);
+    if constexpr (std::is_same_v<R, FormationRecord>) {
+        const auto* last = FindField(FormationFields(), "Slot10");
+        if (last->pastEnd(n, len.base) || last->pastEnd(n, len.ours) || last->pastEnd(n, len.theirs))
+            return settled;  // a list cut by a short file is merged slot by slot
+        auto holds = [&m](uint16_t member) {
+            for (int k = 1; k <= 10; ++k)
+                if (formationSlot(m, k) == member)
+                    return true;
+            return false;
+        };
+        for (int k = 1; k <= 10; ++k) {
+            const uint16_t inBase = formationSlot(b, k), inOurs = formationSlot(o, k), inTheirs = formationSlot(th, k);
+            if (inBase != 0 || inOurs == 0 || inTheirs == 0 || inOurs == inTheirs)
+                continue;
+            if (holds(inTheirs)) {
+                settled[static_cast<std::size_t>(k)] = true;
+                continue;
+            }
+            for (int free = 1; free <= 10; ++free)
+                if (formationSlot(b, free) == 0 && formationSlot(o, free) == 0 && formationSlot(th, free) == 0 &&
+                    formationSlot(m, free) == 0) {
+                    formationSlot(m, free) = inTheirs;
+                    changed = true;
+                    settled[static_cast<std::size_t>(k)] = true;
+                    out.taken.push_back({TableId::Formations, n, slotName(free), "0", "0", std::to_string(inTheirs)});
+                    break;
+                }
+        }
+    }
+    (void)n, (void)b, (void)o, (void)th, (void)m, (void)len, (void)out, (void)changed;
+    return settled;
+}
+
+bool settledSlot(const std::vector<bool>& settled, const char* field)
+{
+    for (int k = 1; k <= 10; ++k)
+        if (settled[static_cast<std::size_t>(k)] && slotName(k) == field)
+            return true;
+    return false;
+}
+
 template <class R>
 void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& len,
                 MergeResult& out)
@@ -30,6 +85,7 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
         const R b = base.get<R>(n), o = ours.get<R>(n), th = theirs.get<R>(n);
         R m = o;
         bool changed = false;
+        const std::vector<bool> settled = mergeSlotLists(n, b, o, th, m, len, out, changed);
         for (const auto& f : FieldsOf<R>()) {
             const bool inBase = !f.pastEnd(n, len.base), inOurs = !f.pastEnd(n, len.ours), inTheirs = !f.pastEnd(n, len.theirs);
             const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
@@ -43,6 +99,7 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
             if (!inBase) {
                 out.conflicts.push_back(where + "base has no value (past its end), ours " + valueText(o, f) +
                                         ", theirs " + valueText(th, f));
+                out.conflictFields.push_back({t, n, f.name, {}, valueText(o, f), valueText(th, f)});
                 continue;
             }
             if (SameField(o, b, f)) {
@@ -51,10 +108,14 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
                 else
                     f.setNumber(m, f.number(th));
                 changed = true;
+                out.taken.push_back({t, n, f.name, valueText(b, f), valueText(o, f), valueText(th, f)});
                 continue;
             }
+            if (settledSlot(settled, f.name))
+                continue;
             out.conflicts.push_back(where + "base " + valueText(b, f) + ", ours " + valueText(o, f) + ", theirs " +
                                     valueText(th, f));
+            out.conflictFields.push_back({t, n, f.name, valueText(b, f), valueText(o, f), valueText(th, f)});
         }
         if (changed)
             out.merged.set(n, m);
@@ -84,7 +145,7 @@ std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b)
 
 MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& lengths)
 {
-    MergeResult out{ours, {}};
+    MergeResult out{ours, {}, {}, {}};
     mergeTable<UnitRecord>(TableId::Units, base, ours, theirs, lengths, out);
     mergeTable<WeaponRecord>(TableId::Weapons, base, ours, theirs, lengths, out);
     mergeTable<FormationRecord>(TableId::Formations, base, ours, theirs, lengths, out);

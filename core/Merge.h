@@ -6,10 +6,27 @@
 #include <string>
 #include <vector>
 
+#include "core/Tables.h"
+
+// One field of one entry in a merge, its three values as text ("122", "'Tiger'").
+struct MergeField {
+    TableId table = TableId::Units;
+    int entry = 0;
+    std::string field;
+    std::string base, ours, theirs;
+};
+
 struct MergeResult {
     OrbData merged;
     // "units 017 Cost: base 122, ours 130, theirs 99"; ours' value was kept.
     std::vector<std::string> conflicts;
+    // The conflicts of fields, each as its three values (a conflict of a byte no field holds is
+    // in conflicts alone).
+    std::vector<MergeField> conflictFields;
+    // Fields taken from theirs: changed there and not in ours. A member theirs added to a
+    // formation's slot list that ours filled too is taken into another empty slot: its field is
+    // that slot, and base and ours are empty there.
+    std::vector<MergeField> taken;
 };
 // How many bytes of each file were read: a short file's values past its end are not its own.
 struct MergeLengths {
@@ -17,6 +34,9 @@ struct MergeLengths {
 };
 // A field (or a byte no field holds) changed on one side only takes that change; the same change
 // on both sides is taken once; different changes on both sides keep ours' and are conflicts.
+// A formation's slots are a list of members: where both sides put different members into a slot
+// that base left empty, ours' stays and theirs' goes into the first slot all three leave empty
+// (none left: a conflict); a member ours holds already is not added twice.
 // A value past a short side's end is no change by that side: the others' is taken. Where base
 // has none, ours and theirs differing is a conflict; a change of theirs that lies past ours' end,
 // which the result cannot hold, is one too.

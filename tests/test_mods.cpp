@@ -300,6 +300,53 @@ private slots:
         QCOMPARE(int(OtherBytesDiffering(base, ours)), 3);
     }
 
+    // A formation's slots merged as a list: what each side added is kept where the additions do
+    // not overlap; a member both sides put in one empty slot moves to the next slot all three
+    // leave empty. Changes to a member base had stay conflicts.
+    void slotListsMergeAsLists()
+    {
+        using Slots = std::array<uint16_t, 10>;
+        const struct {
+            const char* what;
+            Slots base, ours, theirs, merged;
+            std::vector<std::string> conflicts, taken;
+        } cases[] = {
+            {"each side adds to another slot", {5, 6}, {5, 6, 7}, {5, 6, 0, 0, 0, 0, 8}, {5, 6, 7, 0, 0, 0, 8}, {}, {"Slot7 0 0 8"}},
+            {"both add to the same empty slot", {5, 6}, {5, 6, 7}, {5, 6, 1008}, {5, 6, 7, 1008}, {}, {"Slot4 0 0 1008"}},
+            {"both add the same member", {5}, {5, 7}, {5, 7}, {5, 7}, {}, {}},
+            {"theirs adds what ours holds elsewhere", {5}, {5, 7, 0, 9}, {5, 9}, {5, 7, 0, 9}, {}, {}},
+            {"theirs adds two, ours one, a slot apart", {5}, {5, 7}, {5, 8, 9}, {5, 7, 9, 8}, {}, {"Slot4 0 0 8", "Slot3 0 0 9"}},
+            {"no empty slot is left", {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {1, 2, 3, 4, 5, 6, 7, 8, 11},
+             {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {"formations 020 Slot9: base 0, ours 9, theirs 11"}, {}},
+            {"both change a member base had", {5, 6}, {5, 16}, {5, 26}, {5, 16}, {"formations 020 Slot2: base 6, ours 16, theirs 26"}, {}},
+            {"ours removes what theirs changes", {5, 6}, {5}, {5, 26}, {5}, {"formations 020 Slot2: base 6, ours 0, theirs 26"}, {}},
+        };
+        for (const auto& c : cases) {
+            OrbData base = sampleOrb(70);
+            auto put = [](OrbData& orb, const Slots& list) {
+                orb.edit<FormationRecord>(20, [&](FormationRecord& f) {
+                    for (int k = 1; k <= 10; ++k)
+                        formationSlot(f, k) = list[std::size_t(k - 1)];
+                });
+            };
+            put(base, c.base);
+            OrbData ours = base, theirs = base;
+            put(ours, c.ours);
+            put(theirs, c.theirs);
+            const MergeResult m = MergeOrb(base, ours, theirs);
+            Slots merged{};
+            for (int k = 1; k <= 10; ++k)
+                merged[std::size_t(k - 1)] = formationSlot(m.merged.formation(20), k);
+            QVERIFY2(merged == c.merged, c.what);
+            QVERIFY2(m.conflicts == c.conflicts, c.what);
+            std::vector<std::string> taken;
+            for (const MergeField& f : m.taken)
+                taken.push_back(f.field + " " + f.base + " " + f.ours + " " + f.theirs);
+            QVERIFY2(taken == c.taken, c.what);
+            QCOMPARE(m.conflictFields.size(), c.conflicts.size());
+        }
+    }
+
     // A short side's values past its end read as zeros, and are no change of that side's.
     void mergeWithShortFilesWritesNoZeros()
     {
