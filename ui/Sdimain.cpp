@@ -161,6 +161,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     for (const char* panel : {"UnitPanel", "Panel5", "FormationPanel"})
         FitNumberEdits(findChild<QWidget*>(panel));
     buildCompareMenu();  // its context menus go on the pages' edits
+    buildMergeMenu();
     buildTableMenu();
     buildProblemsPanel();  // in the View menu the table makes
 
@@ -419,6 +420,10 @@ bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods
     if (key == Qt::Key_F9) {
         RestoreButtonClick();
         return false;
+    }
+    if (key == Qt::Key_F7 && CurrentPage != pcLoad && conflictsLeft() > 0) {
+        stepToConflict(shift ? -1 : 1);
+        return true;
     }
     if (key == Qt::Key_F7 && CurrentPage != pcLoad && comparing()) {
         stepToDifference(shift ? -1 : 1);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/Globals.h"
+#include "core/Merge.h"
 #include "core/Recovery.h"
 #include "core/Tables.h"
 #include "data/Fields.h"
@@ -258,6 +259,23 @@ public:
     // after: the tables as the operation would leave them. True to go on.
     bool confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit);
 
+    // ---- merging another file into the loaded one (SdimainMerge.cpp) ----
+    QAction* MergeItem = nullptr;            // File > Merge With..., Ctrl+Shift+M
+    QAction* KeepOursItem = nullptr;         // Ctrl+1: the conflict in front keeps ours' value
+    QAction* TakeTheirsItem = nullptr;       // Ctrl+2
+    QAction* TakeBaseItem = nullptr;         // Ctrl+3
+    QAction* TakeTheirsEntryItem = nullptr;  // every conflict of the entry in front
+    QAction* TakeTheirsAllItem = nullptr;    // every conflict left
+    QDockWidget* ConflictsDock = nullptr;    // under the pages: the conflicts, and what was taken
+    QTreeWidget* ConflictsList = nullptr;
+    QTreeWidget* TakenList = nullptr;
+    QLabel* ConflictsCount = nullptr;  // "3 conflicts left", in the status bar
+    // Merges theirs into the loaded tables (ours) since base: what only theirs changed is taken
+    // as one step; the conflicts are listed for the user. False, said, when a file cannot be read.
+    bool mergeWith(const QString& theirs, const QString& base);
+    // How many conflicts of the last merge hold ours' value with no choice made yet.
+    std::size_t conflictsLeft() const;
+
     // ---- unsaved work kept safe, and the file on disk (SdimainRecovery.cpp) ----
     // At start-up: offers the unsaved work of each data file that no window has open.
     void offerRecovery();
@@ -398,6 +416,28 @@ private:
     void applySizeLimit();
     bool filling_ = false;  // set while pages are switched by the program
 
+    // The merge under way: the three sides as they were, its conflicts (each kept as ours by
+    // choice, or resolved by another value) and the fields it took from theirs.
+    std::unique_ptr<OrbData> mergeOurs_, mergeBase_, mergeTheirs_;
+    QString mergeTheirsName_;
+    std::vector<MergeField> conflicts_;
+    std::vector<bool> keptOurs_;
+    std::vector<MergeField> taken_;
+    void buildMergeMenu();
+    void endMerge();
+    void refreshMerge();
+    bool conflictResolved(std::size_t i) const;
+    std::size_t conflictInFront() const;
+    // Ctrl+1, 2, 3 (choice 0 ours, 1 theirs, 2 base) on the conflict in front, or on all of its entry's.
+    void resolveConflicts(int choice, bool wholeEntry);
+    // Takes a field taken from theirs back to ours' value, as a step of its own.
+    void undoTaken(std::size_t i);
+    void showAfterMergeStep();
+    // F7 / Shift+F7 while conflicts are left: the next (+1) or previous (-1) one.
+    void stepToConflict(int direction);
+    // Before a save with conflicts left: asks. True to go on.
+    bool confirmUnresolved();
+
     // Unsaved work kept safe: the loaded file's lock, this session's journal and the stamps of
     // the file on disk.
     std::filesystem::path recoveryDir_;
@@ -434,6 +474,9 @@ private:
 class OrbTableModel;
 // The model of the loaded tables under a table view.
 OrbTableModel* TableModelOf(QTableView* view);
+
+// The height a dock under the pages grows the window by while it is shown, so that the pages keep theirs.
+inline constexpr int kDockHeight = 170;
 
 // What F7 says when no difference is left in its direction.
 inline const char* const NoFurtherDifferences = "No further differences";

@@ -134,8 +134,12 @@ void TSDIAppForm::undoStep(bool redo)
 {
     const int index = UndoStack->index() - (redo ? 0 : 1);
     const auto* step = dynamic_cast<const OrbEditCommand*>(UndoStack->command(index));
-    if (!step)
+    if (!step) {
+        // A step that changes no value (a conflict kept as ours): nothing typed to ask about.
+        if (UndoStack->command(index))
+            redo ? UndoStack->redo() : UndoStack->undo();
         return;
+    }
     OrbData after = Orb;
     redo ? ApplyAfter(after, step->changes()) : ApplyBefore(after, step->changes());
     if (!confirmTypedDrop(redo ? "Redo" : "Undo", after, false))

@@ -155,6 +155,7 @@ void TSDIAppForm::OrbListBoxDblClick()
     }
     // The work on the file loaded before was saved or dropped by the user's answer.
     dropJournal();
+    endMerge();
     if (taken) {
         lock_ = std::move(taken);
         lockedPath_ = QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n)));
@@ -365,6 +366,8 @@ bool TSDIAppForm::saveFile()
         QDir::cleanPath(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(loadedName_)) ==
         QDir::cleanPath(loadedPath_);
     if (sameFile && !checkDisk(true))
+        return false;
+    if (!confirmUnresolved())
         return false;
     SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
     QString file = QString::fromStdString(saved.path.filename().u8string());

@@ -27,8 +27,7 @@
 #include <QTreeWidget>
 
 namespace {
-// The height the window grows by while the panel is shown, so that the pages keep theirs.
-constexpr int kPanelHeight = 170;
+constexpr int kPanelHeight = kDockHeight;
 
 QString countText(int errors, int warnings)
 {

@@ -1,0 +1,421 @@
+// Merging another file into the loaded one: base, ours (the loaded tables) and theirs, the
+// changes that do not conflict taken as one step, and each conflict chosen by the user.
+#include "ui/RecordPage.h"
+
+#include "core/Merge.h"
+#include "core/OrbDiff.h"
+#include "core/OrbFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QUndoStack>
+
+namespace {
+// "Keep Ours" changes no value: a step of its own, so that Undo brings the conflict back.
+class KeepOursCommand : public QUndoCommand {
+public:
+    KeepOursCommand(const QString& text, std::vector<bool>& kept, std::size_t index, std::function<void()> shown)
+        : QUndoCommand(text), kept_(kept), index_(index), shown_(std::move(shown))
+    {
+    }
+    void undo() override { set(false); }
+    void redo() override { set(true); }
+
+private:
+    void set(bool on)
+    {
+        if (index_ < kept_.size())
+            kept_[index_] = on;
+        shown_();
+    }
+    std::vector<bool>& kept_;
+    std::size_t index_;
+    std::function<void()> shown_;
+};
+
+QString tableTitle(TableId t)
+{
+    return t == TableId::Units ? "Unit" : t == TableId::Weapons ? "Weapon" : "Formation";
+}
+
+// Whether field `name` of entry n holds the same value in a and b.
+bool sameValue(TableId t, int n, const std::string& name, const OrbData& a, const OrbData& b)
+{
+    return WithTable(t, [&](const auto& fields, auto entry) {
+        const auto* f = FindField(fields, name);
+        return !f || SameField(entry(a, n), entry(b, n), *f);
+    });
+}
+
+// Copies field `name` of entry n from `from` into `to`.
+void copyValue(TableId t, int n, const std::string& name, const OrbData& from, OrbData& to)
+{
+    WithTable(t, [&](const auto& fields, auto entry) {
+        const auto* f = FindField(fields, name);
+        if (!f)
+            return;
+        auto r = entry(to, n);
+        const auto source = entry(from, n);
+        if (f->width == FieldWidth::Text)
+            r.*(f->text) = source.*(f->text);
+        else
+            f->setNumber(r, f->number(source));
+        entry.set(to, n, r);
+    });
+}
+}  // namespace
+
+void TSDIAppForm::buildMergeMenu()
+{
+    MergeItem = new QAction("&Merge With...", this);
+    MergeItem->setObjectName("MergeItem");
+    MergeItem->setStatusTip("Take another file's changes since a common base, and choose where both changed");
+    MergeItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    FileMenu->insertAction(CompareItem, MergeItem);
+    connect(MergeItem, &QAction::triggered, this, [this] {
+        if (!FileLoaded)
+            return showMessage("Please load a file first!!");
+        auto pick = [this](const QString& title, const QString& name, const QString& preset) {
+            QFileDialog dialog(this, title, QString::fromStdString(CurrentDirectory));
+            dialog.setObjectName(name);
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+            if (!preset.isEmpty())
+                dialog.selectFile(preset);
+            return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                           : QString();
+        };
+        const QString theirs = pick("Merge With: Theirs", "MergeTheirsDialog", {});
+        if (theirs.isEmpty())
+            return;
+        // The compared file is the usual base: the stock file both mods began from.
+        const QString base = pick("Merge With: Base", "MergeBaseDialog",
+                                  comparing() && QFileInfo(comparedPath_).isFile() ? comparedPath_ : QString());
+        if (!base.isEmpty())
+            mergeWith(theirs, base);
+    });
+
+    auto add = [this](QAction*& a, const char* name, const QString& text, const QKeySequence& key) {
+        a = new QAction(text, this);
+        a->setObjectName(name);
+        a->setShortcut(key);
+        a->setEnabled(false);
+        EditMenu->addAction(a);
+    };
+    EditMenu->addSeparator();
+    add(KeepOursItem, "KeepOursItem", "Keep &Ours", QKeySequence(Qt::CTRL | Qt::Key_1));
+    add(TakeTheirsItem, "TakeTheirsItem", "Take T&heirs", QKeySequence(Qt::CTRL | Qt::Key_2));
+    add(TakeBaseItem, "TakeBaseItem", "Take &Base", QKeySequence(Qt::CTRL | Qt::Key_3));
+    add(TakeTheirsEntryItem, "TakeTheirsEntryItem", "Take Theirs for &Entry", {});
+    add(TakeTheirsAllItem, "TakeTheirsAllItem", "Take Theirs for &All Conflicts", {});
+    connect(KeepOursItem, &QAction::triggered, this, [this] { resolveConflicts(0, false); });
+    connect(TakeTheirsItem, &QAction::triggered, this, [this] { resolveConflicts(1, false); });
+    connect(TakeBaseItem, &QAction::triggered, this, [this] { resolveConflicts(2, false); });
+    connect(TakeTheirsEntryItem, &QAction::triggered, this, [this] { resolveConflicts(1, true); });
+    connect(TakeTheirsAllItem, &QAction::triggered, this, [this] {
+        if (!mergeTheirs_)
+            return;
+        const OrbData before = Orb;
+        for (std::size_t i = 0; i < conflicts_.size(); ++i)
+            if (!conflictResolved(i))
+                copyValue(conflicts_[i].table, conflicts_[i].entry, conflicts_[i].field, *mergeTheirs_, Orb);
+        recordStep("Take Theirs for All Conflicts", before);
+        showAfterMergeStep();
+    });
+
+    ConflictsDock = new QDockWidget("Merge", this);
+    ConflictsDock->setObjectName("ConflictsDock");
+    ConflictsDock->setFeatures(QDockWidget::DockWidgetClosable);
+    ConflictsDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    ConflictsDock->setFixedHeight(kDockHeight);  // what the window grows by
+    auto* tabs = new QTabWidget(ConflictsDock);
+    tabs->setObjectName("MergeTabs");
+    auto list = [tabs](const char* name, const QString& title) {
+        auto* l = new QTreeWidget(tabs);
+        l->setObjectName(name);
+        l->setRootIsDecorated(false);
+        l->setUniformRowHeights(true);
+        l->setHeaderLabels({"Entry", "Field", "Base", "Ours", "Theirs"});
+        l->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        l->header()->setStretchLastSection(true);
+        tabs->addTab(l, title);
+        return l;
+    };
+    ConflictsList = list("ConflictsList", "Conflicts");
+    TakenList = list("TakenList", "Taken from Theirs");
+    ConflictsDock->setWidget(tabs);
+    addDockWidget(Qt::BottomDockWidgetArea, ConflictsDock);
+    ConflictsDock->hide();
+    ConflictsCount = new QLabel(this);
+    ConflictsCount->setObjectName("ConflictsCount");
+    statusBar()->addPermanentWidget(ConflictsCount);
+    ConflictsCount->hide();
+    connect(ConflictsList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const std::size_t i = item->data(0, Qt::UserRole).toUInt();
+        if (i < conflicts_.size())
+            goToField(conflicts_[i].table, conflicts_[i].entry, QString::fromStdString(conflicts_[i].field));
+    });
+    connect(TakenList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const std::size_t i = item->data(0, Qt::UserRole).toUInt();
+        if (i < taken_.size())
+            goToField(taken_[i].table, taken_[i].entry, QString::fromStdString(taken_[i].field));
+    });
+    // What was taken at once, each to look at and, where it should not have been, to take back.
+    TakenList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TakenList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = TakenList->itemAt(at);
+        if (!item)
+            return;
+        QMenu menu(this);
+        QAction* back = menu.addAction("Undo This Change");
+        back->setObjectName("UndoTakenItem");
+        connect(back, &QAction::triggered, this, [this, item] { undoTaken(item->data(0, Qt::UserRole).toUInt()); });
+        menu.exec(TakenList->viewport()->mapToGlobal(at));
+    });
+    connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::refreshMerge);
+}
+
+bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
+{
+    auto read = [this](const QString& path, OrbData& orb, OrbImage& meta) {
+        const IoResult r = ReadDataFile(path.toStdString(), orb, meta, false);
+        if (!r.ok)
+            showMessage("Unable to merge with " + QDir::toNativeSeparators(path) + "\n" + QString::fromStdString(r.error),
+                        "Merge Error");
+        return r.ok;
+    };
+    auto theirs = std::make_unique<OrbData>(), base = std::make_unique<OrbData>();
+    OrbImage theirsMeta{{}, 0, {}, 0}, baseMeta{{}, 0, {}, 0};
+    if (!read(theirsPath, *theirs, theirsMeta) || !read(basePath, *base, baseMeta))
+        return false;
+    const MergeResult m = MergeOrb(*base, Orb, *theirs, {baseMeta.bytesRead, FileImage.bytesRead, theirsMeta.bytesRead});
+    mergeOurs_ = std::make_unique<OrbData>(Orb);
+    mergeBase_ = std::move(base);
+    mergeTheirs_ = std::move(theirs);
+    mergeTheirsName_ = QFileInfo(theirsPath).fileName();
+    conflicts_ = m.conflictFields;
+    keptOurs_.assign(conflicts_.size(), false);
+    taken_ = m.taken;
+    // Entry by entry: the bytes no field holds stay ours (the command line's merge takes them).
+    const OrbData before = Orb;
+    OrbData after = Orb;
+    for (int n = 1; n <= UnitCount; ++n)
+        after.setUnit(n, m.merged.unit(n));
+    for (int n = 1; n <= WeaponCount; ++n)
+        after.setWeapon(n, m.merged.weapon(n));
+    for (int n = 1; n <= FormationCount; ++n)
+        after.setFormation(n, m.merged.formation(n));
+    if (!confirmTypedDrop("Merge With", after, true)) {
+        endMerge();
+        return false;
+    }
+    Orb = after;
+    recordStep("Merge With " + mergeTheirsName_, before);
+    // The pages mark what differs from theirs, with theirs' value beside ours.
+    auto marks = std::make_unique<OrbData>(*mergeTheirs_);
+    compareWithTables(std::move(marks), QDir::toNativeSeparators(QFileInfo(theirsPath).absoluteFilePath()),
+                      theirsMeta.bytesRead);
+    showAfterMergeStep();
+    if (!ConflictsDock->isVisible())
+        showDock(ConflictsDock, true);
+    const std::size_t others = OtherBytesDiffering(*mergeBase_, *mergeTheirs_);
+    QString said = QString("%1 taken from theirs, %2")
+                       .arg(m.taken.size() == 1 ? QString("1 field") : QString("%1 fields").arg(m.taken.size()))
+                       .arg(conflicts_.size() == 1 ? QString("1 conflict") : QString("%1 conflicts").arg(conflicts_.size()));
+    if (others)
+        said += QString("; %1 that no field holds changed in theirs and stayed ours").arg(
+            others == 1 ? QString("1 byte") : QString("%1 bytes").arg(others));
+    statusBar()->showMessage(said);
+    if (!conflicts_.empty())
+        goToField(conflicts_[0].table, conflicts_[0].entry, QString::fromStdString(conflicts_[0].field));
+    return true;
+}
+
+void TSDIAppForm::endMerge()
+{
+    mergeOurs_.reset();
+    mergeBase_.reset();
+    mergeTheirs_.reset();
+    conflicts_.clear();
+    keptOurs_.clear();
+    taken_.clear();
+    if (ConflictsDock && ConflictsDock->isVisible())
+        showDock(ConflictsDock, false);
+    refreshMerge();
+}
+
+bool TSDIAppForm::conflictResolved(std::size_t i) const
+{
+    // Kept as ours by choice, or given another value: taken from theirs or base, or typed.
+    const MergeField& c = conflicts_[i];
+    return keptOurs_[i] || !sameValue(c.table, c.entry, c.field, Orb, *mergeOurs_);
+}
+
+std::size_t TSDIAppForm::conflictsLeft() const
+{
+    std::size_t left = 0;
+    for (std::size_t i = 0; mergeOurs_ && i < conflicts_.size(); ++i)
+        left += !conflictResolved(i);
+    return left;
+}
+
+void TSDIAppForm::refreshMerge()
+{
+    if (!ConflictsList)
+        return;
+    const bool merging = mergeOurs_ != nullptr;
+    for (QAction* a : {KeepOursItem, TakeTheirsItem, TakeBaseItem, TakeTheirsEntryItem, TakeTheirsAllItem})
+        a->setEnabled(merging && conflictsLeft() > 0);
+    ConflictsList->clear();
+    TakenList->clear();
+    ConflictsCount->setVisible(merging);
+    if (!merging)
+        return;
+    auto line = [](QTreeWidget* list, const MergeField& f, std::size_t i, bool done) {
+        auto* item = new QTreeWidgetItem(list, {tableTitle(f.table) + " " + threeDigits(f.entry),
+                                                QString::fromStdString(f.field), toQ(f.base), toQ(f.ours), toQ(f.theirs)});
+        item->setData(0, Qt::UserRole, uint(i));
+        if (done)
+            for (int col = 0; col < 5; ++col)
+                item->setForeground(col, list->palette().brush(QPalette::Disabled, QPalette::Text));
+    };
+    for (std::size_t i = 0; i < conflicts_.size(); ++i)
+        line(ConflictsList, conflicts_[i], i, conflictResolved(i));
+    for (std::size_t i = 0; i < taken_.size(); ++i)
+        line(TakenList, taken_[i], i, sameValue(taken_[i].table, taken_[i].entry, taken_[i].field, Orb, *mergeOurs_));
+    const std::size_t left = conflictsLeft();
+    ConflictsCount->setText(left == 0 ? QString("No conflicts left")
+                                      : left == 1 ? QString("1 conflict left") : QString("%1 conflicts left").arg(left));
+}
+
+// The conflict the page in front shows: the one of its entry whose field has the focus, else the
+// entry's first one left; conflicts_.size() when the entry has none.
+std::size_t TSDIAppForm::conflictInFront() const
+{
+    const TableId t = CurrentPage == pcUnits ? TableId::Units : CurrentPage == pcWeapons ? TableId::Weapons : TableId::Formations;
+    const int n = entryInFront();
+    QWidget* focus = focusWidget();
+    std::size_t first = conflicts_.size();
+    for (std::size_t i = 0; i < conflicts_.size(); ++i) {
+        const MergeField& c = conflicts_[i];
+        if (c.table != t || c.entry != n || conflictResolved(i))
+            continue;
+        const std::string name = c.field;
+        QLineEdit* edit = t == TableId::Units     ? editOf(unitEdits, name.c_str())
+                          : t == TableId::Weapons ? editOf(weaponEdits, name.c_str())
+                                                  : editOf(formationEdits, name.c_str());
+        if (edit && edit == focus)
+            return i;
+        if (first == conflicts_.size())
+            first = i;
+    }
+    return first;
+}
+
+void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
+{
+    if (!mergeOurs_ || CurrentPage == pcLoad)
+        return;
+    const std::size_t at = conflictInFront();
+    if (at == conflicts_.size()) {
+        statusBar()->showMessage("No conflict left in " + EntryTitle(CurrentPage, entryInFront()));
+        return;
+    }
+    const MergeField c = conflicts_[at];
+    const QString what = QString::fromStdString(c.field) + " of " + tableTitle(c.table) + " " + threeDigits(c.entry);
+    if (choice == 0) {
+        UndoStack->push(new KeepOursCommand("Keep Ours for " + what, keptOurs_, at, [this] { showAfterMergeStep(); }));
+        return;
+    }
+    // Typed edits on the entry go first: the choice is a commit of its own.
+    const OrbData before = Orb;
+    const OrbData& source = choice == 1 ? *mergeTheirs_ : *mergeBase_;
+    for (std::size_t i = 0; i < conflicts_.size(); ++i) {
+        const MergeField& d = conflicts_[i];
+        if ((i == at || (wholeEntry && d.table == c.table && d.entry == c.entry)) && !conflictResolved(i))
+            copyValue(d.table, d.entry, d.field, source, Orb);
+    }
+    OrbData after = Orb;
+    Orb = before;
+    if (!confirmTypedDrop(choice == 1 ? "Take Theirs" : "Take Base", after, false))
+        return;
+    Orb = after;
+    recordStep((choice == 1 ? "Take Theirs for " : "Take Base for ") +
+                   (wholeEntry ? tableTitle(c.table) + " " + threeDigits(c.entry) : what),
+               before);
+    showAfterMergeStep();
+}
+
+void TSDIAppForm::undoTaken(std::size_t i)
+{
+    if (!mergeOurs_ || i >= taken_.size())
+        return;
+    const MergeField& f = taken_[i];
+    const OrbData before = Orb;
+    copyValue(f.table, f.entry, f.field, *mergeOurs_, Orb);
+    recordStep("Undo Taken " + QString::fromStdString(f.field) + " of " + tableTitle(f.table) + " " + threeDigits(f.entry),
+               before);
+    showAfterMergeStep();
+}
+
+void TSDIAppForm::showAfterMergeStep()
+{
+    refreshMerge();
+    if (CurrentPage == pcUnits || CurrentPage == pcWeapons || CurrentPage == pcFormations)
+        syncPage(CurrentPage);
+    UnitlistboxInit(CurrentUnit);
+    wpnlistboxInit(CurrentWeapon);
+    FormationlistboxInit(CurrentFormation);
+    updateMarks();
+}
+
+void TSDIAppForm::stepToConflict(int direction)
+{
+    const std::size_t left = conflictsLeft();
+    if (left == 0)
+        return;
+    // The conflicts in their order, from the one after (or before) the entry in front.
+    const TableId t = CurrentPage == pcUnits ? TableId::Units : CurrentPage == pcWeapons ? TableId::Weapons : TableId::Formations;
+    auto key = [](TableId table, int entry) { return int(table) * 1000 + entry; };
+    const int here = key(t, entryInFront());
+    std::size_t pick = conflicts_.size();
+    for (std::size_t k = 0; k < conflicts_.size(); ++k) {
+        const std::size_t i = direction > 0 ? k : conflicts_.size() - 1 - k;
+        if (conflictResolved(i))
+            continue;
+        const int at = key(conflicts_[i].table, conflicts_[i].entry);
+        if (direction > 0 ? at > here : at < here) {
+            pick = i;
+            break;
+        }
+    }
+    if (pick == conflicts_.size()) {
+        statusBar()->showMessage(direction > 0 ? "No further conflicts" : "No earlier conflicts");
+        return;
+    }
+    goToField(conflicts_[pick].table, conflicts_[pick].entry, QString::fromStdString(conflicts_[pick].field));
+}
+
+bool TSDIAppForm::confirmUnresolved()
+{
+    const std::size_t left = conflictsLeft();
+    if (left == 0)
+        return true;
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                    QString("%1 unresolved: they keep ours' values.")
+                        .arg(left == 1 ? QString("1 conflict is") : QString("%1 conflicts are").arg(left)),
+                    QMessageBox::Save | QMessageBox::Cancel, isVisible() ? this : nullptr);
+    box.setObjectName("UnresolvedBox");
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Save;
+}
