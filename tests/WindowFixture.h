@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -107,6 +108,23 @@ inline std::shared_ptr<SeenMessage> answerBox(QMessageBox::StandardButton b = QM
             QTest::mouseClick(box->button(b), Qt::LeftButton);
     });
     return seen;
+}
+
+// Answers the next file dialog by typing path and Enter (then runs next, which may queue an
+// answer to the dialog that comes after it).
+inline void typeIntoFileDialog(const QString& path, std::function<void()> next = {})
+{
+    whenModal([path, next](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog)
+            return static_cast<QDialog*>(w)->reject();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setFocus();
+        name->setText(path);  // as typed, without the completer's pop-up in the way
+        if (next)
+            next();
+        QTest::keyClick(name, Qt::Key_Return);
+    });
 }
 
 // Picks line `row` of the next pick list and presses OK (or Cancel when row < 0).

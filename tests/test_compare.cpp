@@ -8,19 +8,6 @@
 class TestCompare : public WindowSuite {
     Q_OBJECT
 
-    // Answers the next Compare With dialog by typing path and Enter.
-    static void typeIntoFileDialog(const QString& path)
-    {
-        whenModal([path](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            if (!dialog)
-                return static_cast<QDialog*>(w)->reject();
-            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-            name->setFocus();
-            name->setText(path);  // as typed, without the completer's pop-up in the way
-            QTest::keyClick(name, Qt::Key_Return);
-        });
-    }
     // The entries F7 (or Shift+F7) visits from the current entry until it stops, as the pages'
     // titles say them ("Unit 003").
     QStringList visited(bool back)
