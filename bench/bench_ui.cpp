@@ -1,6 +1,7 @@
 // What the user feels: each window action, timed on the real main window (offscreen platform)
 // through the calls its mouse or key events reach, painting included.
 #include "core/Globals.h"
+#include "data/ORBIO.h"
 #include "core/PasteBuffers.h"
 #include "tools/SampleData.h"
 #include "ui/Application.h"
@@ -210,6 +211,49 @@ void BM_Renumber(benchmark::State& state)
     }
 }
 
+// Two mods of one stock file, as modders merge them: the loaded tables changed 40 costs since
+// the base; theirs changed speeds, ranges and names, and five of the same costs.
+void writeMods(const fs::path& dir)
+{
+    OrbData base = Orb;
+    for (int n = 1; n <= 40; ++n)
+        base.edit<UnitRecord>(n, [](UnitRecord& u) { u.Cost = uint8_t(u.Cost - 1); });
+    OrbData theirs = base;
+    for (int n = 30; n <= 70; ++n)
+        theirs.edit<UnitRecord>(n, [](UnitRecord& u) { u.Speed = uint8_t(u.Speed % 200 + 1); });
+    for (int n = 35; n < 40; ++n)
+        theirs.edit<UnitRecord>(n, [](UnitRecord& u) { u.Cost = uint8_t(u.Cost + 3); });
+    for (int n = 1; n <= 20; ++n)
+        theirs.edit<WeaponRecord>(n, [](WeaponRecord& w) { w.Range = uint8_t(w.Range % 200 + 1); });
+    for (int n = 10; n <= 20; ++n)
+        theirs.edit<FormationRecord>(n, [n](FormationRecord& f) { f.Name = "Theirs " + std::to_string(n); });
+    fs::create_directories(dir);
+    for (auto [name, orb] : {std::pair{"BASE12", &base}, std::pair{"THEIRS12", &theirs}}) {
+        std::vector<uint8_t> image(OrbImageSize);
+        PackImage(*orb, image.data());
+        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), OrbImageSize);
+    }
+}
+
+// Merge With on two mods of one stock file: the merge, its one step, the lists of conflicts and
+// of what was taken, and the marks against theirs.
+void BM_MergeOpen(benchmark::State& state)
+{
+    showUnits();
+    writeMods(sampleDir / "mods");
+    const QString theirs = QString::fromStdString((sampleDir / "mods" / "THEIRS12").string());
+    const QString base = QString::fromStdString((sampleDir / "mods" / "BASE12").string());
+    for (auto _ : state) {
+        window->mergeWith(theirs, base);
+        settle();
+        state.PauseTiming();
+        window->UndoStack->undo();
+        settle();
+        state.ResumeTiming();
+    }
+    state.counters["conflicts"] = double(window->conflictsLeft());
+}
+
 // Comparing with another file (ORB05 against ORB12: most entries differ), marks and all.
 void BM_CompareOpen(benchmark::State& state)
 {
@@ -313,6 +357,7 @@ BENCHMARK(BM_PickListOpenClose);
 BENCHMARK(BM_PasteAllUnits);
 BENCHMARK(BM_Renumber);
 BENCHMARK(BM_CompareOpen);
+BENCHMARK(BM_MergeOpen);
 BENCHMARK(BM_StepToDifference);
 BENCHMARK(BM_TableOpen);
 BENCHMARK(BM_TableSort);

@@ -88,9 +88,10 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
         const std::vector<bool> settled = mergeSlotLists(n, b, o, th, m, len, out, changed);
         for (const auto& f : FieldsOf<R>()) {
             const bool inBase = !f.pastEnd(n, len.base), inOurs = !f.pastEnd(n, len.ours), inTheirs = !f.pastEnd(n, len.theirs);
-            const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
             if (!inTheirs || SameField(o, th, f) || (inBase && SameField(th, b, f)))
                 continue;  // theirs has no value here, the same on both sides, or changed by ours alone
+            // Named only here: most fields of most entries get no further.
+            const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
             if (!inOurs) {
                 out.conflicts.push_back(where + "theirs " + valueText(th, f) + " lies past ours' end (" +
                                         std::to_string(len.ours) + " bytes) and was not kept");

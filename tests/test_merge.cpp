@@ -5,7 +5,7 @@
 
 #include <QDockWidget>
 #include <QMenu>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 // The stock file and two mods of it: what each changed, the conflicts they make, and a formation
@@ -27,13 +27,14 @@ struct Mods {
     }
 };
 
-QStringList linesOf(const QTreeWidget* list)
+QStringList linesOf(const QTreeView* list)
 {
     QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const QAbstractItemModel* m = list->model();
+    for (int row = 0; row < m->rowCount(); ++row) {
         QStringList cells;
-        for (int c = 0; c < list->columnCount(); ++c)
-            cells << list->topLevelItem(i)->text(c);
+        for (int c = 0; c < m->columnCount(); ++c)
+            cells << m->index(row, c).data().toString();
         out << cells.join(" | ");
     }
     return out;
@@ -128,7 +129,7 @@ private slots:
                         a->trigger(), menu->close();
         });
         e->w->findChild<QTabWidget*>("MergeTabs")->setCurrentWidget(taken);
-        const QRect line = taken->visualItemRect(taken->topLevelItem(0));
+        const QRect line = taken->visualRect(taken->model()->index(0, 0));
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, line.center(), taken->viewport()->mapToGlobal(line.center()));
         QApplication::sendEvent(taken->viewport(), &menuEvent);
         QTRY_COMPARE(int(Orb.unit(1).Speed), int(mods.ours.unit(1).Speed));

@@ -36,6 +36,7 @@
 #include <QTableView>
 #include <QUndoStack>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -184,6 +185,8 @@ TSDIAppForm::~TSDIAppForm()
     // The undo stack goes with the window's children, after this object has stopped being a
     // main window: its last signals must not reach it.
     disconnect(UndoStack, nullptr, this, nullptr);
+    // The merge lists read this window's members, which are gone before its children are.
+    delete ConflictsDock;
 }
 
 void TSDIAppForm::buildMenu()

@@ -37,8 +37,16 @@ class QTableView;
 class QDockWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QTreeView;
 struct OrbChanges;
 struct RenumberResult;
+
+// Where a field of one entry lies in the image: its first byte, its size, and whether it is a name.
+struct FieldSpot {
+    std::size_t at = 0;
+    int size = 0;
+    bool text = false;
+};
 
 // One edit of a record page tied to one record field; Show, Save, Copy and Paste walk these.
 template <class R>
@@ -267,8 +275,8 @@ public:
     QAction* TakeTheirsEntryItem = nullptr;  // every conflict of the entry in front
     QAction* TakeTheirsAllItem = nullptr;    // every conflict left
     QDockWidget* ConflictsDock = nullptr;    // under the pages: the conflicts, and what was taken
-    QTreeWidget* ConflictsList = nullptr;
-    QTreeWidget* TakenList = nullptr;
+    QTreeView* ConflictsList = nullptr;  // a line a conflict: entry, field, base, ours, theirs
+    QTreeView* TakenList = nullptr;      // a line a field taken from theirs
     QLabel* ConflictsCount = nullptr;  // "3 conflicts left", in the status bar
     // Merges theirs into the loaded tables (ours) since base: what only theirs changed is taken
     // as one step; the conflicts are listed for the user. False, said, when a file cannot be read.
@@ -407,6 +415,8 @@ private:
     // The tables as last loaded or saved, packed as a save writes them: the mark compares with
     // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
     std::vector<uint8_t> savedImage_;
+    std::vector<uint8_t> lastSeen_;  // the tables as updateModified last saw them
+    bool lastUnsaved_ = false;       // and whether they were unsaved
     QString storedNote_;  // the last note of values stored otherwise than typed
     QSize sizeLimit_;
     QSize tableSize_;  // the window's size when a table was last in front
@@ -423,6 +433,7 @@ private:
     std::vector<MergeField> conflicts_;
     std::vector<bool> keptOurs_;
     std::vector<MergeField> taken_;
+    std::vector<FieldSpot> conflictSpots_, takenSpots_;  // where each lies in the image
     void buildMergeMenu();
     void endMerge();
     void refreshMerge();
@@ -432,7 +443,9 @@ private:
     void resolveConflicts(int choice, bool wholeEntry);
     // Takes a field taken from theirs back to ours' value, as a step of its own.
     void undoTaken(std::size_t i);
-    void showAfterMergeStep();
+    // Refills the lists of the tables a merge step changed (bits: 1 units, 2 weapons, 4
+    // formations) and shows the page's entry anew.
+    void showAfterMergeStep(int tables);
     // F7 / Shift+F7 while conflicts are left: the next (+1) or previous (-1) one.
     void stepToConflict(int direction);
     // Before a save with conflicts left: asks. True to go on.

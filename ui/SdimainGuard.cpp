@@ -230,6 +230,7 @@ void TSDIAppForm::updateModified()
 {
     if (!FileLoaded) {
         setWindowModified(false);
+        lastSeen_.clear();
         refreshProblems();
         return;
     }
@@ -240,7 +241,15 @@ void TSDIAppForm::updateModified()
     const bool unwritable =
         FileImage.bytesRead < OrbImageSize && !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
     setWindowModified(image != savedImage_ || unwritable);
-    keepJournal(image, isWindowModified());
-    refreshProblems();  // called after every change to the tables, and after a load
+    // A step calls this twice (its index and its clean state change): the journal and the rules
+    // (1 ms each for a whole file) only once the tables or their being saved are new to them.
+    const bool unsaved = isWindowModified(), tablesNew = image != lastSeen_;
+    if (!tablesNew && unsaved == lastUnsaved_)
+        return;
+    lastSeen_ = image;
+    lastUnsaved_ = unsaved;
+    keepJournal(image, unsaved);
+    if (tablesNew)
+        refreshProblems();  // called after every change to the tables, and after a load
 }
 

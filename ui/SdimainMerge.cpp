@@ -6,6 +6,7 @@
 #include "core/OrbDiff.h"
 #include "core/OrbFile.h"
 
+#include <QAbstractTableModel>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
@@ -17,7 +18,10 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QGuiApplication>
+#include <QTreeView>
+
+#include <cstring>
 #include <QUndoStack>
 
 namespace {
@@ -48,13 +52,78 @@ QString tableTitle(TableId t)
     return t == TableId::Units ? "Unit" : t == TableId::Weapons ? "Weapon" : "Formation";
 }
 
-// Whether field `name` of entry n holds the same value in a and b.
-bool sameValue(TableId t, int n, const std::string& name, const OrbData& a, const OrbData& b)
+// Where a field of an entry lies in the image, found once: a merge of two files that differ
+// everywhere lists thousands of conflicts, each looked at again after every step.
+FieldSpot spotOf(const MergeField& m)
 {
-    return WithTable(t, [&](const auto& fields, auto entry) {
-        const auto* f = FindField(fields, name);
-        return !f || SameField(entry(a, n), entry(b, n), *f);
+    return WithTable(m.table, [&](const auto& fields, auto) {
+        const auto* f = FindField(fields, m.field);
+        return f ? FieldSpot{std::size_t(f->at(m.entry)), f->size(), f->width == FieldWidth::Text} : FieldSpot{};
     });
+}
+
+// Whether a field holds the same value in a and b: a name up to its end, a number byte for byte.
+bool sameValue(const FieldSpot& s, const OrbData& a, const OrbData& b)
+{
+    const auto* x = reinterpret_cast<const char*>(a.bytes()) + s.at;
+    const auto* y = reinterpret_cast<const char*>(b.bytes()) + s.at;
+    if (s.text) {
+        const std::size_t lx = strnlen(x, std::size_t(s.size)), ly = strnlen(y, std::size_t(s.size));
+        return lx == ly && std::memcmp(x, y, lx) == 0;
+    }
+    return std::memcmp(x, y, std::size_t(s.size)) == 0;
+}
+
+// A list of merged fields (the conflicts, or what was taken), each line read when shown; a
+// line whose choice is made is greyed.
+class MergeListModel : public QAbstractTableModel {
+public:
+    MergeListModel(QObject* parent, const std::vector<MergeField>& fields, std::function<bool(std::size_t)> done)
+        : QAbstractTableModel(parent), fields_(fields), done_(std::move(done))
+    {
+    }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(fields_.size()); }
+    int columnCount(const QModelIndex&) const override { return 5; }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override
+    {
+        static const char* const names[] = {"Entry", "Field", "Base", "Ours", "Theirs"};
+        if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 5)
+            return QString(names[section]);
+        return {};
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const std::size_t row = std::size_t(index.row());
+        if (row >= fields_.size())
+            return {};
+        const MergeField& f = fields_[row];
+        if (role == Qt::DisplayRole) {
+            switch (index.column()) {
+            case 0: return tableTitle(f.table) + " " + threeDigits(f.entry);
+            case 1: return QString::fromStdString(f.field);
+            case 2: return toQ(f.base);
+            case 3: return toQ(f.ours);
+            default: return toQ(f.theirs);
+            }
+        }
+        if (role == Qt::ForegroundRole && done_(row))
+            return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        return {};
+    }
+    void refresh()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const std::vector<MergeField>& fields_;
+    std::function<bool(std::size_t)> done_;
+};
+
+MergeListModel* modelOf(QTreeView* view)
+{
+    return static_cast<MergeListModel*>(view->model());
 }
 
 // Copies field `name` of entry n from `from` into `to`.
@@ -130,7 +199,7 @@ void TSDIAppForm::buildMergeMenu()
             if (!conflictResolved(i))
                 copyValue(conflicts_[i].table, conflicts_[i].entry, conflicts_[i].field, *mergeTheirs_, Orb);
         recordStep("Take Theirs for All Conflicts", before);
-        showAfterMergeStep();
+        showAfterMergeStep(7);
     });
 
     ConflictsDock = new QDockWidget("Merge", this);
@@ -140,19 +209,22 @@ void TSDIAppForm::buildMergeMenu()
     ConflictsDock->setFixedHeight(kDockHeight);  // what the window grows by
     auto* tabs = new QTabWidget(ConflictsDock);
     tabs->setObjectName("MergeTabs");
-    auto list = [tabs](const char* name, const QString& title) {
-        auto* l = new QTreeWidget(tabs);
+    auto list = [tabs](const char* name, const QString& title, MergeListModel* model) {
+        auto* l = new QTreeView(tabs);
         l->setObjectName(name);
         l->setRootIsDecorated(false);
         l->setUniformRowHeights(true);
-        l->setHeaderLabels({"Entry", "Field", "Base", "Ours", "Theirs"});
-        l->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        l->setModel(model);
+        l->header()->setSectionResizeMode(QHeaderView::Interactive);
         l->header()->setStretchLastSection(true);
         tabs->addTab(l, title);
         return l;
     };
-    ConflictsList = list("ConflictsList", "Conflicts");
-    TakenList = list("TakenList", "Taken from Theirs");
+    ConflictsList = list("ConflictsList", "Conflicts",
+                         new MergeListModel(this, conflicts_, [this](std::size_t i) { return conflictResolved(i); }));
+    TakenList = list("TakenList", "Taken from Theirs", new MergeListModel(this, taken_, [this](std::size_t i) {
+                         return i < takenSpots_.size() && mergeOurs_ && sameValue(takenSpots_[i], Orb, *mergeOurs_);
+                     }));
     ConflictsDock->setWidget(tabs);
     addDockWidget(Qt::BottomDockWidgetArea, ConflictsDock);
     ConflictsDock->hide();
@@ -160,26 +232,27 @@ void TSDIAppForm::buildMergeMenu()
     ConflictsCount->setObjectName("ConflictsCount");
     statusBar()->addPermanentWidget(ConflictsCount);
     ConflictsCount->hide();
-    connect(ConflictsList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        const std::size_t i = item->data(0, Qt::UserRole).toUInt();
+    connect(ConflictsList, &QTreeView::activated, this, [this](const QModelIndex& index) {
+        const std::size_t i = std::size_t(index.row());
         if (i < conflicts_.size())
             goToField(conflicts_[i].table, conflicts_[i].entry, QString::fromStdString(conflicts_[i].field));
     });
-    connect(TakenList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        const std::size_t i = item->data(0, Qt::UserRole).toUInt();
+    connect(TakenList, &QTreeView::activated, this, [this](const QModelIndex& index) {
+        const std::size_t i = std::size_t(index.row());
         if (i < taken_.size())
             goToField(taken_[i].table, taken_[i].entry, QString::fromStdString(taken_[i].field));
     });
     // What was taken at once, each to look at and, where it should not have been, to take back.
     TakenList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TakenList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QTreeWidgetItem* item = TakenList->itemAt(at);
-        if (!item)
+        const QModelIndex index = TakenList->indexAt(at);
+        if (!index.isValid())
             return;
         QMenu menu(this);
         QAction* back = menu.addAction("Undo This Change");
         back->setObjectName("UndoTakenItem");
-        connect(back, &QAction::triggered, this, [this, item] { undoTaken(item->data(0, Qt::UserRole).toUInt()); });
+        const std::size_t row = std::size_t(index.row());
+        connect(back, &QAction::triggered, this, [this, row] { undoTaken(row); });
         menu.exec(TakenList->viewport()->mapToGlobal(at));
     });
     connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::refreshMerge);
@@ -199,6 +272,7 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     if (!read(theirsPath, *theirs, theirsMeta) || !read(basePath, *base, baseMeta))
         return false;
     const MergeResult m = MergeOrb(*base, Orb, *theirs, {baseMeta.bytesRead, FileImage.bytesRead, theirsMeta.bytesRead});
+    endMerge();  // the last merge's lists go first
     mergeOurs_ = std::make_unique<OrbData>(Orb);
     mergeBase_ = std::move(base);
     mergeTheirs_ = std::move(theirs);
@@ -206,6 +280,12 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     conflicts_ = m.conflictFields;
     keptOurs_.assign(conflicts_.size(), false);
     taken_ = m.taken;
+    conflictSpots_.clear();
+    takenSpots_.clear();
+    for (const MergeField& f : conflicts_)
+        conflictSpots_.push_back(spotOf(f));
+    for (const MergeField& f : taken_)
+        takenSpots_.push_back(spotOf(f));
     // Entry by entry: the bytes no field holds stay ours (the command line's merge takes them).
     const OrbData before = Orb;
     OrbData after = Orb;
@@ -220,12 +300,17 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
         return false;
     }
     Orb = after;
-    recordStep("Merge With " + mergeTheirsName_, before);
-    // The pages mark what differs from theirs, with theirs' value beside ours.
+    // The pages mark what differs from theirs, with theirs' value beside ours; the step's own
+    // refresh of the marks then counts against theirs.
     auto marks = std::make_unique<OrbData>(*mergeTheirs_);
     compareWithTables(std::move(marks), QDir::toNativeSeparators(QFileInfo(theirsPath).absoluteFilePath()),
                       theirsMeta.bytesRead);
-    showAfterMergeStep();
+    recordStep("Merge With " + mergeTheirsName_, before);
+    showAfterMergeStep(7);
+    refreshMerge();  // also where the step changed nothing
+    for (QTreeView* list : {ConflictsList, TakenList})
+        for (int c = 0; c < 4; ++c)
+            list->resizeColumnToContents(c);  // measured from the lines in view, not from every line
     if (!ConflictsDock->isVisible())
         showDock(ConflictsDock, true);
     const std::size_t others = OtherBytesDiffering(*mergeBase_, *mergeTheirs_);
@@ -249,16 +334,19 @@ void TSDIAppForm::endMerge()
     conflicts_.clear();
     keptOurs_.clear();
     taken_.clear();
+    conflictSpots_.clear();
+    takenSpots_.clear();
+    refreshMerge();  // the lists empty before the dock goes, which lays them out
     if (ConflictsDock && ConflictsDock->isVisible())
         showDock(ConflictsDock, false);
-    refreshMerge();
 }
 
 bool TSDIAppForm::conflictResolved(std::size_t i) const
 {
     // Kept as ours by choice, or given another value: taken from theirs or base, or typed.
-    const MergeField& c = conflicts_[i];
-    return keptOurs_[i] || !sameValue(c.table, c.entry, c.field, Orb, *mergeOurs_);
+    if (!mergeOurs_ || i >= keptOurs_.size() || i >= conflictSpots_.size())
+        return false;  // asked by a view between a change of the merge and its refresh
+    return keptOurs_[i] || !sameValue(conflictSpots_[i], Orb, *mergeOurs_);
 }
 
 std::size_t TSDIAppForm::conflictsLeft() const
@@ -274,26 +362,14 @@ void TSDIAppForm::refreshMerge()
     if (!ConflictsList)
         return;
     const bool merging = mergeOurs_ != nullptr;
+    const std::size_t left = conflictsLeft();
     for (QAction* a : {KeepOursItem, TakeTheirsItem, TakeBaseItem, TakeTheirsEntryItem, TakeTheirsAllItem})
-        a->setEnabled(merging && conflictsLeft() > 0);
-    ConflictsList->clear();
-    TakenList->clear();
+        a->setEnabled(merging && left > 0);
+    modelOf(ConflictsList)->refresh();
+    modelOf(TakenList)->refresh();
     ConflictsCount->setVisible(merging);
     if (!merging)
         return;
-    auto line = [](QTreeWidget* list, const MergeField& f, std::size_t i, bool done) {
-        auto* item = new QTreeWidgetItem(list, {tableTitle(f.table) + " " + threeDigits(f.entry),
-                                                QString::fromStdString(f.field), toQ(f.base), toQ(f.ours), toQ(f.theirs)});
-        item->setData(0, Qt::UserRole, uint(i));
-        if (done)
-            for (int col = 0; col < 5; ++col)
-                item->setForeground(col, list->palette().brush(QPalette::Disabled, QPalette::Text));
-    };
-    for (std::size_t i = 0; i < conflicts_.size(); ++i)
-        line(ConflictsList, conflicts_[i], i, conflictResolved(i));
-    for (std::size_t i = 0; i < taken_.size(); ++i)
-        line(TakenList, taken_[i], i, sameValue(taken_[i].table, taken_[i].entry, taken_[i].field, Orb, *mergeOurs_));
-    const std::size_t left = conflictsLeft();
     ConflictsCount->setText(left == 0 ? QString("No conflicts left")
                                       : left == 1 ? QString("1 conflict left") : QString("%1 conflicts left").arg(left));
 }
@@ -334,7 +410,7 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
     const MergeField c = conflicts_[at];
     const QString what = QString::fromStdString(c.field) + " of " + tableTitle(c.table) + " " + threeDigits(c.entry);
     if (choice == 0) {
-        UndoStack->push(new KeepOursCommand("Keep Ours for " + what, keptOurs_, at, [this] { showAfterMergeStep(); }));
+        UndoStack->push(new KeepOursCommand("Keep Ours for " + what, keptOurs_, at, [this] { refreshMerge(); }));
         return;
     }
     // Typed edits on the entry go first: the choice is a commit of its own.
@@ -353,7 +429,7 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
     recordStep((choice == 1 ? "Take Theirs for " : "Take Base for ") +
                    (wholeEntry ? tableTitle(c.table) + " " + threeDigits(c.entry) : what),
                before);
-    showAfterMergeStep();
+    showAfterMergeStep(1 << int(c.table));
 }
 
 void TSDIAppForm::undoTaken(std::size_t i)
@@ -365,18 +441,20 @@ void TSDIAppForm::undoTaken(std::size_t i)
     copyValue(f.table, f.entry, f.field, *mergeOurs_, Orb);
     recordStep("Undo Taken " + QString::fromStdString(f.field) + " of " + tableTitle(f.table) + " " + threeDigits(f.entry),
                before);
-    showAfterMergeStep();
+    showAfterMergeStep(1 << int(f.table));
 }
 
-void TSDIAppForm::showAfterMergeStep()
+void TSDIAppForm::showAfterMergeStep(int tables)
 {
-    refreshMerge();
+    // The marks and the lists of the merge follow every step already (the undo stack's index).
+    if (tables & 1)
+        UnitlistboxInit(CurrentUnit);
+    if (tables & 2)
+        wpnlistboxInit(CurrentWeapon);
+    if (tables & 4)
+        FormationlistboxInit(CurrentFormation);
     if (CurrentPage == pcUnits || CurrentPage == pcWeapons || CurrentPage == pcFormations)
         syncPage(CurrentPage);
-    UnitlistboxInit(CurrentUnit);
-    wpnlistboxInit(CurrentWeapon);
-    FormationlistboxInit(CurrentFormation);
-    updateMarks();
 }
 
 void TSDIAppForm::stepToConflict(int direction)

@@ -60,6 +60,7 @@ bool TSDIAppForm::holdFile(const QString& path, std::unique_ptr<DataFileLock>& t
 void TSDIAppForm::startSession(const fs::path& loaded)
 {
     session_ = NewSession();
+    lastSeen_.clear();  // a new file: its problems and its journal afresh, whatever its tables
     journaled_.clear();
     journalSteps_ = 0;
     journalFailed_ = false;
