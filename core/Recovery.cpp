@@ -184,7 +184,7 @@ FileStamp StampFile(const fs::path& path)
         return s;
     std::vector<char> buf(1 << 16);
     std::uint64_t hash = Fnv1a(nullptr, 0), size = 0;
-    while (in) {
+    while (in && size < StampedBytes) {
         in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
         const auto got = static_cast<std::size_t>(in.gcount());
         hash = Fnv1a(buf.data(), got, hash);
@@ -193,8 +193,9 @@ FileStamp StampFile(const fs::path& path)
     if (in.bad())
         return s;
     const auto time = fs::last_write_time(path, ec);
+    const auto length = fs::file_size(path, ec);
     s.exists = true;
-    s.size = size;
+    s.size = ec ? size : static_cast<std::uint64_t>(length);
     s.hash = hash;
     s.mtime = ec ? 0 : static_cast<std::int64_t>(time.time_since_epoch().count());
     return s;
@@ -202,7 +203,8 @@ FileStamp StampFile(const fs::path& path)
 
 bool SameBytes(const FileStamp& a, const FileStamp& b)
 {
-    return a.exists == b.exists && (!a.exists || (a.size == b.size && a.hash == b.hash));
+    return a.exists == b.exists &&
+           (!a.exists || (a.size == b.size && a.hash == b.hash && (a.size <= StampedBytes || a.mtime == b.mtime)));
 }
 
 fs::path RecoveryFolder()

@@ -20,11 +20,15 @@ struct FileStamp {
     bool exists = false;
     std::uint64_t size = 0;
     std::int64_t mtime = 0;  // the file system's clock, only compared
-    std::uint64_t hash = 0;  // of every byte
+    std::uint64_t hash = 0;  // of its first StampedBytes bytes: a data file whole, and more
 };
-// Reads the file whole to stamp it; a file that cannot be read is stamped as missing.
+// A file longer than this (a data file with a tail of its own) is hashed this far, and its time
+// stands for the rest: stamping a 256 MB tail would stall the window whenever it came back.
+constexpr std::uint64_t StampedBytes = 1 << 20;
+// Reads the file to stamp it; a file that cannot be read is stamped as missing.
 FileStamp StampFile(const std::filesystem::path& path);
-// Whether two stamps are of the same bytes (the time alone changes on a copy that changes nothing).
+// Whether two stamps are of the same bytes: the time alone changes on a copy that changes
+// nothing, so it counts only past what the hash covers.
 bool SameBytes(const FileStamp& a, const FileStamp& b);
 
 // $XDG_DATA_HOME/orbtool/recovery (else ~/.local/share/...), %LOCALAPPDATA%\Orbtool\recovery on

@@ -332,6 +332,18 @@ private slots:
         bytes[10] = char(bytes[10] ^ 1);
         writeAll(file, bytes);
         QVERIFY(!SameBytes(StampFile(pathOf(file)), longFile));
+        // Past the first MiB the time stands for the bytes: a change there is a new time.
+        QByteArray huge = sampleBytes(5) + QByteArray(3 << 20, 'h');
+        writeAll(file, huge);
+        const FileStamp hugeFile = StampFile(pathOf(file));
+        QCOMPARE(hugeFile.size, quint64(OrbImageSize + (3 << 20)));
+        huge[huge.size() - 10] = 'x';
+        writeAll(file, huge);
+        QFile later(file);
+        QVERIFY(later.open(QIODevice::ReadWrite));
+        later.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+        later.close();
+        QVERIFY(!SameBytes(StampFile(pathOf(file)), hugeFile));
         QFile::remove(file);
         QVERIFY(!StampFile(pathOf(file)).exists && !SameBytes(StampFile(pathOf(file)), loaded));
     }
