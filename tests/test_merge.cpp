@@ -148,7 +148,7 @@ private slots:
         const QByteArray before = readAll(file12());
         auto asked = answerBox(QMessageBox::Cancel);
         e->save();
-        QCOMPARE(asked->text, QString("1 conflict is unresolved: they keep ours' values."));
+        QCOMPARE(asked->text, QString("1 conflict is unresolved: they keep ours' values"));
         QCOMPARE(readAll(file12()), before);
         e->w->TakeTheirsAllItem->trigger();
         QCOMPARE(Orb.unit(3).Name, std::string("Theirs Three"));

@@ -490,7 +490,7 @@ bool TSDIAppForm::confirmUnresolved()
     if (left == 0)
         return true;
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
-                    QString("%1 unresolved: they keep ours' values.")
+                    QString("%1 unresolved: they keep ours' values")
                         .arg(left == 1 ? QString("1 conflict is") : QString("%1 conflicts are").arg(left)),
                     QMessageBox::Save | QMessageBox::Cancel, isVisible() ? this : nullptr);
     box.setObjectName("UnresolvedBox");
