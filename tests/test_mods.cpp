@@ -315,6 +315,7 @@ private slots:
             {"both add to the same empty slot", {5, 6}, {5, 6, 7}, {5, 6, 1008}, {5, 6, 7, 1008}, {}, {"Slot4 0 0 1008"}},
             {"both add the same member", {5}, {5, 7}, {5, 7}, {5, 7}, {}, {}},
             {"theirs adds what ours holds elsewhere", {5}, {5, 7, 0, 9}, {5, 9}, {5, 7, 0, 9}, {}, {}},
+            {"both add two to the same empty slots", {5}, {5, 7, 8}, {5, 17, 18}, {5, 7, 8, 17, 18}, {}, {"Slot4 0 0 17", "Slot5 0 0 18"}},
             {"theirs adds two, ours one, a slot apart", {5}, {5, 7}, {5, 8, 9}, {5, 7, 9, 8}, {}, {"Slot4 0 0 8", "Slot3 0 0 9"}},
             {"no empty slot is left", {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {1, 2, 3, 4, 5, 6, 7, 8, 11},
              {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {"formations 020 Slot9: base 0, ours 9, theirs 11"}, {}},
