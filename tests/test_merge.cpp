@@ -92,17 +92,21 @@ private slots:
             const char* name;   // unit 3's name afterwards
             const char* left;
             const char* undo;   // the Undo item's text afterwards
+            const char* said;   // the status bar's, where a choice says it
         };
         const QString base3 = toQ(mods.base.unit(3).Name);
         const Key keys[] = {
-            {Qt::Key_2, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001"},
-            {Qt::Key_Z, Qt::ControlModifier, 130, "Ours Three", "2 conflicts left", "Undo Merge With THEIRS12"},
-            {Qt::Key_Y, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001"},
-            {Qt::Key_F7, {}, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001"},
-            {Qt::Key_3, Qt::ControlModifier, 99, nullptr, "No conflicts left", "Undo Take Base for Name of Unit 003"},
-            {Qt::Key_Z, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001"},
-            {Qt::Key_1, Qt::ControlModifier, 99, "Ours Three", "No conflicts left", "Undo Keep Ours for Name of Unit 003"},
-            {Qt::Key_Z, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001"},
+            {Qt::Key_2, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001",
+             "Took theirs for Cost of Unit 001: 1 conflict left"},
+            {Qt::Key_Z, Qt::ControlModifier, 130, "Ours Three", "2 conflicts left", "Undo Merge With THEIRS12", nullptr},
+            {Qt::Key_Y, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001", nullptr},
+            {Qt::Key_F7, {}, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001", nullptr},
+            {Qt::Key_3, Qt::ControlModifier, 99, nullptr, "No conflicts left", "Undo Take Base for Name of Unit 003",
+             "Took base for Name of Unit 003: No conflicts left"},
+            {Qt::Key_Z, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001", nullptr},
+            {Qt::Key_1, Qt::ControlModifier, 99, "Ours Three", "No conflicts left", "Undo Keep Ours for Name of Unit 003",
+             "Kept ours for Name of Unit 003: No conflicts left"},
+            {Qt::Key_Z, Qt::ControlModifier, 99, "Ours Three", "1 conflict left", "Undo Take Theirs for Cost of Unit 001", nullptr},
         };
         for (const Key& k : keys) {
             e->key(k.key, k.mods);
@@ -110,6 +114,8 @@ private slots:
             QCOMPARE(toQ(Orb.unit(3).Name), k.name ? QString(k.name) : base3);
             QCOMPARE(count(), QString(k.left));
             QCOMPARE(e->w->UndoItem->text(), QString(k.undo));
+            if (k.said)
+                QCOMPARE(e->status(), QString(k.said));
         }
         QCOMPARE(e->w->UnitNumLabel->text(), QString("Unit 003"));  // where F7 went
 

@@ -411,6 +411,7 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
     const QString what = QString::fromStdString(c.field) + " of " + tableTitle(c.table) + " " + threeDigits(c.entry);
     if (choice == 0) {
         UndoStack->push(new KeepOursCommand("Keep Ours for " + what, keptOurs_, at, [this] { refreshMerge(); }));
+        statusBar()->showMessage("Kept ours for " + what + ": " + ConflictsCount->text());
         return;
     }
     // Typed edits on the entry go first: the choice is a commit of its own.
@@ -426,10 +427,11 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
     if (!confirmTypedDrop(choice == 1 ? "Take Theirs" : "Take Base", after, false))
         return;
     Orb = after;
-    recordStep((choice == 1 ? "Take Theirs for " : "Take Base for ") +
-                   (wholeEntry ? tableTitle(c.table) + " " + threeDigits(c.entry) : what),
-               before);
+    const QString taken = (wholeEntry ? tableTitle(c.table) + " " + threeDigits(c.entry) : what);
+    recordStep((choice == 1 ? "Take Theirs for " : "Take Base for ") + taken, before);
     showAfterMergeStep(1 << int(c.table));
+    // Said after the marks' own count of differences, which the step wrote there.
+    statusBar()->showMessage((choice == 1 ? "Took theirs for " : "Took base for ") + taken + ": " + ConflictsCount->text());
 }
 
 void TSDIAppForm::undoTaken(std::size_t i)
