@@ -206,8 +206,9 @@ public:
     // Compares with the data file at path (read once, never written); false, with a message box
     // saying why, when it cannot be read.
     bool compareWith(const QString& path);
-    // Compares with tables held in memory (the unsaved work of a journal), named as name.
-    void compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length);
+    // Compares with tables held in memory (the unsaved work of a journal), named as name; without
+    // mark, the marks wait for the caller's next step, which updates them anyway.
+    void compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length, bool mark = true);
     void stopComparing();
     bool comparing() const { return compared_ != nullptr; }
     // Marks the lists, the page in front and the status bar after the tables or the entry changed.

@@ -173,13 +173,14 @@ bool TSDIAppForm::compareWith(const QString& path)
     return true;
 }
 
-void TSDIAppForm::compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length)
+void TSDIAppForm::compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length, bool mark)
 {
     compared_ = std::move(other);
     comparedLength_ = length;
     comparedPath_ = name;
     StopCompareItem->setEnabled(true);
-    updateMarks();
+    if (mark)
+        updateMarks();
 }
 
 void TSDIAppForm::stopComparing()

@@ -12,6 +12,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -215,6 +216,13 @@ void TSDIAppForm::buildMergeMenu()
         l->setRootIsDecorated(false);
         l->setUniformRowHeights(true);
         l->setModel(model);
+        // Wide enough for what the columns hold, set once: measuring thousands of lines after
+        // every step would cost more than the step.
+        const QFontMetrics fm = l->fontMetrics();
+        const int pad = 4 * fm.averageCharWidth();
+        for (auto [column, widest] : {std::pair{0, "Formation 000"}, {1, "WarheadSize"}, {2, "\"Schuetzenpanzer\""},
+                                      {3, "\"Schuetzenpanzer\""}})
+            l->header()->resizeSection(column, fm.horizontalAdvance(widest) + pad);
         l->header()->setSectionResizeMode(QHeaderView::Interactive);
         l->header()->setStretchLastSection(true);
         tabs->addTab(l, title);
@@ -304,13 +312,12 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     // refresh of the marks then counts against theirs.
     auto marks = std::make_unique<OrbData>(*mergeTheirs_);
     compareWithTables(std::move(marks), QDir::toNativeSeparators(QFileInfo(theirsPath).absoluteFilePath()),
-                      theirsMeta.bytesRead);
-    recordStep("Merge With " + mergeTheirsName_, before);
+                      theirsMeta.bytesRead, false);
+    if (recordStep("Merge With " + mergeTheirsName_, before) == 0) {
+        updateMarks();  // no step to do it: nothing was taken
+        refreshMerge();
+    }
     showAfterMergeStep(7);
-    refreshMerge();  // also where the step changed nothing
-    for (QTreeView* list : {ConflictsList, TakenList})
-        for (int c = 0; c < 4; ++c)
-            list->resizeColumnToContents(c);  // measured from the lines in view, not from every line
     if (!ConflictsDock->isVisible())
         showDock(ConflictsDock, true);
     const std::size_t others = OtherBytesDiffering(*mergeBase_, *mergeTheirs_);
