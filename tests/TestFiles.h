@@ -4,6 +4,7 @@
 
 #include "core/Merge.h"
 #include "core/OrbDiff.h"
+#include "core/Recovery.h"
 #include "data/ORBIO.h"
 #include "tools/SampleData.h"
 
@@ -97,4 +98,20 @@ inline QStringList changes(const QByteArray& a, const QByteArray& b)
         if (!FieldBytes()[std::size_t(i)])
             out << QString("byte %1").arg(i);
     return out;
+}
+
+inline std::filesystem::path pathOf(const QString& p) { return std::filesystem::u8path(p.toStdString()); }
+
+// A journal of work on dataPath: ORB12's tables with unit 1 costing cost.
+inline Journal journalOf(const std::string& dataPath, int steps, uint8_t cost)
+{
+    Journal j;
+    j.dataPath = dataPath;
+    j.loaded = {true, 44500, 1234567890123, 0xfedcba9876543210ull};
+    j.lastStep = 1796779519;
+    j.steps = steps;
+    OrbData orb = sampleOrb(12);
+    orb.edit<UnitRecord>(1, [cost](UnitRecord& u) { u.Cost = cost; });
+    j.tables.assign(orb.bytes(), orb.bytes() + OrbImageSize);
+    return j;
 }

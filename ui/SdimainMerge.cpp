@@ -48,9 +48,11 @@ private:
     std::function<void()> shown_;
 };
 
-QString tableTitle(TableId t)
+// "Unit 017": a merged field's entry, as undo steps name entries.
+QString entryTitle(const MergeField& f)
 {
-    return t == TableId::Units ? "Unit" : t == TableId::Weapons ? "Weapon" : "Formation";
+    return (f.table == TableId::Units ? "Unit " : f.table == TableId::Weapons ? "Weapon " : "Formation ") +
+           threeDigits(f.entry);
 }
 
 // Where a field of an entry lies in the image, found once: a merge of two files that differ
@@ -100,7 +102,7 @@ public:
         const MergeField& f = fields_[row];
         if (role == Qt::DisplayRole) {
             switch (index.column()) {
-            case 0: return tableTitle(f.table) + " " + threeDigits(f.entry);
+            case 0: return entryTitle(f);
             case 1: return QString::fromStdString(f.field);
             case 2: return toQ(f.base);
             case 3: return toQ(f.ours);
@@ -297,12 +299,7 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     // Entry by entry: the bytes no field holds stay ours (the command line's merge takes them).
     const OrbData before = Orb;
     OrbData after = Orb;
-    for (int n = 1; n <= UnitCount; ++n)
-        after.setUnit(n, m.merged.unit(n));
-    for (int n = 1; n <= WeaponCount; ++n)
-        after.setWeapon(n, m.merged.weapon(n));
-    for (int n = 1; n <= FormationCount; ++n)
-        after.setFormation(n, m.merged.formation(n));
+    ApplyAfter(after, DiffOrb(Orb, m.merged));
     if (!confirmTypedDrop("Merge With", after, true)) {
         endMerge();
         return false;
@@ -385,7 +382,7 @@ void TSDIAppForm::refreshMerge()
 // entry's first one left; conflicts_.size() when the entry has none.
 std::size_t TSDIAppForm::conflictInFront() const
 {
-    const TableId t = CurrentPage == pcUnits ? TableId::Units : CurrentPage == pcWeapons ? TableId::Weapons : TableId::Formations;
+    const TableId t = TableOfPage(CurrentPage);
     const int n = entryInFront();
     QWidget* focus = focusWidget();
     std::size_t first = conflicts_.size();
@@ -415,7 +412,7 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
         return;
     }
     const MergeField c = conflicts_[at];
-    const QString what = QString::fromStdString(c.field) + " of " + tableTitle(c.table) + " " + threeDigits(c.entry);
+    const QString what = QString::fromStdString(c.field) + " of " + entryTitle(c);
     if (choice == 0) {
         UndoStack->push(new KeepOursCommand("Keep Ours for " + what, keptOurs_, at, [this] { refreshMerge(); }));
         statusBar()->showMessage("Kept ours for " + what + ": " + ConflictsCount->text());
@@ -434,7 +431,7 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
     if (!confirmTypedDrop(choice == 1 ? "Take Theirs" : "Take Base", after, false))
         return;
     Orb = after;
-    const QString taken = (wholeEntry ? tableTitle(c.table) + " " + threeDigits(c.entry) : what);
+    const QString taken = wholeEntry ? entryTitle(c) : what;
     recordStep((choice == 1 ? "Take Theirs for " : "Take Base for ") + taken, before);
     showAfterMergeStep(1 << int(c.table));
     // Said after the marks' own count of differences, which the step wrote there.
@@ -448,8 +445,7 @@ void TSDIAppForm::undoTaken(std::size_t i)
     const MergeField& f = taken_[i];
     const OrbData before = Orb;
     copyValue(f.table, f.entry, f.field, *mergeOurs_, Orb);
-    recordStep("Undo Taken " + QString::fromStdString(f.field) + " of " + tableTitle(f.table) + " " + threeDigits(f.entry),
-               before);
+    recordStep("Undo Taken " + QString::fromStdString(f.field) + " of " + entryTitle(f), before);
     showAfterMergeStep(1 << int(f.table));
 }
 
@@ -472,7 +468,7 @@ void TSDIAppForm::stepToConflict(int direction)
     if (left == 0)
         return;
     // The conflicts in their order, from the one after (or before) the entry in front.
-    const TableId t = CurrentPage == pcUnits ? TableId::Units : CurrentPage == pcWeapons ? TableId::Weapons : TableId::Formations;
+    const TableId t = TableOfPage(CurrentPage);
     auto key = [](TableId table, int entry) { return int(table) * 1000 + entry; };
     const int here = key(t, entryInFront());
     std::size_t pick = conflicts_.size();

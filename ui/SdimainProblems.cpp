@@ -27,8 +27,6 @@
 #include <QTreeWidget>
 
 namespace {
-constexpr int kPanelHeight = kDockHeight;
-
 QString countText(int errors, int warnings)
 {
     if (!errors && !warnings)
@@ -84,7 +82,7 @@ void TSDIAppForm::buildProblemsPanel()
     ProblemsDock->setObjectName("ProblemsDock");
     ProblemsDock->setFeatures(QDockWidget::DockWidgetClosable);
     ProblemsDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    ProblemsDock->setFixedHeight(kPanelHeight);  // what the window grows by: the pages keep their height
+    ProblemsDock->setFixedHeight(kDockHeight);  // what the window grows by: the pages keep their height
     ProblemsList = new QTreeWidget(ProblemsDock);
     ProblemsList->setObjectName("ProblemsList");
     ProblemsList->setRootIsDecorated(false);
@@ -137,7 +135,7 @@ void TSDIAppForm::buildProblemsPanel()
     ReferencesDock->setObjectName("ReferencesDock");
     ReferencesDock->setFeatures(QDockWidget::DockWidgetClosable);
     ReferencesDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    ReferencesDock->setFixedHeight(kPanelHeight);
+    ReferencesDock->setFixedHeight(kDockHeight);
     ReferencesList = new QTreeWidget(ReferencesDock);
     ReferencesList->setObjectName("ReferencesList");
     ReferencesList->setRootIsDecorated(false);
@@ -178,7 +176,7 @@ void TSDIAppForm::showDock(QDockWidget* dock, bool shown)
     }
     dock->setProperty("grown", shown);
     // The pages are laid out for one height: the window grows by the panel's, and gives it back.
-    const int extra = shown ? kPanelHeight : -kPanelHeight;
+    const int extra = shown ? kDockHeight : -kDockHeight;
     const int target = height() + extra;  // before a smaller limit takes its own share
     if (sizeLimit_.isValid())
         sizeLimit_.rheight() += extra;

@@ -260,16 +260,11 @@ void TSDIAppForm::restoreJournal(const Journal& j)
         setCaption("Orbtool : " + loadedName_);
     }
     // Entry by entry, so that bytes no entry holds stay as the file on disk has them.
-    const OrbData before = Orb;
-    for (int n = 1; n <= UnitCount; ++n)
-        Orb.setUnit(n, work.unit(n));
-    for (int n = 1; n <= WeaponCount; ++n)
-        Orb.setWeapon(n, work.weapon(n));
-    for (int n = 1; n <= FormationCount; ++n)
-        Orb.setFormation(n, work.formation(n));
+    OrbChanges restored = DiffOrb(Orb, work);
+    ApplyAfter(Orb, restored);
     // The steps go on counting from the journal's.
     journalSteps_ = j.steps - 1;
-    recordStep("Restore Unsaved Work", before);
+    pushStep("Restore Unsaved Work", std::move(restored));
     updateModified();
     // Taken over by this session's own journal, written by the step above.
     if (!journaled_.empty() || !isWindowModified()) {
