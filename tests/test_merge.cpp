@@ -144,6 +144,29 @@ private slots:
         QCOMPARE(int(Orb.unit(1).Speed), 44);
     }
 
+    // Edits typed on an entry the merge changes: committed first, they stay, and the merge is
+    // made from them.
+    void typedEditsCommittedBeforeTheMerge()
+    {
+        const QByteArray stock = sampleBytes(12);
+        writeAll(file12(), packedOver(stock, mods.ours));
+        writeAll(tmp.filePath("THEIRS12"), packedOver(stock, mods.theirs));
+        writeAll(tmp.filePath("BASE12"), packedOver(stock, mods.base));
+        open(12);
+        e->type("UnitCrewEdit", "9");
+        std::shared_ptr<SeenMessage> asked;
+        typeIntoFileDialog(tmp.filePath("THEIRS12"), [this, &asked] {
+            typeIntoFileDialog(tmp.filePath("BASE12"), [&asked] { asked = answerBox(QMessageBox::Save); });  // Commit
+        });
+        e->key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(asked && asked->count == 1);
+        QCOMPARE(int(Orb.unit(1).Crew), 9);
+        QCOMPARE(int(Orb.unit(1).Speed), 44);
+        QCOMPARE(count(), QString("2 conflicts left"));
+        e->w->UndoItem->trigger();  // the merge: back to the commit
+        QVERIFY(Orb.unit(1).Crew == 9 && Orb.unit(1).Speed == mods.ours.unit(1).Speed);
+    }
+
     // Theirs for a whole entry, and for all that is left; a save with conflicts left asks first.
     void theirsForAllAndSavingWithConflictsLeft()
     {

@@ -281,7 +281,21 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     OrbImage theirsMeta{{}, 0, {}, 0}, baseMeta{{}, 0, {}, 0};
     if (!read(theirsPath, *theirs, theirsMeta) || !read(basePath, *base, baseMeta))
         return false;
-    const MergeResult m = MergeOrb(*base, Orb, *theirs, {baseMeta.bytesRead, FileImage.bytesRead, theirsMeta.bytesRead});
+    auto merge = [&] {
+        return MergeOrb(*base, Orb, *theirs, {baseMeta.bytesRead, FileImage.bytesRead, theirsMeta.bytesRead});
+    };
+    MergeResult m = merge();
+    // Typed edits on entries the merge changes are asked about first. Committed, they are ours
+    // too: the merge is made again from them, or it would take them back.
+    OrbData after = Orb;
+    ApplyAfter(after, DiffOrb(Orb, m.merged));
+    const int stepsBefore = UndoStack->index();
+    if (!confirmTypedDrop("Merge With", after, true)) {
+        endMerge();
+        return false;
+    }
+    if (UndoStack->index() != stepsBefore)
+        m = merge();
     endMerge();  // the last merge's lists go first
     mergeOurs_ = std::make_unique<OrbData>(Orb);
     mergeBase_ = std::move(base);
@@ -297,20 +311,14 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     for (const MergeField& f : taken_)
         takenSpots_.push_back(spotOf(f));
     // Entry by entry: the bytes no field holds stay ours (the command line's merge takes them).
-    const OrbData before = Orb;
-    OrbData after = Orb;
-    ApplyAfter(after, DiffOrb(Orb, m.merged));
-    if (!confirmTypedDrop("Merge With", after, true)) {
-        endMerge();
-        return false;
-    }
-    Orb = after;
+    OrbChanges merged = DiffOrb(Orb, m.merged);
+    ApplyAfter(Orb, merged);
     // The pages mark what differs from theirs, with theirs' value beside ours; the step's own
     // refresh of the marks then counts against theirs.
     auto marks = std::make_unique<OrbData>(*mergeTheirs_);
     compareWithTables(std::move(marks), QDir::toNativeSeparators(QFileInfo(theirsPath).absoluteFilePath()),
                       theirsMeta.bytesRead, false);
-    if (recordStep("Merge With " + mergeTheirsName_, before) == 0) {
+    if (pushStep("Merge With " + mergeTheirsName_, std::move(merged)) == 0) {
         updateMarks();  // no step to do it: nothing was taken
         refreshMerge();
     }
