@@ -47,15 +47,18 @@ class TestMerge : public WindowSuite {
     QString file12() const { return tmp.filePath("ORB12"); }
     Mods mods;
 
-    // The three files written, ours loaded, and File > Merge With answered by typing the paths.
-    void mergeThroughTheMenu()
+    // The three files written and ours loaded (beforeMerge then runs, as a user's typing would),
+    // and File > Merge With answered by typing the paths; next queues answers to what follows.
+    void mergeThroughTheMenu(std::function<void()> beforeMerge = {}, std::function<void()> next = {})
     {
         const QByteArray stock = sampleBytes(12);
         writeAll(file12(), packedOver(stock, mods.ours));
         writeAll(tmp.filePath("THEIRS12"), packedOver(stock, mods.theirs));
         writeAll(tmp.filePath("BASE12"), packedOver(stock, mods.base));
         open(12);
-        typeIntoFileDialog(tmp.filePath("THEIRS12"), [this] { typeIntoFileDialog(tmp.filePath("BASE12")); });
+        if (beforeMerge)
+            beforeMerge();
+        typeIntoFileDialog(tmp.filePath("THEIRS12"), [this, next] { typeIntoFileDialog(tmp.filePath("BASE12"), next); });
         e->key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
     }
 
@@ -148,17 +151,9 @@ private slots:
     // made from them.
     void typedEditsCommittedBeforeTheMerge()
     {
-        const QByteArray stock = sampleBytes(12);
-        writeAll(file12(), packedOver(stock, mods.ours));
-        writeAll(tmp.filePath("THEIRS12"), packedOver(stock, mods.theirs));
-        writeAll(tmp.filePath("BASE12"), packedOver(stock, mods.base));
-        open(12);
-        e->type("UnitCrewEdit", "9");
         std::shared_ptr<SeenMessage> asked;
-        typeIntoFileDialog(tmp.filePath("THEIRS12"), [this, &asked] {
-            typeIntoFileDialog(tmp.filePath("BASE12"), [&asked] { asked = answerBox(QMessageBox::Save); });  // Commit
-        });
-        e->key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        mergeThroughTheMenu([this] { e->type("UnitCrewEdit", "9"); },
+                            [&asked] { asked = answerBox(QMessageBox::Save); });  // the question's Commit
         QVERIFY(asked && asked->count == 1);
         QCOMPARE(int(Orb.unit(1).Crew), 9);
         QCOMPARE(int(Orb.unit(1).Speed), 44);
