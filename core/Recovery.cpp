@@ -1,5 +1,7 @@
 #include "core/Recovery.h"
 
+#include "data/FileWrite.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -243,13 +245,10 @@ IoResult WriteJournal(const fs::path& file, const Journal& j)
          << "time " << j.lastStep << "\n"
          << "steps " << j.steps << "\n"
          << "tables " << j.tables.size() << " " << hex(Fnv1a(j.tables.data(), j.tables.size())) << "\n";
-    const std::string text = head.str();
-    // Through the data file's own save: written under a temporary name, synced, renamed.
-    OrbImage image;
-    image.bytes.assign(text.begin(), text.end());
-    image.bytes.insert(image.bytes.end(), j.tables.begin(), j.tables.end());
-    image.bytesRead = image.bytes.size();
-    return WriteOrbImage(file, image);
+    std::string text = head.str();
+    text.append(j.tables.begin(), j.tables.end());
+    // As every file is written: under a temporary name, synced, renamed.
+    return WriteFileSafely(file, text);
 }
 
 bool ReadJournal(const fs::path& file, Journal& j, std::string& why)

@@ -3,6 +3,7 @@
 #include "data/ORBIO.h"
 
 #include "data/FileCalls.h"
+#include "data/FileWrite.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -124,8 +125,8 @@ int createTemp(const fs::path& target, unsigned mode, fs::path& temp)
     return -1;
 }
 
-// Copies the bytes of source past OrbImageSize (expected in number) to fd.
-bool copyTail(const OrbImage& image, int fd, std::string& why)
+// Copies the bytes of source past OrbImageSize (expected in number) to write.
+bool copyTail(const OrbImage& image, const FileSink& write, std::string& why)
 {
     if (image.tailSize == 0)
         return true;
@@ -150,8 +151,7 @@ bool copyTail(const OrbImage& image, int fd, std::string& why)
             ok = false;
             break;
         }
-        if (!writeFull(fd, buf.data(), static_cast<std::size_t>(r))) {
-            why = reason(errno);
+        if (!write(buf.data(), static_cast<std::size_t>(r))) {
             ok = false;
             break;
         }
@@ -239,7 +239,8 @@ std::string SaveObstacle(const fs::path& path)
     return {};
 }
 
-IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
+IoResult WriteFileSafely(const fs::path& target, const std::function<bool(const FileSink&, std::string&)>& fill,
+                         const char* kind)
 {
     std::error_code ec;
     // Through symbolic links: the file they point to is the one to change.
@@ -251,13 +252,16 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
     }
     auto st = fs::status(real, ec);
     bool exists = !ec && fs::exists(st);
+    // A folder, a FIFO or a device is never replaced by a file of ours.
     if (exists && !fs::is_regular_file(st))
-        return failure(target, "not a data file");
+        return failure(target, std::string("not ") + kind);
     // Honour a file the user has made read-only, also when running with rights that would ignore it.
     if (exists && !writable(st))
         return failure(target, "the file is read-only");
 
-    unsigned mode = 0644;
+    // A new file gets what the umask leaves of 0666, as any program's new file does; a replaced
+    // one keeps its mode.
+    unsigned mode = 0666;
     struct stat old {};
 #ifndef _WIN32
     if (exists && ::stat(real.c_str(), &old) == 0)
@@ -278,18 +282,23 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
 #ifndef _WIN32
     // The mode as the old file had it (the creation mode was cut by the umask); owner and group
     // too, where the process may set them.
-    if (io().fchmod(fd, mode) != 0)
+    if (exists && io().fchmod(fd, mode) != 0)
         return abandon(reason(errno));
     if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
         if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
             // Not ours to give away: the file stays ours, as any editor's save would leave it.
         }
 #endif
-    if (!writeFull(fd, image.bytes.data(), std::min(image.bytesRead, image.bytes.size())))
-        return abandon(reason(errno));
     std::string why;
-    if (!copyTail(image, fd, why))
-        return abandon(why);
+    const FileSink sink = [fd, &why](const void* bytes, std::size_t n) {
+        if (writeFull(fd, static_cast<const uint8_t*>(bytes), n))
+            return true;
+        if (why.empty())
+            why = reason(errno);
+        return false;
+    };
+    if (!fill(sink, why))
+        return abandon(why.empty() ? std::string("the content could not be made") : why);
     // On disk before the rename, so that a power loss leaves the old file or the new, never an empty one.
     if (io().fsync(fd) != 0)
         return abandon(reason(errno));
@@ -314,4 +323,19 @@ IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
     }
 #endif
     return {true, {}};
+}
+
+IoResult WriteFileSafely(const fs::path& target, const std::string& bytes)
+{
+    return WriteFileSafely(target, [&](const FileSink& write, std::string&) { return write(bytes.data(), bytes.size()); });
+}
+
+IoResult WriteOrbImage(const fs::path& target, const OrbImage& image)
+{
+    return WriteFileSafely(
+        target,
+        [&](const FileSink& write, std::string& why) {
+            return write(image.bytes.data(), std::min(image.bytesRead, image.bytes.size())) && copyTail(image, write, why);
+        },
+        "a data file");
 }

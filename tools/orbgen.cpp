@@ -1,8 +1,9 @@
 // Writes the synthetic sample data files into a directory: orbgen DIR
 #include "tools/SampleData.h"
 
+#include "data/FileWrite.h"
+
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -19,16 +20,14 @@ int main(int argc, char** argv)
         std::cerr << usage;
         return 2;
     }
-    std::filesystem::path dir = word;
+    const std::filesystem::path dir = std::filesystem::u8path(word);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     for (int n : SampleFileNumbers()) {
-        auto image = MakeSampleImage(n);
-        std::ofstream out(dir / OrbFileName(n), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        out.close();
-        if (!out) {
-            std::cerr << "orbgen: cannot write " << (dir / OrbFileName(n)).string() << "\n";
+        const auto image = MakeSampleImage(n);
+        const IoResult written = WriteFileSafely(dir / OrbFileName(n), std::string(image.begin(), image.end()));
+        if (!written.ok) {
+            std::cerr << "orbgen: cannot write " << written.error << "\n";
             return 2;
         }
     }

@@ -72,6 +72,11 @@ std::string DifferenceLine(const FieldDifference& d);
 bool SameTail(const Loaded& a, const Loaded& b);
 // Hands the bytes past the image to piece, first to last, a piece at a time.
 void ForEachTailPiece(const Loaded& data, const std::function<void(const char*, std::size_t)>& piece);
+// Writes a file the user named (-o and the like) through the one safe way every file is written:
+// the whole of bytes or, failing, nothing changed; fails with why, naming path.
+void WriteOutputFile(const std::string& path, const std::string& bytes);
+// Fails with "cannot write 'PATH': why" for a write of path that r says failed.
+[[noreturn]] void FailWriting(const std::string& path, const IoResult& r);
 // A text file read whole; "-" reads standard input.
 std::string ReadText(const std::string& path);
 

@@ -29,13 +29,7 @@ void writeOut(const std::string& path, const std::string& text, std::string& out
         out += text;
         return;
     }
-    std::FILE* f = OpenOutput(fs::u8path(path), "wb");
-    if (!f)
-        Fail("cannot write '" + path + "': " + std::strerror(errno));
-    Emit(f, text);
-    const std::string why = FinishOutput(f);
-    if (!why.empty())
-        Fail("cannot write '" + path + "': " + why);
+    WriteOutputFile(path, text);
 }
 
 // The running program's own path, so that git finds the tool from any folder.

@@ -3,6 +3,7 @@
 
 #include "core/OrbFile.h"
 #include "core/Tables.h"
+#include "data/FileWrite.h"
 #include "data/ORBIO.h"
 
 #include <algorithm>
@@ -135,7 +136,21 @@ void SaveData(const std::string& path, Loaded& data)
              saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
              saved.pastEnd.front().field + " lies past its end and cannot be stored");
     if (!saved.written.ok)
-        Fail(saved.written.error);
+        FailWriting(path, saved.written);
+}
+
+void WriteOutputFile(const std::string& path, const std::string& bytes)
+{
+    const IoResult r = WriteFileSafely(fs::u8path(path), bytes);
+    if (!r.ok)
+        FailWriting(path, r);
+}
+
+void FailWriting(const std::string& path, const IoResult& r)
+{
+    // The result names the file as the system spells it; the message, as the user wrote it.
+    const std::string named = fs::u8path(path).u8string() + ": ";
+    Fail("cannot write '" + path + "': " + (r.error.rfind(named, 0) == 0 ? r.error.substr(named.size()) : r.error));
 }
 
 std::string ReadText(const std::string& path)

@@ -11,16 +11,22 @@
 #include <minizip/unzip.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <tuple>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -348,57 +354,113 @@ void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, c
 }
 }  // namespace
 
+namespace {
+// A private folder for the library's own file, removed with everything in it when done.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+#ifdef _WIN32
+        std::error_code ec;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            fs::path p = fs::temp_directory_path(ec) / ("orbtool-book-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                                        std::to_string(attempt));
+            if (fs::create_directory(p, ec))
+                path_ = p;
+        }
+#else
+        std::error_code ec;
+        std::string pattern = (fs::temp_directory_path(ec) / "orbtool-book-XXXXXX").string();
+        if (::mkdtemp(pattern.data()))
+            path_ = pattern;
+#endif
+        if (path_.empty())
+            Fail(std::string("cannot make a private folder for the workbook: ") + std::strerror(errno));
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// The library says its failures on standard error in its own words; the tool says them once,
+// in its own, so the library's are held back while it writes.
+class QuietStderr {
+public:
+    QuietStderr()
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int null = ::open(kNull, O_WRONLY);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, 2);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, 2);
+            ::close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+#ifdef _WIN32
+    static constexpr const char* kNull = "NUL";
+#else
+    static constexpr const char* kNull = "/dev/null";
+#endif
+    int saved_ = -1;
+};
+}  // namespace
+
 void WriteWorkbook(const std::string& path, const OrbData& orb, std::optional<TableId> table)
 {
-    // Written beside the target and renamed over it, so that a failed write leaves what was
-    // there; the new file's name is taken exclusively first, so that nothing planted under it is
-    // written through.
-    const fs::path target = fs::u8path(path);
-    fs::path temp;
-    for (int attempt = 0;; ++attempt) {
-        temp = target;
-        temp += ".orbtool-tmp" + std::to_string(attempt);
-#ifdef _WIN32
-        std::FILE* taken = OpenOutput(temp, "wbx");
-#else
-        std::FILE* taken = std::fopen(temp.c_str(), "wbxe");
-#endif
-        if (taken) {
-            std::fclose(taken);
-            break;
+    // The library writes only to a file it names itself: it writes into a private folder, and
+    // the bytes go to the user's file the one way every file is written, so that nothing is
+    // written through a link, over a device or half-way.
+    const ScratchFolder scratch;
+    const fs::path made = scratch.path() / "book.xlsx";
+    lxw_error closed = LXW_NO_ERROR;
+    {
+        const QuietStderr quiet;
+        lxw_workbook* book = workbook_new(made.string().c_str());
+        if (!book)
+            closed = LXW_ERROR_CREATING_XLSX_FILE;
+        else {
+            Formats formats{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
+            format_set_bold(formats.header);
+            format_set_num_format(formats.text, "@");
+            format_set_num_format(formats.name, "@");
+            format_set_font_color(formats.name, 0x606060);
+            format_set_italic(formats.name);
+            if (!table || *table == TableId::Units)
+                writeSheet<UnitRecord>(book, formats, "units", orb);
+            if (!table || *table == TableId::Weapons)
+                writeSheet<WeaponRecord>(book, formats, "weapons", orb);
+            if (!table || *table == TableId::Formations)
+                writeSheet<FormationRecord>(book, formats, "formations", orb);
+            closed = workbook_close(book);
         }
-        if (errno != EEXIST || attempt == 99)
-            Fail("cannot write '" + path + "': " + std::strerror(errno));
     }
-    lxw_workbook* book = workbook_new(temp.string().c_str());
-    if (!book) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        Fail("cannot write '" + path + "'");
-    }
-    Formats formats{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
-    format_set_bold(formats.header);
-    format_set_num_format(formats.text, "@");
-    format_set_num_format(formats.name, "@");
-    format_set_font_color(formats.name, 0x606060);
-    format_set_italic(formats.name);
-    if (!table || *table == TableId::Units)
-        writeSheet<UnitRecord>(book, formats, "units", orb);
-    if (!table || *table == TableId::Weapons)
-        writeSheet<WeaponRecord>(book, formats, "weapons", orb);
-    if (!table || *table == TableId::Formations)
-        writeSheet<FormationRecord>(book, formats, "formations", orb);
-    const lxw_error closed = workbook_close(book);
-    std::error_code ec;
-    if (closed != LXW_NO_ERROR) {
-        fs::remove(temp, ec);
+    if (closed != LXW_NO_ERROR)
         Fail("cannot write '" + path + "': " + lxw_strerror(closed));
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        Fail("cannot write '" + path + "': " + ec.message());
-    }
+    std::ifstream in(made, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof())
+        Fail("cannot write '" + path + "': the workbook made could not be read back");
+    WriteOutputFile(path, bytes);
 }
 
 #else
