@@ -81,7 +81,12 @@ std::string FormatArg(const std::string& text, const std::vector<std::string>& a
     for (char& c : format)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (std::find(allowed.begin(), allowed.end(), format) == allowed.end())
-        Fail("unknown format '" + text + "' (" + allowed[0] + " or " + allowed[1] + ")");
+    {
+        std::string choices;
+        for (std::size_t i = 0; i < allowed.size(); ++i)
+            choices += (i == 0 ? "" : i + 1 == allowed.size() ? " or " : ", ") + allowed[i];
+        Fail("unknown format '" + text + "' (" + choices + ")");
+    }
     return format;
 }
 
