@@ -6,6 +6,7 @@
 #include "core/OrbDiff.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace {
@@ -58,9 +59,14 @@ std::string kindProblem(const FieldDef<R>& f, CellKind kind, const std::string& 
     return kindProblem(f.name, f.width == FieldWidth::Text, kind, text);
 }
 
+// A name column's cell, checked once the import is done against the name of the code beside it.
+using NameCheck = std::function<void(const OrbData& after, std::vector<ImportError>& notes)>;
+
 struct Importer {
     ImportResult& result;
     const ImportSheet& sheet;
+    const OrbData& before;
+    std::vector<NameCheck>& nameChecks;
 
     bool full() const { return result.errors.size() >= MaxImportErrors; }
     void error(const ImportRow& row, int column, std::string message)
@@ -70,6 +76,41 @@ struct Importer {
             return;
         }
         result.errors.push_back({sheet.where(row, column), std::move(message)});
+    }
+
+    // Whether the first column counts the rows from 0, as pandas writes its index beside a table.
+    bool countsFromZero(std::size_t headerAt) const
+    {
+        int k = 0;
+        for (std::size_t r = headerAt + 1; r < sheet.rows.size(); ++r) {
+            const ImportRow& row = sheet.rows[r];
+            if (!blank(row) && (row.cells.empty() || row.cells[0] != std::to_string(k++)))
+                return false;
+        }
+        return k > 0;
+    }
+
+    // Notes the name column's cell of the field f in row of entry number when it names neither
+    // the code the entry had (the cell as written, not updated for the code typed beside it) nor
+    // the code it has after the import (a name typed to match).
+    template <class R, class Entry>
+    void checkName(const FieldDef<R>& f, const ImportRow& row, std::size_t c, Entry entry, int number)
+    {
+        const Latin1Result typed = Utf8ToLatin1(row.cells[c]);
+        if (typed.ok && typed.text == CodeName(f, f.number(entry(before, number)), before))
+            return;
+        nameChecks.push_back([&f, entry, number, typed, said = row.cells[c], where = sheet.where(row, int(c + 1))](
+                                 const OrbData& after, std::vector<ImportError>& notes) {
+            const uint32_t code = f.number(entry(after, number));
+            const std::string name = CodeName(f, code, after);
+            if (typed.ok && typed.text == name)
+                return;
+            const std::string which = "code " + std::to_string(code);
+            notes.push_back({where, "'" + CodeNameColumn(f) + "' says '" + said + "', " +
+                                        (name.empty() ? "but " + which + " has no name"
+                                                      : "not the name of " + which + " ('" + Latin1ToUtf8(name) + "')") +
+                                        "; the code is what is imported"});
+        });
     }
 
     // What each column of the header is: the number, a field, or the names beside a field's codes.
@@ -99,6 +140,11 @@ struct Importer {
             });
             if (named != fields.end()) {
                 columns.names[c] = &*named;  // names shown beside codes, for reading only
+                continue;
+            }
+            if (name.empty() && c == 0 && countsFromZero(headerAt)) {
+                error(header, col, "a column without a heading, numbered 0, 1, 2...: pandas' index column; "
+                                   "write the sheet without it (index=False in to_excel)");
                 continue;
             }
             const FieldDef<R>* f = FindField(fields, name);
@@ -157,6 +203,8 @@ struct Importer {
             }
             R record = entry(orb, number);
             for (std::size_t c = 0; c < row.cells.size(); ++c) {
+                if (columns.names[c])
+                    checkName(*columns.names[c], row, c, entry, number);
                 const FieldDef<R>* f = columns.fields[c];
                 if (!f)
                     continue;
@@ -176,14 +224,17 @@ ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets)
 {
     ImportResult result;
     OrbData changed = orb;
+    std::vector<NameCheck> nameChecks;
     for (const ImportSheet& sheet : sheets) {
-        Importer importer{result, sheet};
+        Importer importer{result, sheet, orb, nameChecks};
         WithTable(sheet.table, [&](const auto& fields, auto entry) {
             importer.run(fields, entry, changed, TableCount(sheet.table));
         });
     }
     if (!result.errors.empty())
         return result;
+    for (const NameCheck& check : nameChecks)
+        check(changed, result.notes);
     result.entries = static_cast<int>(DiffOrb(orb, changed).count());
     result.fields = static_cast<int>(DiffFields(orb, changed).size());
     orb = std::move(changed);

@@ -35,6 +35,9 @@ struct ImportResult {
     bool moreErrors = false;          // there were more than those
     int entries = 0;                  // entries that changed
     int fields = 0;                   // fields that changed
+    // Cells passed over that say what the import does not do: a name beside a code that names
+    // neither that code as the file had it nor the code as the import leaves it.
+    std::vector<ImportError> notes;
 };
 
 constexpr std::size_t MaxImportErrors = 50;
@@ -47,7 +50,8 @@ template <class R>
 std::string StoreStrictly(const FieldDef<R>& f, R& record, const std::string& text);
 
 // Reads the sheets (each a header row naming "number" and any of its table's fields by the names
-// a dump uses, and a code's name column, which is passed over; then one row an entry) into orb. A number must be plain decimal digits no larger than
+// a dump uses, and a code's name column, which is passed over, noted where it names another
+// code; then one row an entry) into orb. A number must be plain decimal digits no larger than
 // what a commit stores in the field; a name at most 15 Latin-1 characters, and a text cell where
 // the source tells; a field no page edits may only repeat the value already stored. A cell the
 // source calls a formula, a date or TRUE/FALSE is refused. Any error leaves orb as it was.

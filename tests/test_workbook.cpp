@@ -181,6 +181,26 @@ private slots:
             // Unit 1 has no second weapon: its empty name cell is left out at the row's end.
             {"number,Wpn2,Wpn2 name", "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\"><v>0</v></c></row>",
              "would change 0 entries, 0 fields\n", ""},
+            // Name columns: one that names neither the code as it was nor as it is now is noted.
+            {"number,Wpn1,Wpn1 name", "<row><c><v>3</v></c><c><v>116</v></c><c t=\"inlineStr\"><is><t>X</t></is></c></row>",
+             "would change 0 entries, 0 fields\n",
+             "orbtool-cli: 'SRC': units!C2: 'Wpn1 name' says 'X', not the name of code 116 ('Twin 23mm AA Gn'); the code is "
+             "what is imported\n"},
+            {"number,Wpn1,Wpn1 name", "<row><c><v>3</v></c><c><v>25</v></c><c t=\"inlineStr\"><is><t>Twin 23mm AA Gn</t></is></c></row>",
+             "units 003 Wpn1: 116 -> 25\nwould change 1 entries, 1 fields\n", ""},
+            {"number,Wpn1,Wpn1 name", "<row><c><v>3</v></c><c><v>25</v></c><c t=\"inlineStr\"><is><t>120mm Gun</t></is></c></row>",
+             "units 003 Wpn1: 116 -> 25\nwould change 1 entries, 1 fields\n", ""},
+            {"number,Wpn2 name", "<row><c><v>1</v></c><c t=\"inlineStr\"><is><t>RPG Launcher</t></is></c></row>",
+             "would change 0 entries, 0 fields\n",
+             "orbtool-cli: 'SRC': units!B2: 'Wpn2 name' says 'RPG Launcher', but code 0 has no name; the code is what is imported\n"},
+            // pandas' index: an unheaded first column counting from 0.
+            {",number,Cost", "<row r=\"2\"><c r=\"A2\"><v>0</v></c><c r=\"B2\"><v>3</v></c><c r=\"C2\"><v>77</v></c></row>"
+                             "<row r=\"4\"><c r=\"A4\"><v>1</v></c><c r=\"B4\"><v>4</v></c><c r=\"C4\"><v>77</v></c></row>", "",
+             "units!A1: a column without a heading, numbered 0, 1, 2...: pandas' index column; write the sheet without it "
+             "(index=False in to_excel)"},
+            {",number,Cost", "<row r=\"2\"><c r=\"A2\"><v>0</v></c><c r=\"B2\"><v>3</v></c><c r=\"C2\"><v>77</v></c></row>"
+                             "<row r=\"3\"><c r=\"A3\"><v>2</v></c><c r=\"B3\"><v>4</v></c><c r=\"C3\"><v>77</v></c></row>", "",
+             "units!A1: no field of units is called ''"},
         };
         for (const auto& c : cases) {
             const QString source = put("book.xlsx", workbook({{"units", header(c.columns) + c.rows}}));
@@ -209,11 +229,16 @@ private slots:
             int status;
             QByteArray out, err;
         } cases[] = {
-            {workbook({{"units", units}, {"weapons", weapons}}), {"units"}, 0, cost + "would change 1 entries, 1 fields\n", ""},
+            // The units' name column names weapon 116 as the weapons' sheet renames it.
+            {workbook({{"units", units}, {"weapons", weapons}}), {"units"}, 0, cost + "would change 1 entries, 1 fields\n",
+             "orbtool-cli: 'SRC': units!D2: 'Wpn1 name' says 'AA', not the name of code 116 ('Twin 23mm AA Gn'); the code is "
+             "what is imported\n"},
             {workbook({{"units", units}, {"weapons", weapons}}), {}, 0, cost + renamed + "would change 2 entries, 2 fields\n", ""},
             {workbook({{"Weapons", weapons}, {"notes", "<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>"}}), {}, 0,
              renamed + "would change 1 entries, 1 fields\n", "orbtool-cli: 'SRC': sheet 'notes' names no table and is passed over\n"},
-            {workbook({{"Sheet1", units}}), {"units"}, 0, cost + "would change 1 entries, 1 fields\n", ""},
+            {workbook({{"Sheet1", units}}), {"units"}, 0, cost + "would change 1 entries, 1 fields\n",
+             "orbtool-cli: 'SRC': Sheet1!D2: 'Wpn1 name' says 'AA', not the name of code 116 ('Twin 23mm AA Gn'); the code is "
+             "what is imported\n"},
             {workbook({{"Sheet1", units}, {"Sheet2", weapons}}), {"units"}, 2, "",
              "orbtool-cli: 'SRC' holds no sheet called units (its sheets: 'Sheet1', 'Sheet2')\n"},
             {workbook({{"weapons", weapons}}), {"units"}, 2, "", "orbtool-cli: 'SRC' holds no sheet called units (its sheets: 'weapons')\n"},
