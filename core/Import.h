@@ -10,7 +10,8 @@
 #include <vector>
 
 // What a cell was in a source that says (a workbook, JSON); a CSV cannot, so its cells are Unknown.
-enum class CellKind : uint8_t { Unknown, Text, Number, Formula, Other, Missing };
+// A Date is a number a workbook shows as a date or a time.
+enum class CellKind : uint8_t { Unknown, Text, Number, Formula, Other, Missing, Boolean, Date };
 
 struct ImportRow {
     int line = 0;  // where the row is in its source: a CSV's line, a sheet's row, an array's index
@@ -34,6 +35,9 @@ struct ImportResult {
     bool moreErrors = false;          // there were more than those
     int entries = 0;                  // entries that changed
     int fields = 0;                   // fields that changed
+    // Cells passed over that say what the import does not do: a name beside a code that names
+    // neither that code as the file had it nor the code as the import leaves it.
+    std::vector<ImportError> notes;
 };
 
 constexpr std::size_t MaxImportErrors = 50;
@@ -46,10 +50,11 @@ template <class R>
 std::string StoreStrictly(const FieldDef<R>& f, R& record, const std::string& text);
 
 // Reads the sheets (each a header row naming "number" and any of its table's fields by the names
-// a dump uses, and a code's name column, which is passed over; then one row an entry) into orb. A
-// number must be plain decimal digits no larger than what a commit stores in the field; a name at
-// most 15 Latin-1 characters, and a text cell where the source tells; a field no page edits may
-// only repeat the value already stored. Any error leaves orb as it was.
+// a dump uses, and a code's name column, which is passed over, noted where it names another
+// code; then one row an entry) into orb. A number must be plain decimal digits no larger than
+// what a commit stores in the field; a name at most 15 Latin-1 characters, and a text cell where
+// the source tells; a field no page edits may only repeat the value already stored. A cell the
+// source calls a formula, a date or TRUE/FALSE is refused. Any error leaves orb as it was.
 ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets);
 
 struct CsvTable;

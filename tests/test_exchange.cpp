@@ -73,7 +73,9 @@ private slots:
             {utf16("number\tCost\r\n3\t77\r\n"), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
              "orbtool-cli: read 'SRC' as UTF-16LE\norbtool-cli: 'SRC' is read with tabs as the separator\n"},
             {"\xef\xbb\xbfnumber,Cost,Nation name\n\n3,77,whatever\n,,\n\n", "units", 0,
-             "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+             "orbtool-cli: 'SRC': line 3, column 3: 'Nation name' says 'whatever', not the name of code 12 ('USA'); the code "
+             "is what is imported\n"},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "", 0,
              "units 003 Cost: 198 -> 77\nweapons 001 Name: RPG Launcher -> NA\nwould change 2 entries, 2 fields\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "weapons", 0,

@@ -140,6 +140,8 @@ int CmdImport(const std::string& file, const std::vector<std::string>& words, bo
             msg += "\n  (and more errors)";
         Fail(msg);
     }
+    for (const ImportError& n : r.notes)
+        CliNotes() += "orbtool-cli: '" + source + "': " + n.where + ": " + n.message + "\n";
     if (dryRun) {
         for (const FieldDifference& d : DiffFields(before, data.orb))
             out += DifferenceLine(d);
