@@ -200,6 +200,34 @@ private slots:
         QVERIFY2(get.status == 2 && get.err.contains("Permission denied"), get.err);
     }
 
+    // An import source or a patch that cannot be read says why, and changes nothing.
+    void unreadableSourcesSayWhy()
+    {
+        AS_ORDINARY_USER({{"ORBTOOL_CLI", cliPath()}});
+        const QString file = putSample(tmp.path(), 12), locked = put("LOCKED", "number,Cost\n3,7\n");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        QDir().mkdir(tmp.filePath("folder"));
+        QDir().mkdir(tmp.filePath("shut"));
+        put("shut/units.csv", "number,Cost\n3,7\n");
+        QFile::setPermissions(tmp.filePath("shut"), QFileDevice::WriteOwner);
+        const std::pair<QString, QByteArray> sources[] = {
+            {tmp.filePath("missing.csv"), "it does not exist"},
+            {tmp.filePath("folder"), "it is a folder"},
+            {locked, "Permission denied"},
+            {tmp.filePath("shut/units.csv"), "Permission denied"},
+        };
+        const auto before = files();
+        for (const auto& [source, why] : sources)
+            for (const QStringList& args : {QStringList{"import", file, "units", source}, QStringList{"apply", file, source}}) {
+                const Run r = cli(args);
+                QVERIFY2(r.status == 2, qPrintable(args.join(' ') + ": " + r.err));
+                QCOMPARE(r.err, "orbtool-cli: cannot read '" + source.toUtf8() + "': " + why + "\n");
+            }
+        const bool unchanged = files() == before;
+        QFile::setPermissions(tmp.filePath("shut"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(unchanged);
+    }
+
     void dumpJsonAndCsv()
     {
         const QString path = putSample(tmp.path(), 12);
