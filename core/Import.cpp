@@ -4,6 +4,7 @@
 #include "core/Csv.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
+#include "core/TextDecode.h"
 
 #include <algorithm>
 #include <set>
@@ -46,15 +47,32 @@ std::string kindProblem(const FieldDef<R>& f, CellKind kind, const std::string& 
 struct Importer {
     ImportResult& result;
     const ImportSheet& sheet;
+    bool force;
+    std::size_t found = 0;  // this sheet's errors, listed or not
 
     bool full() const { return result.errors.size() >= MaxImportErrors; }
     void error(const ImportRow& row, int column, std::string message)
     {
+        ++found;
         if (full()) {
             result.moreErrors = true;
             return;
         }
         result.errors.push_back({sheet.where(row, column), std::move(message)});
+    }
+
+    // A spreadsheet that opened a UTF-8 CSV as Windows-1252 and saved it again turns "Jäger" into
+    // "JÃ¤ger": a name that changes into that pattern is refused, unless forced.
+    template <class R>
+    static std::string misread(const FieldDef<R>& f, const R& stored, const R& record, const std::string& text)
+    {
+        if (f.width != FieldWidth::Text || SameField(stored, record, f))
+            return {};
+        const std::string was = MisreadUtf8(text);
+        if (was.empty())
+            return {};
+        return std::string(f.name) + ": '" + text + "' looks like UTF-8 read as Windows-1252; it would be '" + was +
+               "' (--force stores it as it is)";
     }
 
     template <class R, class Entry>
@@ -67,7 +85,7 @@ struct Importer {
         };
         const std::size_t headerAt = next(0);
         if (headerAt == sheet.rows.size()) {
-            result.errors.push_back({sheet.where(ImportRow{1, {}, {}}, 0), "no header row"});
+            error(ImportRow{1, {}, {}}, 0, "no header row");
             return;
         }
         const ImportRow& header = sheet.rows[headerAt];
@@ -98,8 +116,8 @@ struct Importer {
         }
         if (numberColumn < 0)
             error(header, 0, "no 'number' column names the entries");
-        if (!result.errors.empty())
-            return;
+        if (found)
+            return;  // the rows cannot be read; the other sheets still are
 
         std::set<int> numbers;
         for (std::size_t r = next(headerAt + 1); r < sheet.rows.size(); r = next(r + 1)) {
@@ -122,13 +140,16 @@ struct Importer {
                 error(row, numberColumn + 1, "entry " + std::to_string(number) + " comes twice");
                 continue;
             }
-            R record = entry(orb, number);
+            const R stored = entry(orb, number);
+            R record = stored;
             for (std::size_t c = 0; c < row.cells.size(); ++c) {
                 if (!columns[c])
                     continue;
                 std::string why = kindProblem(*columns[c], kindOf(row, c), row.cells[c]);
                 if (why.empty())
                     why = StoreStrictly(*columns[c], record, row.cells[c]);
+                if (why.empty() && !force)
+                    why = misread(*columns[c], stored, record, row.cells[c]);
                 if (!why.empty())
                     error(row, static_cast<int>(c + 1), why);
             }
@@ -138,12 +159,12 @@ struct Importer {
 };
 }  // namespace
 
-ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets)
+ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets, bool force)
 {
     ImportResult result;
     OrbData changed = orb;
     for (const ImportSheet& sheet : sheets) {
-        Importer importer{result, sheet};
+        Importer importer{result, sheet, force};
         WithTable(sheet.table, [&](const auto& fields, auto entry) {
             importer.run(fields, entry, changed, TableCount(sheet.table));
         });
