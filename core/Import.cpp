@@ -4,6 +4,7 @@
 #include "core/Csv.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
+#include "core/TextDecode.h"
 
 #include <algorithm>
 #include <functional>
@@ -67,15 +68,32 @@ struct Importer {
     const ImportSheet& sheet;
     const OrbData& before;
     std::vector<NameCheck>& nameChecks;
+    bool force;
+    std::size_t found = 0;  // this sheet's errors, listed or not
 
     bool full() const { return result.errors.size() >= MaxImportErrors; }
     void error(const ImportRow& row, int column, std::string message)
     {
+        ++found;
         if (full()) {
             result.moreErrors = true;
             return;
         }
         result.errors.push_back({sheet.where(row, column), std::move(message)});
+    }
+
+    // A spreadsheet that opened a UTF-8 CSV as Windows-1252 and saved it again turns "Jäger" into
+    // "JÃ¤ger": a name that changes into that pattern is refused, unless forced.
+    template <class R>
+    static std::string misread(const FieldDef<R>& f, const R& stored, const R& record, const std::string& text)
+    {
+        if (f.width != FieldWidth::Text || SameField(stored, record, f))
+            return {};
+        const std::string was = MisreadUtf8(text);
+        if (was.empty())
+            return {};
+        return std::string(f.name) + ": '" + text + "' looks like UTF-8 read as Windows-1252; it would be '" + was +
+               "' (--force stores it as it is)";
     }
 
     // Whether the first column counts the rows from 0, as pandas writes its index beside a table.
@@ -171,13 +189,13 @@ struct Importer {
         };
         const std::size_t headerAt = next(0);
         if (headerAt == sheet.rows.size()) {
-            result.errors.push_back({sheet.where(ImportRow{1, {}, {}}, 0), "no header row"});
+            error(ImportRow{1, {}, {}}, 0, "no header row");
             return;
         }
         const std::size_t width = sheet.rows[headerAt].cells.size();
         const Columns<R> columns = readHeader(fields, headerAt);
-        if (!result.errors.empty())
-            return;
+        if (found)
+            return;  // the rows cannot be read; the other sheets still are
 
         std::set<int> numbers;
         for (std::size_t r = next(headerAt + 1); r < sheet.rows.size(); r = next(r + 1)) {
@@ -201,7 +219,8 @@ struct Importer {
                 error(row, columns.number + 1, "entry " + std::to_string(number) + " comes twice");
                 continue;
             }
-            R record = entry(orb, number);
+            const R stored = entry(orb, number);
+            R record = stored;
             for (std::size_t c = 0; c < row.cells.size(); ++c) {
                 if (columns.names[c])
                     checkName(*columns.names[c], row, c, entry, number);
@@ -211,6 +230,8 @@ struct Importer {
                 std::string why = kindProblem(*f, kindOf(row, c), row.cells[c]);
                 if (why.empty())
                     why = StoreStrictly(*f, record, row.cells[c]);
+                if (why.empty() && !force)
+                    why = misread(*f, stored, record, row.cells[c]);
                 if (!why.empty())
                     error(row, static_cast<int>(c + 1), why);
             }
@@ -220,13 +241,13 @@ struct Importer {
 };
 }  // namespace
 
-ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets)
+ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets, bool force)
 {
     ImportResult result;
     OrbData changed = orb;
     std::vector<NameCheck> nameChecks;
     for (const ImportSheet& sheet : sheets) {
-        Importer importer{result, sheet, orb, nameChecks};
+        Importer importer{result, sheet, orb, nameChecks, force};
         WithTable(sheet.table, [&](const auto& fields, auto entry) {
             importer.run(fields, entry, changed, TableCount(sheet.table));
         });

@@ -54,8 +54,10 @@ std::string StoreStrictly(const FieldDef<R>& f, R& record, const std::string& te
 // code; then one row an entry) into orb. A number must be plain decimal digits no larger than
 // what a commit stores in the field; a name at most 15 Latin-1 characters, and a text cell where
 // the source tells; a field no page edits may only repeat the value already stored. A cell the
-// source calls a formula, a date or TRUE/FALSE is refused. Any error leaves orb as it was.
-ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets);
+// source calls a formula, a date or TRUE/FALSE is refused. A name that would change into what
+// UTF-8 read as Windows-1252 looks like ("JÃ¤ger") is refused unless forced. Every sheet's errors
+// are listed, the first MaxImportErrors in all; any error leaves orb as it was.
+ImportResult ImportSheets(OrbData& orb, const std::vector<ImportSheet>& sheets, bool force = false);
 
 struct CsvTable;
 // A CSV read by ReadCsv as a sheet of table t, its cells placed by line and column.

@@ -49,20 +49,38 @@ Latin1Result Utf8ToLatin1(const std::string& utf8)
     return r;
 }
 
-bool HasControlCharacter(const std::string& text)
+bool HasControlCharacter(const std::string& latin1)
 {
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+    return std::any_of(latin1.begin(), latin1.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 32 || (b >= 127 && b < 160);
+    });
 }
 
-std::string EscapeControls(const std::string& text)
+std::string ControlCharacterProblem(const std::string& latin1)
+{
+    if (!HasControlCharacter(latin1))
+        return {};
+    const char first = *std::find_if(latin1.begin(), latin1.end(), [](char c) { return HasControlCharacter({c}); });
+    return "a name cannot hold control characters (line ends, tabs, U+007F to U+009F): it holds " +
+           EscapeControls(Latin1ToUtf8({first}));
+}
+
+std::string EscapeControls(const std::string& utf8)
 {
     static const char hex[] = "0123456789abcdef";
     std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        // A C1 control is 0xc2 and 0x80 to 0x9f in UTF-8: written as its one Latin-1 byte.
+        const bool c1 = c == 0xc2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(utf8[i + 1]) < 0xa0;
+        if (c1)
+            c = static_cast<unsigned char>(utf8[++i]);
         if (c == '\\') {
             out += "\\\\";
-        } else if (c < 32 || c == 127) {
+        } else if (c < 32 || c == 127 || c1) {
             out += "\\x";
             out += hex[c >> 4];
             out += hex[c & 15];

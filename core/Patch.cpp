@@ -4,6 +4,7 @@
 #include "core/OrbDiff.h"
 #include "core/TextDecode.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <tuple>
@@ -107,9 +108,10 @@ namespace {
 struct Token {
     std::string text;  // a quoted token's bytes, unescaped
     bool quoted = false;
+    std::string problem;  // why a quoted token is no name, said with its field's name
 };
 
-// Splits a line into words and quoted names; false with why on a malformed name.
+// Splits a line into words and quoted names; false with why when the quotes are not closed.
 bool tokens(const std::string& line, std::vector<Token>& out, std::string& why)
 {
     std::size_t i = 0;
@@ -121,18 +123,17 @@ bool tokens(const std::string& line, std::vector<Token>& out, std::string& why)
             break;
         } else if (c != '"') {
             const std::size_t end = line.find_first_of(" \t\r#\"", i);
-            out.push_back({line.substr(i, end - i), false});
+            out.push_back({line.substr(i, end - i), false, {}});
             i = end == std::string::npos ? line.size() : end;
         } else {
-            Token t{{}, true};
+            Token t{{}, true, {}};
             std::string run;  // characters between escapes, as UTF-8
             auto flush = [&] {
                 Latin1Result bytes = Utf8ToLatin1(run);
                 run.clear();
-                if (!bytes.ok)
-                    why = "'" + bytes.refused + "' has no byte in a name";
+                if (!bytes.ok && t.problem.empty())
+                    t.problem = "'" + bytes.refused + "' has no byte in a name";
                 t.text += bytes.text;
-                return bytes.ok;
             };
             for (++i;; ++i) {
                 if (i >= line.size()) {
@@ -145,8 +146,7 @@ bool tokens(const std::string& line, std::vector<Token>& out, std::string& why)
                     run += line[i];
                     continue;
                 }
-                if (!flush())
-                    return false;
+                flush();
                 const char e = i + 1 < line.size() ? line[i + 1] : '\0';
                 if (e == '"' || e == '\\') {
                     t.text += e;
@@ -155,18 +155,38 @@ bool tokens(const std::string& line, std::vector<Token>& out, std::string& why)
                            std::isxdigit(static_cast<unsigned char>(line[i + 3]))) {
                     t.text += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
                     i += 3;
-                } else {
-                    why = "an escape in a name is \\\", \\\\ or \\xNN";
-                    return false;
+                } else if (t.problem.empty()) {
+                    t.problem = "an escape in a name is \\\", \\\\ or \\xNN";
                 }
             }
-            if (!flush())
-                return false;
+            flush();
             out.push_back(std::move(t));
             ++i;
         }
     }
     return true;
+}
+
+// A line as a message shows it: in quotes, its first 40 characters, with tabs, quotes,
+// backslashes and other control characters escaped.
+std::string shownLine(const std::string& line)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::size_t cut = std::min<std::size_t>(line.size(), 40);
+    while (cut < line.size() && (static_cast<unsigned char>(line[cut]) & 0xc0) == 0x80)
+        --cut;  // not inside a character
+    std::string out = "\"";
+    for (unsigned char c : line.substr(0, cut)) {
+        if (c == '\t')
+            out += "\\t";
+        else if (c == '"' || c == '\\')
+            out += '\\', out += static_cast<char>(c);
+        else if (c < 32 || c == 127)
+            out += "\\x", out += hex[c >> 4], out += hex[c & 15];
+        else
+            out += static_cast<char>(c);
+    }
+    return out + (cut < line.size() ? "\"..." : "\"");
 }
 
 // A value of field f from a token, within what the file can hold.
@@ -177,8 +197,10 @@ bool valueFrom(const FieldDef<R>& f, const Token& t, FieldValue& v, std::string&
     if (v.isName) {
         if (!t.quoted)
             why = std::string(f.name) + " is a name: write it in quotes";
+        else if (!t.problem.empty())
+            why = std::string(f.name) + ": " + t.problem;
         else if (t.text.size() > static_cast<std::size_t>(NameLength) || t.text.find('\0') != std::string::npos)
-            why = "a name holds 1 to 15 bytes other than 0";
+            why = std::string(f.name) + ": a name holds at most 15 bytes, and no zero byte";
         else
             v.name = t.text;
         return why.empty();
@@ -200,6 +222,7 @@ PatchRead ReadPatch(const std::string& bytes, const std::string& source)
     r.patch.source = source;
     DecodedText decoded = DecodeText(bytes);
     r.readAs = decoded.readAs;
+    r.note = DecodeNote(decoded, source);
     const std::string& text = decoded.utf8;
     bool headerSeen = false;
     std::size_t start = 0;
@@ -218,7 +241,9 @@ PatchRead ReadPatch(const std::string& bytes, const std::string& source)
             if ((trimmed.empty() || trimmed[0] == '#') && more)
                 continue;  // what comes before the header
             if (trimmed != PatchHeader) {
-                error(std::string("not a patch: the first line that is not blank or a comment must be '") + PatchHeader + "'");
+                // Its bytes shown, so that a tab or a second space where one space belongs is seen.
+                error(std::string("not a patch: the first line that is not blank or a comment must be '") + PatchHeader +
+                      "', not " + shownLine(trimmed));
                 return r;
             }
             headerSeen = true;

@@ -53,6 +53,7 @@ struct PatchRead {
     Patch patch;
     std::vector<std::string> errors;  // "mod.patch:3: ...", empty when the text was read
     std::string readAs;               // the encoding, when the text was not UTF-8 (DecodeText)
+    std::string note;                 // what the user is told of it (DecodeNote), or ""
 };
 // Reads a patch strictly: the header, then lines of known tables, entries and fields with values
 // in their field's range. `#` starts a comment outside quotes; CRLF line ends are read too. As a

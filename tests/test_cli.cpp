@@ -69,12 +69,14 @@ private slots:
         // Nation of 255, above what a commit stores.
         OrbData oddOrb = sampleOrb(70);
         oddOrb.edit<UnitRecord>(1, [](UnitRecord& u) { u.Name = std::string("a\nb\\c"); });
+        oddOrb.edit<UnitRecord>(2, [](UnitRecord& u) { u.Name = std::string("x\x85y\x7f\xa0"); });  // NEL, DEL and a space
         oddOrb.edit<UnitRecord>(17, [](UnitRecord& u) { u.Wpn1 = 250, u.Nation = 255; });
         const QString odd = put("ODD", packedOver(sampleBytes(70), oddOrb));
         QDir().mkdir(tmp.filePath("list"));
         putSample(tmp.filePath("list"), 5, "orb05");
         putSample(tmp.filePath("list"), 81);
         const QByteArray u17 = QString::fromLatin1(sampleOrb(70).unit(17).Name.c_str()).toUtf8();
+        const QByteArray control = "orbtool-cli: Name: a name cannot hold control characters (line ends, tabs, U+007F to U+009F): it holds ";
 
         struct Case {
             QStringList args;
@@ -105,6 +107,10 @@ private slots:
             {{"diff", longA, longA}, 0, "", ""},
             {{"get", odd, "units", "1", "Name"}, 0, "Name=a\\x0ab\\\\c\n", ""},
             {{"diff", odd, full, "--table", "units"}, 1, "units 001 Name: a\\x0ab\\\\c -> ", ""},
+            {{"get", odd, "units", "2", "Name"}, 0, "Name=x\\x85y\\x7f\xc2\xa0\n", ""},
+            {{"diff", odd, full, "--table", "units"}, 1, "\nunits 002 Name: x\\x85y\\x7f\xc2\xa0 -> ", ""},
+            {{"show", odd}, 0, "\nunits 002 Name \"x\\x85y\\x7f\xc2\xa0\"\n", ""},
+            {{"patch", full, odd}, 0, "\" -> \"x\\x85y\\x7f\xc2\xa0\"\n", ""},
             {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
             {{"renumber", dst, "100", "5"}, 2, "", "orbtool-cli: renumber takes nation codes 0 to 99, as the editor's Renumber does, not '100'"},
             {{"get", full, "units", "--where", "", "Cost"}, 2, "", "orbtool-cli: --where: needs at least one condition, e.g. \"Nation=12\""},
@@ -126,7 +132,12 @@ private slots:
             {{"set", full, "formations", "200", "Nation=3"}, 2, "", "orbtool-cli: entry number must be from 1 to 199, not '200'"},
             {{"set", full, "tanks", "1", "Cost=3"}, 2, "", "orbtool-cli: unknown table 'tanks' (units, weapons or formations)"},
             {{"set", full, "units", "1", "Cost"}, 2, "", "orbtool-cli: expected FIELD=TEXT, got 'Cost'"},
-            {{"set", full, "units", "1", "Name=a\nb"}, 2, "", "orbtool-cli: Name: a name cannot hold control characters (line ends, tabs)"},
+            {{"set", full, "units", "1", "Name=a\nb"}, 2, "", control + "\\x0a"},
+            {{"set", full, "units", "1", "Name=a\x7f"}, 2, "", control + "\\x7f"},
+            {{"set", full, "units", "1", QString::fromUtf8("Name=a\u0085b")}, 2, "", control + "\\x85"},
+            {{"set", full, "units", "1", QString::fromUtf8("Name=\u009f")}, 2, "", control + "\\x9f"},
+            {{"set", dst, "units", "1", "Cost="}, 0, "Cost=0\n", "Cost: '' stored as 0\n"},
+            {{"set", dst, "units", "1", QString::fromUtf8("Name=\u00a0")}, 0, "Name=\xc2\xa0\n", ""},
             {{"frobnicate"}, 2, "", "orbtool-cli: The following argument was not expected: frobnicate"},
             {{}, 2, "", "Usage: orbtool-cli [OPTIONS] [SUBCOMMAND]"},
             {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", ""},  // a value inside a short file stores
@@ -198,6 +209,34 @@ private slots:
         QFile::setPermissions(tmp.filePath("list"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY2(list.status == 2 && list.err.contains("Permission denied"), list.err);
         QVERIFY2(get.status == 2 && get.err.contains("Permission denied"), get.err);
+    }
+
+    // An import source or a patch that cannot be read says why, and changes nothing.
+    void unreadableSourcesSayWhy()
+    {
+        AS_ORDINARY_USER({{"ORBTOOL_CLI", cliPath()}});
+        const QString file = putSample(tmp.path(), 12), locked = put("LOCKED", "number,Cost\n3,7\n");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        QDir().mkdir(tmp.filePath("folder"));
+        QDir().mkdir(tmp.filePath("shut"));
+        put("shut/units.csv", "number,Cost\n3,7\n");
+        QFile::setPermissions(tmp.filePath("shut"), QFileDevice::WriteOwner);
+        const std::pair<QString, QByteArray> sources[] = {
+            {tmp.filePath("missing.csv"), "it does not exist"},
+            {tmp.filePath("folder"), "it is a folder"},
+            {locked, "Permission denied"},
+            {tmp.filePath("shut/units.csv"), "Permission denied"},
+        };
+        const auto before = files();
+        for (const auto& [source, why] : sources)
+            for (const QStringList& args : {QStringList{"import", file, "units", source}, QStringList{"apply", file, source}}) {
+                const Run r = cli(args);
+                QVERIFY2(r.status == 2, qPrintable(args.join(' ') + ": " + r.err));
+                QCOMPARE(r.err, "orbtool-cli: cannot read '" + source.toUtf8() + "': " + why + "\n");
+            }
+        const bool unchanged = files() == before;
+        QFile::setPermissions(tmp.filePath("shut"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(unchanged);
     }
 
     void dumpJsonAndCsv()

@@ -172,7 +172,12 @@ private slots:
             {"number,Cost\n1,256\n", "Cost: 256 is above 255", 2, 2},
             {"number,Nation\n1,250\n", "Nation: 250 is above 249", 2, 2},
             {"number,Cost\n1,1e3\n", "Cost: '1e3' is not a plain decimal number", 2, 2},
-            {"number,Cost\n1,-5\n", "Cost: '-5' is not a plain decimal number", 2, 2},
+            {"number,Cost\n1,-5\n", "Cost: '-5' is a negative number, and no field holds one", 2, 2},
+            {"number,Cost\n1,-0\n", "Cost: '-0' is a negative number, and no field holds one", 2, 2},
+            {"number,Cost\n1,- 5\n", "Cost: '- 5' is not a plain decimal number", 2, 2},
+            {"number,Cost\n1,1234567890\n", "Cost: 1234567890 is above 255", 2, 2},
+            {"number,Cost\n1,00000000000000000000255\n3,0000000000000000000256\n", "Cost: 0000000000000000000256 is above 255", 3, 2},
+            {"number,HiddenByte\n3,99999999999999999999\n", "HiddenByte is edited by no page: it may only repeat the stored", 2, 2},
             {"number,Cost\n1,\n", "Cost: '' is not a plain decimal number", 2, 2},
             {"number,Cost\n0,1\n", "'0' is no entry number (1 to 249)", 2, 1},
             {"number,Cost\n250,1\n", "'250' is no entry number (1 to 249)", 2, 1},
@@ -182,9 +187,12 @@ private slots:
             {"number,Class name,Nation names\n3,x,y\n", "no field of units is called 'Nation names'", 1, 3},
             {"Cost\n3\n", "no 'number' column names the entries", 1, 0},
             {"number,HiddenByte\n3,999\n", "HiddenByte is edited by no page: it may only repeat the stored", 2, 2},
-            {"number,Name\n3,ABCDEFGHIJKLMNOP\n", "a name holds at most 15 characters", 2, 2},
-            {"number,Name\n3,Tiger \xe2\x82\xac\n", "'\xe2\x82\xac' cannot be stored in a name (Latin-1 only)", 2, 2},
-            {"number,Name\n3,\"a\tb\"\n", "a name cannot hold control characters (line ends, tabs)", 2, 2},
+            {"number,Name\n3,ABCDEFGHIJKLMNOP\n", "Name: a name holds at most 15 characters", 2, 2},
+            {"number,Name\n3,Tiger \xe2\x82\xac\n", "Name: '\xe2\x82\xac' cannot be stored in a name (Latin-1 only)", 2, 2},
+            {"number,Name\n3,\"a\tb\"\n", "Name: a name cannot hold control characters (line ends, tabs, U+007F to U+009F): it holds \\x09", 2, 2},
+            {"number,Name\n3,a\x7f\n", "Name: a name cannot hold control characters (line ends, tabs, U+007F to U+009F): it holds \\x7f", 2, 2},
+            {"number,Name\n3,a\xc2\x9f\n", "Name: a name cannot hold control characters (line ends, tabs, U+007F to U+009F): it holds \\x9f", 2, 2},
+            {"number,Name\n3,J\xc3\x83\xc2\xa4ger\n", "Name: 'J\xc3\x83\xc2\xa4ger' looks like UTF-8 read as Windows-1252; it would be 'J\xc3\xa4ger' (--force stores it as it is)", 2, 2},
             {"number,Name\n3,a\"b\n", "a quote inside an unquoted cell", 2, 2},
             {"number,Cost,Name\n3,1,\"x\"y\n", "text after a quoted cell", 2, 3},
             {"number,Name\n3,\"open\n4,x\n", "a quoted cell is never closed", 2, 2},
@@ -285,6 +293,26 @@ private slots:
         const ImportSheet weapons{TableId::Weapons, {{1, {"number", "Cost"}, {}}, {2, {"3", "x"}, {}}}, where};
         QCOMPARE(int(ImportSheets(orb, {units, weapons}).errors.size()), 1);
         QVERIFY(sameImage(orb, sample));
+        // Each sheet's errors are listed, the first 50 in all.
+        ImportSheet manyUnits{TableId::Units, {{1, {"number", "Cost"}, {}}}, where};
+        for (int n = 1; n <= 30; ++n)
+            manyUnits.rows.push_back({n + 1, {std::to_string(n), "x"}, {}});
+        const ImportSheet noNumber{TableId::Formations, {{1, {"Nation"}, {}}}, where};
+        const ImportResult all = ImportSheets(orb, {weapons, noNumber, manyUnits, manyUnits});
+        QCOMPARE(int(all.errors.size()), 50);
+        QVERIFY(all.moreErrors);
+        QCOMPARE(QString::fromStdString(all.errors[0].where + " " + all.errors[0].message), QString("1:2 no field of weapons is called 'Cost'"));
+        QCOMPARE(QString::fromStdString(all.errors[1].where + " " + all.errors[1].message), QString("1:0 no 'number' column names the entries"));
+        QCOMPARE(QString::fromStdString(all.errors[2].where), QString("2:2"));
+        QCOMPARE(QString::fromStdString(all.errors[49].where), QString("19:2"));  // the second units sheet's 18th
+        // A name that looks like UTF-8 read as Windows-1252 is stored when forced, and one the
+        // entry holds already may be repeated.
+        const ImportSheet misread{TableId::Units, {{1, {"number", "Name"}, {}}, {2, {"3", "J\xc3\x83\xc2\xa4ger"}, {}}}, where};
+        QVERIFY(!ImportSheets(orb, {misread}).errors.empty());
+        QVERIFY(ImportSheets(orb, {misread}, true).errors.empty());
+        QCOMPARE(orb.unit(3).Name, OrbName("J\xc3\xa4ger"));
+        QVERIFY(ImportSheets(orb, {misread}).errors.empty());
+        orb = sample;
         const ImportResult both = ImportSheets(orb, {units, ImportSheet{TableId::Weapons, {{1, {"number", "Name"}, {}}, {2, {"249", "Gun"}, {}}}, where}});
         QVERIFY(both.errors.empty() && both.entries == 2 && both.fields == 2);
         QVERIFY(orb.unit(3).Cost == 77 && orb.weapon(249).Name == "Gun");

@@ -11,12 +11,12 @@
 #include <QTest>
 
 namespace {
-// UTF-16LE with its byte order mark, of ASCII text.
-QByteArray utf16(const QByteArray& ascii)
+// UTF-16 of ASCII text: little-endian with its byte order mark, or without one in either order.
+QByteArray utf16(const QByteArray& ascii, const char* mark = "\xff\xfe", bool big = false)
 {
-    QByteArray out("\xff\xfe");
+    QByteArray out(mark);
     for (char c : ascii)
-        out += c, out += '\0';
+        out += big ? QByteArray(1, '\0') + c : QByteArray(1, c) + '\0';
     return out;
 }
 
@@ -61,11 +61,14 @@ private slots:
     void importReadsWhatSpreadsheetsSave()
     {
         const QString file = putSample(tmp.path(), 12);
+        const QByteArray control = "orbtool-cli: nothing was imported:\n  units[0].Name: Name: a name cannot hold control "
+                                   "characters (line ends, tabs, U+007F to U+009F): it holds ";
         const struct {
             QByteArray source;
             const char* table;  // "": none given
             int status;
             QByteArray out, err;
+            const char* flag = nullptr;
         } cases[] = {
             {"number;Cost;Name\r\n3;77;K\xf6ln\r\n\r\n", "units", 0,
              "units 003 Name: Falke IFV -> K\xc3\xb6ln\nunits 003 Cost: 198 -> 77\nwould change 1 entries, 2 fields\n",
@@ -81,7 +84,7 @@ private slots:
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "weapons", 0,
              "weapons 001 Name: RPG Launcher -> NA\nwould change 1 entries, 1 fields\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}, {\"number\": 4, \"Cost\": -1}, {\"number\": 5}]}", "", 2, "",
-             "orbtool-cli: nothing was imported:\n  units[1].Cost: Cost: '-1' is not a plain decimal number\n"
+             "orbtool-cli: nothing was imported:\n  units[1].Cost: Cost: '-1' is a negative number, and no field holds one\n"
              "  units[2].Cost: Cost: no value\n"},
             {"{\"units\": [{\"number\": 3, \"Name\": 12}]}", "", 2, "",
              "orbtool-cli: nothing was imported:\n  units[0].Name: Name: the number 12 where a name belongs; a spreadsheet "
@@ -97,6 +100,36 @@ private slots:
             {"number;Cost\n3;1e5\n", "units", 2, "",
              "orbtool-cli: 'SRC' is read with ';' as the separator\norbtool-cli: nothing was imported:\n"
              "  line 2, column 2: Cost: '1e5' is not a plain decimal number\n"},
+            {"number,Cost\n3,1234567890\n", "units", 2, "", "orbtool-cli: nothing was imported:\n  line 2, column 2: Cost: 1234567890 is above 255\n"},
+            // UTF-8 but for one name pasted in from elsewhere: only its line is read otherwise.
+            {"number,Name\n3,J\xc3\xa4ger\n4,K\xf6ln\n", "units", 0,
+             "units 003 Name: Falke IFV -> J\xc3\xa4ger\nunits 004 Name: Corsair IFV -> K\xc3\xb6ln\nwould change 2 entries, 2 fields\n",
+             "orbtool-cli: read line 3 of 'SRC' as Windows-1252 (it is not UTF-8)\n"},
+            // UTF-8 that a spreadsheet opened as Windows-1252 and saved as UTF-8 again.
+            {"number,Name\n3,J\xc3\x83\xc2\xa4ger\n", "units", 2, "",
+             "orbtool-cli: nothing was imported:\n  line 2, column 2: Name: 'J\xc3\x83\xc2\xa4ger' looks like UTF-8 read as "
+             "Windows-1252; it would be 'J\xc3\xa4ger' (--force stores it as it is)\n"},
+            {"number,Name\n3,J\xc3\x83\xc2\xa4ger\n", "units", 0, "units 003 Name: Falke IFV -> J\xc3\x83\xc2\xa4ger\nwould change 1 entries, 1 fields\n",
+             "", "--force"},
+            {utf16("number,Cost\r\n3,77\r\n", ""), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+             "orbtool-cli: read 'SRC' as UTF-16LE: it has no byte order mark, but its zero bytes are those of UTF-16LE\n"},
+            {utf16("number,Cost\r\n3,77\r\n", "", true), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+             "orbtool-cli: read 'SRC' as UTF-16BE: it has no byte order mark, but its zero bytes are those of UTF-16BE\n"},
+            {"{\"units\": [{\"number\": 2, \"Cost\": 7, \"Cost\": 8}, {\"number\": 3, \"x\": {\"a\": 1, \"a\": 2}}], \"weapons\": [], \"weapons\": []}",
+             "", 2, "", "orbtool-cli: nothing was imported:\n  units[0]: a second 'Cost' key\n  units[1].x: a second 'a' key\n  'SRC': a second 'weapons' table\n"},
+            {"{\"units\": [{\"number\": 3, \"Cost\": -0, \"Crew\": [1, -0.0]}]}", "", 2, "",
+             "orbtool-cli: nothing was imported:\n  units[0].Cost: Cost: '-0' is a negative number, and no field holds one\n"
+             "  units[0].Crew: Crew: '[1,-0.0]' is neither a number nor text\n"},
+            {"{\"units\": [{\"number\": 3, \"Cost\": 1e400}]}", "", 2, "",
+             "orbtool-cli: 'SRC' cannot be read: number overflow parsing '1e400' (no field holds such a number)\n"},
+            {"{\"units\": [{\"number\": 3, \"Name\": \"a\\u0085b\"}]}", "", 2, "", control + "\\x85\n"},
+            {"{\"units\": [{\"number\": 3, \"Name\": \"\\u007f\"}]}", "", 2, "", control + "\\x7f\n"},
+            {"{\"units\": [{\"number\": 3, \"Name\": \"\\u0080\"}]}", "", 2, "", control + "\\x80\n"},
+            {"{\"units\": [{\"number\": 3, \"Name\": \"\\u00a0\"}]}", "", 0, "units 003 Name: Falke IFV -> \xc2\xa0\nwould change 1 entries, 1 fields\n", ""},
+            // Every table's errors.
+            {"{\"units\": [{\"number\": 3, \"Cost\": 300}], \"weapons\": [{\"number\": 1, \"Size\": \"x\"}], \"formations\": [{\"Nation\": 1}]}",
+             "", 2, "", "orbtool-cli: nothing was imported:\n  units[0].Cost: Cost: 300 is above 255\n"
+             "  weapons[0].Size: Size: 'x' is not a plain decimal number\n  formations: no 'number' column names the entries\n"},
         };
         for (const auto& c : cases) {
             const QString source = put("source", c.source);
@@ -104,6 +137,8 @@ private slots:
             if (*c.table)
                 args << c.table;
             args << source << "--dry-run";
+            if (c.flag)
+                args << c.flag;
             const Run r = cli(args);
             const QByteArray what = c.source.left(60);
             QVERIFY2(r.status == c.status, what + ": " + r.err);
@@ -111,6 +146,46 @@ private slots:
             QCOMPARE(r.err, QByteArray(c.err).replace("SRC", source.toUtf8()));
             QCOMPARE(readAll(file), sampleBytes(12));
         }
+    }
+
+    // A patch as editors save it, read through apply --dry-run: what it would change and what it
+    // notes (SRC: the patch's path), or why it is refused.
+    void patchesReadAsEditorsSaveThem()
+    {
+        const QString file = putSample(tmp.path(), 12);
+        const QByteArray h = "orbtool-patch 1\n", refused = "orbtool-cli: nothing was applied:\n  SRC:";
+        const struct {
+            QByteArray patch;
+            int status;
+            QByteArray out, err;
+        } cases[] = {
+            {h + "units 003 Name \"Falke IFV\" -> \"J\xc3\xa4ger\"\nunits 004 Name \"Corsair IFV\" -> \"K\xf6ln\"\n", 0,
+             "would change units 003 Name \"Falke IFV\" -> \"J\xc3\xa4ger\"\nwould change units 004 Name \"Corsair IFV\" -> "
+             "\"K\xc3\xb6ln\"\nwould change 2 fields\n",
+             "orbtool-cli: read line 3 of 'SRC' as Windows-1252 (it is not UTF-8)\n"},
+            {utf16(h + "units 003 Cost 198 -> 7\n", ""), 0, "would change units 003 Cost 198 -> 7\nwould change 1 fields\n",
+             "orbtool-cli: read 'SRC' as UTF-16LE: it has no byte order mark, but its zero bytes are those of UTF-16LE\n"},
+            {"orbtool-patch\t1\n", 2, "", refused + "1: not a patch: the first line that is not blank or a comment must be "
+                                            "'orbtool-patch 1', not \"orbtool-patch\\t1\"\n"},
+            {"# mod\norbtool-patch  1\n", 2, "", refused + "2: not a patch: the first line that is not blank or a comment must be "
+                                                 "'orbtool-patch 1', not \"orbtool-patch  1\"\n"},
+            {"number,Name,Class,Class name,Icon,Icon bytes,Nation\n", 2, "",
+             refused + "1: not a patch: the first line that is not blank or a comment must be 'orbtool-patch 1', not "
+                       "\"number,Name,Class,Class name,Icon,Icon b\"...\n"},
+            {h + "units 003 Name \"Falke IFV\" -> \"\"\nunits 004 Name \"x\" -> \"0123456789abcdef\"\n"
+                 "units 005 Name \"\\q\" -> \"\xe2\x82\xac\"\nunits 006 Cost \"7\" -> 8\n", 2, "",
+             refused + "3: Name: a name holds at most 15 bytes, and no zero byte\n  SRC:4: Name: an escape in a name is \\\", "
+                       "\\\\ or \\xNN\n  SRC:5: Cost holds a number from 0 to 255, not a name\n"},
+            {h + "units 005 Name \"Recon Patrol\" -> \"\xe2\x82\xac\"\n", 2, "", refused + "2: Name: '\xe2\x82\xac' has no byte in a name\n"},
+        };
+        for (const auto& c : cases) {
+            const QString patch = put("patch", c.patch);
+            const Run r = cli({"apply", file, patch, "--dry-run"});
+            QVERIFY2(r.status == c.status, c.patch.left(60) + ": " + r.err);
+            QCOMPARE(r.out, c.out);
+            QCOMPARE(r.err, QByteArray(c.err).replace("SRC", patch.toUtf8()));
+        }
+        QCOMPARE(readAll(file), sampleBytes(12));
     }
 
     // A dump imports as no change, as JSON and as a workbook; a workbook holds what a spreadsheet
@@ -154,6 +229,8 @@ wb['weapons'].cell(row=250, column=1 + [c.value for c in wb['weapons'][1]].index
 wb.save('edited.xlsx')
 ws.cell(row=3, column=2).value = 12
 wb.save('number.xlsx')
+ws.cell(row=3, column=2).value = 'a\x85b'
+wb.save('control.xlsx')
 )").status, 0);
         const Run edited = cli({"import", file, path("edited.xlsx")});
         QCOMPARE(edited.out, QByteArray("changed 7 entries, 7 fields\n"));
@@ -164,6 +241,9 @@ wb.save('number.xlsx')
         QCOMPARE(number.status, 2);
         QCOMPARE(number.err, QByteArray("orbtool-cli: nothing was imported:\n  units!B3: Name: the number 12 where a name belongs; "
                                         "a spreadsheet turns names such as 0012 into numbers: format the cell as text\n"));
+        QCOMPARE(cli({"import", file, path("control.xlsx")}).err,
+                 QByteArray("orbtool-cli: nothing was imported:\n  units!B3: Name: a name cannot hold control characters (line "
+                            "ends, tabs, U+007F to U+009F): it holds \\x85\n"));
 
         // Gnumeric, where it is installed: the workbook (of the names just imported) saved again.
         QCOMPARE(cli({"dump", file, "--format", "xlsx", "-o", book}).status, 0);

@@ -144,7 +144,7 @@ private slots:
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>3</v></c></row>",
              "would change 0 entries, 0 fields\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>5</v></c></row>", "",
-             "units!B2: a name cannot hold control characters (line ends, tabs)"},
+             "units!B2: Name: a name cannot hold control characters (line ends, tabs, U+007F to U+009F): it holds \\x01"},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"b\"><v>1</v></c></row>", "",
              "units!B2: Name: a TRUE/FALSE cell where a name belongs; a spreadsheet turns the names TRUE and FALSE into "
              "such cells: format the cell as text"},

@@ -32,11 +32,6 @@ namespace fs = std::filesystem;
 
 
 namespace {
-
-}  // namespace
-
-
-namespace {
 // A name as a line of text shows it: control characters escaped, so that it stays on one line.
 std::string nameText(const OrbName& name)
 {
@@ -198,13 +193,16 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
                     if (!latin1.ok)
                         Fail(std::string(f->name) + ": '" + latin1.refused +
                              "' cannot be stored in a name (Latin-1 characters only)");
-                    if (HasControlCharacter(latin1.text))
-                        Fail(std::string(f->name) + ": a name cannot hold control characters (line ends, tabs)");
+                    const std::string control = ControlCharacterProblem(latin1.text);
+                    if (!control.empty())
+                        Fail(std::string(f->name) + ": " + control);
                     stored = latin1.text;
                 }
                 StoreFieldText(r, *f, stored);
                 const std::string now = FieldValueText(r, *f);
-                if (!StoredAsTyped(f->width, text, now))
+                // Nothing typed stores 0, as Commit stores it: said, since no digit asked for it.
+                const bool emptyNumber = text.empty() && f->width != FieldWidth::Text;
+                if (emptyNumber || !StoredAsTyped(f->width, text, now))
                     warnings += prefix + StoredNote(f->name, f->width, text, now) + "\n";
                 out += prefix + f->name + "=" + valueText(r, *f) + "\n";
             }
@@ -428,8 +426,10 @@ void AddFileCommands(std::vector<CommandSpec>& to)
                           ->expected(1, 2)
                           ->required();
                       c->add_flag("--dry-run", w->dryRun, "Print the changes and write nothing");
+                      c->add_flag("--force", w->force,
+                                  "Store names that look like UTF-8 read as Windows-1252 (\"J\u00c3\u00a4ger\") as they are");
                       return CommandRun([w](std::string& out, std::string&) {
-                          return CmdImport(w->file, w->words, w->dryRun, out);
+                          return CmdImport(w->file, w->words, w->dryRun, w->force, out);
                       });
                   }});
     to.push_back({"diff", "Every field that differs between two data files; exit 1 when any", [](CLI::App* c) {

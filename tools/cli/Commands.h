@@ -30,7 +30,7 @@ struct CommandSpec {
 struct CommandWords {
     std::string file, file2, file3, output, where, table, format, number, number2, dir = ".", csv, from, to, name;
     std::vector<std::string> words;
-    bool dryRun = false;
+    bool dryRun = false, force = false;
 };
 void AddDumpCommand(std::vector<CommandSpec>& to);   // DumpCommand.cpp
 void AddFileCommands(std::vector<CommandSpec>& to);  // Commands.cpp
@@ -108,7 +108,8 @@ int CmdGet(const std::string& file, const std::string& table, const std::string&
 int CmdSet(const std::string& file, const std::string& table, const std::string& number, const std::string& where,
            const std::vector<std::string>& assignments, std::string& out, std::string& warnings);
 // import FILE [TABLE] SOURCE: a CSV of TABLE, or a workbook or JSON of all tables or of TABLE (Exchange.cpp).
-int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, std::string& out);
+// force: names stored as written where they look like UTF-8 read as Windows-1252.
+int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, bool force, std::string& out);
 int CmdDiff(const std::string& a, const std::string& b, const std::string& table, const std::string& format,
             std::string& out);
 // check FILE|DIR: the rules' findings; --rules and --ignore take codes (RuleCommands.cpp).

@@ -114,8 +114,8 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
     std::string errors;
     for (const std::string& p : patchFiles) {
         PatchRead r = ReadPatch(ReadText(p), p);
-        if (!r.readAs.empty())
-            CliNotes() += "orbtool-cli: read '" + p + "' as " + r.readAs + "\n";
+        if (!r.note.empty())
+            CliNotes() += "orbtool-cli: " + r.note + "\n";
         for (const std::string& e : r.errors)
             errors += "\n  " + e;
         patches.push_back(std::move(r.patch));

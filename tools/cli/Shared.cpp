@@ -162,9 +162,31 @@ std::string ReadText(const std::string& path)
 {
     if (path == "-")
         return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    if (!in)
-        Fail("cannot read '" + path + "'");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const fs::path p = fs::u8path(path);
+    auto fail = [&path](const std::string& why) { Fail("cannot read '" + path + "': " + why); };
+    std::error_code ec;
+    const fs::file_status st = fs::status(p, ec);
+    if (st.type() == fs::file_type::not_found)
+        fail("it does not exist");
+    if (ec)
+        fail(ec.message());  // a folder on the way that cannot be searched
+    // A folder opens as a file does on some systems, and fails only on the first read.
+    if (fs::is_directory(st))
+        fail("it is a folder");
+#ifdef _WIN32
+    std::FILE* f = _wfopen(p.c_str(), L"rb");
+#else
+    std::FILE* f = std::fopen(p.c_str(), "rb");  // a pipe too (<(command)): not only regular files
+#endif
+    if (!f)
+        fail(std::strerror(errno));
+    std::string text;
+    char buf[1 << 16];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        text.append(buf, n);
+    const int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
+    std::fclose(f);
+    if (err)
+        fail(std::strerror(err));
     return text;
 }
