@@ -1,5 +1,6 @@
 #include "core/Merge.h"
 
+#include "core/CountText.h"
 #include "core/OrbDiff.h"
 #include "core/Patch.h"
 #include "core/Tables.h"
@@ -94,7 +95,7 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
             const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
             if (!inOurs) {
                 out.conflicts.push_back(where + "theirs " + valueText(th, f) + " lies past ours' end (" +
-                                        std::to_string(len.ours) + " bytes) and was not kept");
+                                        CountText(len.ours, "byte", "bytes") + ") and was not kept");
                 continue;
             }
             if (!inBase) {
@@ -158,7 +159,7 @@ MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& th
         const std::string where = "byte " + std::to_string(i) + ": ";
         if (i >= lengths.ours)
             out.conflicts.push_back(where + "theirs " + std::to_string(t) + " lies past ours' end (" +
-                                    std::to_string(lengths.ours) + " bytes) and was not kept");
+                                    CountText(lengths.ours, "byte", "bytes") + ") and was not kept");
         else if (i >= lengths.base)
             out.conflicts.push_back(where + "base has no value (past its end), ours " + std::to_string(o) +
                                     ", theirs " + std::to_string(t));

@@ -1,5 +1,6 @@
 #include "core/Patch.h"
 
+#include "core/CountText.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
 #include "core/TextDecode.h"
@@ -281,8 +282,8 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches, std::
                 const std::string at = where(p.table, p.entry, p.field);
                 const std::string line = patch.source + ":" + std::to_string(p.line);
                 if (f.pastEnd(p.entry, length)) {
-                    result.refused.push_back(line + ": " + at + " lies past the file's end (" + std::to_string(length) +
-                                             " bytes)");
+                    result.refused.push_back(line + ": " + at + " lies past the file's end (" +
+                                             CountText(length, "byte", "bytes") + ")");
                     return;
                 }
                 if (now == p.after || now == last[{p.table, p.entry, p.field}])

@@ -68,16 +68,16 @@ private slots:
             QByteArray out, err;
         } cases[] = {
             {"number;Cost;Name\r\n3;77;K\xf6ln\r\n\r\n", "units", 0,
-             "units 003 Name: Falke IFV -> K\xc3\xb6ln\nunits 003 Cost: 198 -> 77\nwould change 1 entries, 2 fields\n",
+             "units 003 Name: Falke IFV -> K\xc3\xb6ln\nunits 003 Cost: 198 -> 77\nwould change 1 entry, 2 fields\n",
              "orbtool-cli: read 'SRC' as Windows-1252 (it is not UTF-8)\norbtool-cli: 'SRC' is read with ';' as the separator\n"},
-            {utf16("number\tCost\r\n3\t77\r\n"), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+            {utf16("number\tCost\r\n3\t77\r\n"), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n",
              "orbtool-cli: read 'SRC' as UTF-16LE\norbtool-cli: 'SRC' is read with tabs as the separator\n"},
             {"\xef\xbb\xbfnumber,Cost,Nation name\n\n3,77,whatever\n,,\n\n", "units", 0,
-             "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "", 0,
              "units 003 Cost: 198 -> 77\nweapons 001 Name: RPG Launcher -> NA\nwould change 2 entries, 2 fields\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "weapons", 0,
-             "weapons 001 Name: RPG Launcher -> NA\nwould change 1 entries, 1 fields\n", ""},
+             "weapons 001 Name: RPG Launcher -> NA\nwould change 1 entry, 1 field\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}, {\"number\": 4, \"Cost\": -1}, {\"number\": 5}]}", "", 2, "",
              "orbtool-cli: nothing was imported:\n  units[1].Cost: Cost: '-1' is not a plain decimal number\n"
              "  units[2].Cost: Cost: no value\n"},
@@ -240,7 +240,7 @@ wb.save('number.xlsx')
         const Run diff = cli({"diff", a, b});
         QCOMPARE(diff.status, 1);
         QCOMPARE(diff.out, QByteArray("units 002 Name after its end: none -> 00 5a 00\n"));
-        QCOMPARE(cli({"patch", a, b}).err, QByteArray("orbtool-cli: 1 names' bytes after their end differ; the patch does not carry them\n"));
+        QCOMPARE(cli({"patch", a, b}).err, QByteArray("orbtool-cli: 1 name's bytes after its end differ; the patch does not carry them\n"));
 
         QByteArray tail(2 * 1024 * 1024 + 5, '\x01');
         const QString longer = put("LONG", sampleBytes(12) + tail);

@@ -3,6 +3,7 @@
 // thrown as CliError and reported by the caller on stderr.
 #pragma once
 
+#include "core/CountText.h"
 #include "core/Tables.h"
 #include "data/ORBIO.h"
 
@@ -61,6 +62,9 @@ struct Loaded {
 // A file that will be saved back must be one the user may write (forWriting). A short file read
 // only is noted on stderr with what its missing values mean to the command (pastEnd).
 Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0");
+// "'S' is only 30000 bytes long: formations 1 Name lies past its end": why a command cannot use
+// a value of a short file.
+std::string PastEndText(const std::string& path, std::size_t length, const char* table, int entry, const char* field);
 // Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
 void SaveData(const std::string& path, Loaded& l);
 // A file's length as loaded, tail included.

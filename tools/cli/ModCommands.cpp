@@ -95,14 +95,14 @@ int CmdPatch(const std::string& stock, const std::string& modded, const std::str
 {
     Loaded a = LoadData(stock, false), b = LoadData(modded, false);
     if (const std::size_t other = OtherBytesDiffering(a.orb, b.orb))
-        CliNotes() += "orbtool-cli: " + std::to_string(other) +
-                      " bytes that no field holds differ; the patch does not carry them\n";
+        CliNotes() += "orbtool-cli: " + CountText(other, "byte that no field holds differs", "bytes that no field holds differ") +
+                      "; the patch does not carry " + (other == 1 ? "it\n" : "them\n");
     std::size_t nameEnds = 0;
     for (const std::string& line : HiddenBytesDifferences(a.orb, b.orb))
         nameEnds += line.find(" after its end: ") != std::string::npos;
     if (nameEnds)
-        CliNotes() += "orbtool-cli: " + std::to_string(nameEnds) +
-                      " names' bytes after their end differ; the patch does not carry them\n";
+        CliNotes() += "orbtool-cli: " + CountText(nameEnds, "name's bytes after its end differ", "names' bytes after their end differ") +
+                      "; the patch does not carry them\n";
     if (LengthOf(a) != LengthOf(b))
         CliNotes() += "orbtool-cli: the files' lengths differ (" + std::to_string(LengthOf(a)) + " and " +
                       std::to_string(LengthOf(b)) + " bytes); the patch does not carry that\n";
@@ -137,15 +137,15 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
         std::string list;
         for (const std::string& c : applied.conflicts)
             list += c + "\n";
-        CliNotes() += list + "orbtool-cli: " + std::to_string(applied.conflicts.size()) +
-                      " conflicts: nothing was applied\n";
+        CliNotes() += list + "orbtool-cli: " + CountText(applied.conflicts.size(), "conflict", "conflicts") +
+                      ": nothing was applied\n";
         return 1;
     }
     for (const std::string& c : applied.changes)
         out += (dryRun ? "would change " : "") + c + "\n";
     if (!dryRun && !applied.changes.empty())
         SaveData(file, data);
-    out += (dryRun ? "would change " : "changed ") + std::to_string(applied.changes.size()) + " fields\n";
+    out += (dryRun ? "would change " : "changed ") + CountText(applied.changes.size(), "field", "fields") + "\n";
     return 0;
 }
 
@@ -164,7 +164,7 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
     const ExtentMerge extent = MergeExtent(same(b, o), same(b, t), same(o, t));
     bool takeTheirs = extent.takeTheirs;
     auto extentText = [](const Loaded& x) {
-        return std::to_string(LengthOf(x)) + " bytes" + (x.image.tailSize || !x.stdinTail.empty() ? " with a tail" : "");
+        return CountText(LengthOf(x), "byte", "bytes") + (x.image.tailSize || !x.stdinTail.empty() ? " with a tail" : "");
     };
     if (extent.conflict)
         m.conflicts.push_back("file length and tail: base " + extentText(b) + ", ours " + extentText(o) + ", theirs " +
@@ -176,7 +176,7 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
         const auto lost = ValuesPastEnd(packed.data(), t.image.bytesRead);
         if (!lost.empty()) {
             takeTheirs = false;
-            m.conflicts.push_back("file length: theirs cut it to " + std::to_string(t.image.bytesRead) + " bytes, where " +
+            m.conflicts.push_back("file length: theirs cut it to " + CountText(t.image.bytesRead, "byte", "bytes") + ", where " +
                                   lost.front().table + " " + std::to_string(lost.front().entry) + " " + lost.front().field +
                                   " holds a value: kept ours' length");
         }
@@ -188,8 +188,8 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
     for (const std::string& c : m.conflicts)
         CliNotes() += "CONFLICT " + shown + ": " + c + "\n";
     if (!m.conflicts.empty())
-        CliNotes() += "orbtool-cli: " + shown + ": " + std::to_string(m.conflicts.size()) +
-                      (m.conflicts.size() == 1 ? " conflict" : " conflicts") + " kept ours' values\n";
+        CliNotes() += "orbtool-cli: " + shown + ": " + CountText(m.conflicts.size(), "conflict", "conflicts") +
+                      " kept ours' values\n";
     return m.conflicts.empty() ? 0 : 1;
 }
 

@@ -122,18 +122,24 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
         }
     }
     if (!forWriting && data.image.bytesRead < OrbImageSize)
-        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long, not " +
+        CliNotes() += "orbtool-cli: '" + path + "' is only " + CountText(data.image.bytesRead, "byte", "bytes") + " long, not " +
                       std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
     return data;
+}
+
+std::string PastEndText(const std::string& path, std::size_t length, const char* table, int entry, const char* field)
+{
+    return "'" + path + "' is only " + CountText(length, "byte", "bytes") + " long: " + table + " " +
+           std::to_string(entry) + " " + field + " lies past its end";
 }
 
 void SaveData(const std::string& path, Loaded& data)
 {
     DataFileSave saved = WriteDataFile(fs::u8path(path), data.orb, data.image, true);
     if (!saved.pastEnd.empty())
-        Fail("'" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long: " +
-             saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
-             saved.pastEnd.front().field + " lies past its end and cannot be stored");
+        Fail(PastEndText(path, data.image.bytesRead, saved.pastEnd.front().table, saved.pastEnd.front().entry,
+                         saved.pastEnd.front().field) +
+             " and cannot be stored");
     if (!saved.written.ok)
         Fail(saved.written.error);
 }
