@@ -349,6 +349,39 @@ private slots:
                  QByteArray("orbtool-cli: no rule is called 'weapon-gone' (orbtool-cli check --list-rules names them)\n"));
     }
 
+    // The merge through the tool, with git's names: a member both sides put into one empty slot
+    // of formation 6 moves with its multiplier (lists as putSlots reads them); with no slot free,
+    // member and multiplier are conflicts and ours' stay.
+    void mergeMovesAMemberWithItsMultiplier()
+    {
+        const struct {
+            QByteArray base, ours, theirs;
+            int status;
+            QByteArray merged, err;
+        } cases[] = {
+            {"1 2 3 4 5 6", "1 2 3 4 5 6 40x2", "1 2 3 4 5 6 30x4", 0, "1 2 3 4 5 6 40x2 30x4", ""},
+            {"1 2 3 4 5 6 0 8 9", "1 2 3 4 5 6 40x2 8 9", "1 2 3 4 5 6 30x4 8 9", 0, "1 2 3 4 5 6 40x2 8 9 30x4", ""},
+            {"1 2 3 4 5 6 0 8 9 10", "1 2 3 4 5 6 40x2 8 9 10", "1 2 3 4 5 6 30x4 8 9 10", 1, "1 2 3 4 5 6 40x2 8 9 10",
+             "CONFLICT mods/ORB70: formations 006 Slot7: base 0, ours 40, theirs 30\n"
+             "CONFLICT mods/ORB70: formations 006 Code7: base 0, ours 2, theirs 4\n"
+             "orbtool-cli: mods/ORB70: 2 conflicts kept ours' values\n"},
+        };
+        for (const auto& c : cases) {
+            OrbData base = sampleOrb(70), ours, theirs, merged;
+            putSlots(base, 6, c.base);
+            ours = theirs = merged = base;
+            putSlots(ours, 6, c.ours);
+            putSlots(theirs, 6, c.theirs);
+            putSlots(merged, 6, c.merged);
+            const QByteArray stock = sampleBytes(70);
+            const QStringList args = {"merge", put("BASE", packedOver(stock, base)), put("OURS", packedOver(stock, ours)),
+                                      put("THEIRS", packedOver(stock, theirs)), "--name", "mods/ORB70"};
+            const Run r = cli(args);
+            QVERIFY2(r.status == c.status && r.err == c.err, c.ours + ": " + r.err);
+            QVERIFY2(readAll(tmp.filePath("OURS")) == packedOver(stock, merged), c.ours);
+        }
+    }
+
     // A real repository set up by git-setup diffs data files as field lines and merges them field
     // by field; patch and apply carry a mod as text.
     // A patch carried onto another file, from standard input too. (git: test_exchange.)
