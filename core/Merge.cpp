@@ -124,6 +124,18 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
                 continue;  // theirs has no value here, the same on both sides, or changed by ours alone
             // Named only here: most fields of most entries get no further.
             const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
+            auto take = [&](std::string inBase, std::string inOurs) {
+                if (f.width == FieldWidth::Text)
+                    m.*f.text = th.*f.text;
+                else
+                    f.setNumber(m, f.number(th));
+                changed = true;
+                out.taken.push_back({t, n, f.name, std::move(inBase), std::move(inOurs), valueText(th, f)});
+            };
+            if (!inOurs && !f.pastEnd(n, len.merged)) {
+                take({}, {});  // neither base nor ours holds a value there
+                continue;
+            }
             if (!inOurs) {
                 out.conflicts.push_back(where + "theirs " + valueText(th, f) + " lies past ours' end (" +
                                         CountText(len.ours, "byte", "bytes") + ") and was not kept");
@@ -136,12 +148,7 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
                 continue;
             }
             if (SameField(o, b, f) && slot == SlotState::Open) {
-                if (f.width == FieldWidth::Text)
-                    m.*f.text = th.*f.text;
-                else
-                    f.setNumber(m, f.number(th));
-                changed = true;
-                out.taken.push_back({t, n, f.name, valueText(b, f), valueText(o, f), valueText(th, f)});
+                take(valueText(b, f), valueText(o, f));
                 continue;
             }
             out.conflicts.push_back(where + "base " + valueText(b, f) + ", ours " + valueText(o, f) + ", theirs " +
@@ -186,7 +193,9 @@ MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& th
         if (held[i] || i >= lengths.theirs || o == t || (i < lengths.base && t == b))
             continue;
         const std::string where = "byte " + std::to_string(i) + ": ";
-        if (i >= lengths.ours)
+        if (i >= lengths.ours && i < lengths.merged)
+            out.merged.bytes()[i] = t;
+        else if (i >= lengths.ours)
             out.conflicts.push_back(where + "theirs " + std::to_string(t) + " lies past ours' end (" +
                                     CountText(lengths.ours, "byte", "bytes") + ") and was not kept");
         else if (i >= lengths.base)

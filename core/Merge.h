@@ -29,8 +29,11 @@ struct MergeResult {
     std::vector<MergeField> taken;
 };
 // How many bytes of each file were read: a short file's values past its end are not its own.
+// merged: how many the result holds where it takes theirs' length, which may reach past ours'
+// end (0: it keeps ours').
 struct MergeLengths {
     std::size_t base = OrbImageSize, ours = OrbImageSize, theirs = OrbImageSize;
+    std::size_t merged = 0;
 };
 // A field (or a byte no field holds) changed on one side only takes that change; the same change
 // on both sides is taken once; different changes on both sides keep ours' and are conflicts.
@@ -41,8 +44,8 @@ struct MergeLengths {
 // slot's member and its multiplier, where they differ, are conflicts that keep ours'. A member
 // ours holds already is not added twice.
 // A value past a short side's end is no change by that side: the others' is taken. Where base
-// has none, ours and theirs differing is a conflict; a change of theirs that lies past ours' end,
-// which the result cannot hold, is one too.
+// has none, ours and theirs differing is a conflict. A value of theirs past ours' end is taken
+// where the result holds it (it takes theirs' longer length), and is a conflict where it cannot.
 MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& theirs, const MergeLengths& lengths = {});
 
 // What a merge does with a file's length and the bytes past its image, taken as one: a side that

@@ -211,6 +211,10 @@ wb.save('number.xlsx')
              "changed: kept ours'"},
             {stock, stock.left(30000), stock.left(40000), 1, stock.left(30000),
              "file length and tail: base 44500 bytes, ours 30000 bytes, theirs 40000 bytes, each changed: kept ours'"},
+            // A short base whose end one side writes past: that side's values, where the other
+            // left the file as base had it.
+            {stock.left(30000), stock.left(30000), stock, 0, stock, nullptr},
+            {stock.left(30000), stock, stock.left(30000), 0, stock, nullptr},
             // Cut short, the file would lose the values past its new end.
             {stock, stock, stock.left(40000), 1, stock,
              "file length: theirs cut it to 40000 bytes, where formations 75 Slot1 holds a value: kept ours' length"},
@@ -224,6 +228,10 @@ wb.save('number.xlsx')
                 QVERIFY2(r.err.split('\n').contains(QByteArray("CONFLICT mod/ORB12: ") + c.conflict), r.err);
             else
                 QVERIFY2(!r.err.contains("CONFLICT"), r.err);
+            // A short side is named by the path given (git's own names for the sides are temporary).
+            QVERIFY2(r.err.contains("'mod/ORB12 (base)' is only ") == (c.base.size() < int(OrbImageSize)) &&
+                         !r.err.contains(tmp.path().toUtf8()),
+                     r.err);
         }
     }
 

@@ -360,7 +360,8 @@ private slots:
         }
     }
 
-    // A short side's values past its end read as zeros, and are no change of that side's.
+    // A short side's values past its end read as zeros, and are no change of that side's; where
+    // the result takes theirs' longer length, theirs' values past ours' end come with it.
     void mergeWithShortFilesWritesNoZeros()
     {
         const OrbData stock = sampleOrb(12);
@@ -374,6 +375,11 @@ private slots:
         changed.edit<UnitRecord>(unit, [](UnitRecord& u) { u.Crew = uint8_t(u.Crew + 1); });
         changed.edit<FormationRecord>(lastFormation, [](FormationRecord& f) { f.Slot10 = 1002; });
         const OrbData shortStock = truncated(stock, 20000), shortChanged = truncated(changed, 20000);
+        const auto withSlot10 = [&](uint16_t member) {
+            OrbData o = stock;
+            o.edit<FormationRecord>(lastFormation, [&](FormationRecord& f) { f.Slot10 = member; });
+            return o;
+        };
         const std::string slot = "formations 199 Slot10: ";
         std::size_t other = 20000;  // the first byte from there that no field holds, and that is not 0
         while (FieldBytes()[other] || stock.bytes()[other] == 0)
@@ -410,6 +416,12 @@ private slots:
              }(),
              {slot + "base has no value (past its end), ours " + std::to_string(stock.formation(199).Slot10) +
               ", theirs 1002"}},
+            {"base short, ours writes past its end, theirs leaves zero", shortStock, withSlot10(1002), withSlot10(0),
+             {20000, OrbImageSize, OrbImageSize}, withSlot10(1002), {slot + "base has no value (past its end), ours 1002, theirs 0"}},
+            {"base short, theirs writes past its end, ours leaves zero", shortStock, withSlot10(0), withSlot10(1002),
+             {20000, OrbImageSize, OrbImageSize}, withSlot10(0), {slot + "base has no value (past its end), ours 0, theirs 1002"}},
+            {"base and ours short, theirs' length taken with its values", shortStock, shortStock, changed,
+             {20000, 20000, OrbImageSize, OrbImageSize}, changed, {}},
         };
         for (const Case& c : cases) {
             const MergeResult m = MergeOrb(c.base, c.ours, c.theirs, c.lengths);

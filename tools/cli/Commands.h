@@ -52,7 +52,7 @@ int EntryArg(TableId t, const std::string& text);
 std::string FormatArg(const std::string& text, const std::vector<std::string>& allowed);
 // A data file read whole; "-" reads the image from standard input.
 struct Loaded {
-    std::string name;  // as the user wrote it
+    std::string name;  // as the user wrote it, or as messages name it
     // What the load read: its count of bytes and where a long file's tail lies. Its bytes are
     // only a save's, which makes room for them.
     OrbImage image{{}, 0, {}, 0};
@@ -60,8 +60,10 @@ struct Loaded {
     std::string stdinTail;  // standard input's bytes past the image, which no file holds
 };
 // A file that will be saved back must be one the user may write (forWriting). A short file read
-// only is noted on stderr with what its missing values mean to the command (pastEnd).
-Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0");
+// only is noted on stderr with what its missing values mean to the command (pastEnd). Messages
+// name the file as shown, when given.
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0",
+                const std::string& shown = {});
 // "'S' is only 30000 bytes long: formations 1 Name lies past its end": why a command cannot use
 // a value of a short file.
 std::string PastEndText(const std::string& path, std::size_t length, const char* table, int entry, const char* field);

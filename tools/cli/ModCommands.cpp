@@ -153,16 +153,23 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
              const std::string& name, std::string&)
 {
     const char* pastEnd = "its values past the end are taken as unchanged";
-    Loaded b = LoadData(base, false, pastEnd), o = LoadData(ours, false, pastEnd), t = LoadData(theirs, false, pastEnd);
-    MergeResult m = MergeOrb(b.orb, o.orb, t.orb, {b.image.bytesRead, o.image.bytesRead, t.image.bytesRead});
+    // git hands the three sides over as temporary files: messages name them by the path given.
+    auto side = [&name](const std::string& path, const char* which) {
+        return name.empty() ? path : name + " (" + which + ")";
+    };
+    Loaded b = LoadData(base, false, pastEnd, side(base, "base")), o = LoadData(ours, false, pastEnd, side(ours, "ours")),
+           t = LoadData(theirs, false, pastEnd, side(theirs, "theirs"));
     const std::string target = output.empty() ? ours : output;
     const std::string shown = name.empty() ? target : name;
-    // The length and the tail: the result carries them from the side that changed them.
+    // The length and the tail: the result carries them from the side that changed them, and
+    // with theirs' longer length it holds theirs' values past ours' end.
     auto same = [](const Loaded& x, const Loaded& y) {
         return LengthOf(x) == LengthOf(y) && (LengthOf(x) <= OrbImageSize || SameTail(x, y));
     };
     const ExtentMerge extent = MergeExtent(same(b, o), same(b, t), same(o, t));
     bool takeTheirs = extent.takeTheirs;
+    MergeResult m = MergeOrb(b.orb, o.orb, t.orb, {b.image.bytesRead, o.image.bytesRead, t.image.bytesRead,
+                                                   takeTheirs ? t.image.bytesRead : 0});
     auto extentText = [](const Loaded& x) {
         return CountText(LengthOf(x), "byte", "bytes") + (x.image.tailSize || !x.stdinTail.empty() ? " with a tail" : "");
     };

@@ -90,10 +90,10 @@ std::uint64_t LengthOf(const Loaded& data)
     return data.image.bytesRead + (data.image.tailSize ? data.image.tailSize : data.stdinTail.size());
 }
 
-Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd, const std::string& shown)
 {
     Loaded data;
-    data.name = path;
+    data.name = shown.empty() ? path : shown;
     if (path == "-" && !forWriting) {
         std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         std::vector<uint8_t> image(OrbImageSize, 0);
@@ -122,7 +122,7 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
         }
     }
     if (!forWriting && data.image.bytesRead < OrbImageSize)
-        CliNotes() += "orbtool-cli: '" + path + "' is only " + CountText(data.image.bytesRead, "byte", "bytes") + " long, not " +
+        CliNotes() += "orbtool-cli: '" + data.name + "' is only " + CountText(data.image.bytesRead, "byte", "bytes") + " long, not " +
                       std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
     return data;
 }
