@@ -314,6 +314,37 @@ wb.save('number.xlsx')
         QVERIFY(git({"diff", "theirs", "--", "mods/orb12"}).out.contains("units 017 Cost 50\n+units 017 Cost 99"));
     }
 
+    // git-setup in a repository that converts line ends in every text file, run from a sub-folder:
+    // its attributes go to the root, and a data file committed and checked out again is the same
+    // 44500 bytes. A folder that is not there is named as such.
+    void gitSetupKeepsLineEndsOutOfDataFiles()
+    {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed");
+        const QString repo = path("crlf");
+        QDir().mkpath(repo + "/mods");
+        auto git = [&repo](const QStringList& args) { return run("git", args, {}, repo); };
+        QCOMPARE(git({"init", "-q", "-b", "main"}).status, 0);
+        git({"config", "user.email", "modder@example.org"});
+        git({"config", "user.name", "Modder"});
+        writeAll(repo + "/.gitattributes", "* text eol=crlf\n");
+        const Run setup = run(cliPath(), {"git-setup"}, {}, repo + "/mods");
+        QVERIFY2(setup.status == 0, setup.err);
+        QCOMPARE(readAll(repo + "/.gitattributes"), QByteArray("* text eol=crlf\n[Oo][Rr][Bb][0-9][0-9] -text diff=orb merge=orb\n"));
+        QVERIFY(!QFileInfo::exists(repo + "/mods/.gitattributes"));
+        QVERIFY2(setup.out.startsWith(QDir(repo).canonicalPath().toUtf8() + "/.gitattributes: "), setup.out);
+        const QString file = putSample(repo + "/mods", 70, "orb70");
+        git({"add", "-A"});
+        QCOMPARE(git({"commit", "-qm", "stock"}).status, 0);
+        QFile::remove(file);
+        QCOMPARE(git({"checkout", "--", "mods/orb70"}).status, 0);
+        QCOMPARE(readAll(file).size(), int(OrbImageSize));
+        QCOMPARE(readAll(file), sampleBytes(70));
+        const Run missing = cli({"git-setup", path("nowhere")});
+        QCOMPARE(missing.status, 2);
+        QCOMPARE(missing.err, "orbtool-cli: '" + path("nowhere").toUtf8() + "' does not exist\n");
+    }
+
     void orbgenSaysHowItIsUsed()
     {
         const struct {

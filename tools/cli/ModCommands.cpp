@@ -76,18 +76,48 @@ std::string commandWord(const std::string& s)
 #endif
 }
 
-// Runs git with args (words for the system's command line) in dir; true when it succeeded.
-bool git(const std::string& dir, const std::vector<std::string>& args)
+// The command line that runs git with args (words for the system's command line) in dir.
+std::string gitCommand(const std::string& dir, const std::vector<std::string>& args)
 {
     std::string command = "git -C " + commandWord(dir);
     for (const std::string& a : args)
         command += " " + commandWord(a);
+    return command;
+}
+
+// Runs git with args in dir; true when it succeeded.
+bool git(const std::string& dir, const std::vector<std::string>& args)
+{
 #ifdef _WIN32
-    command += " >NUL 2>&1";
+    return std::system((gitCommand(dir, args) + " >NUL 2>&1").c_str()) == 0;
 #else
-    command += " >/dev/null 2>&1";
+    return std::system((gitCommand(dir, args) + " >/dev/null 2>&1").c_str()) == 0;
 #endif
-    return std::system(command.c_str()) == 0;
+}
+
+// What git prints on its standard output for args in dir, its line end taken off; empty when it
+// failed.
+std::string gitSays(const std::string& dir, const std::vector<std::string>& args)
+{
+#ifdef _WIN32
+    std::FILE* p = _popen((gitCommand(dir, args) + " 2>NUL").c_str(), "rb");
+#else
+    std::FILE* p = popen((gitCommand(dir, args) + " 2>/dev/null").c_str(), "r");
+#endif
+    if (!p)
+        return {};
+    std::string said;
+    char buf[512];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        said.append(buf, n);
+#ifdef _WIN32
+    const int status = _pclose(p);
+#else
+    const int status = pclose(p);
+#endif
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
+        said.pop_back();
+    return status == 0 ? said : std::string();
 }
 }  // namespace
 
@@ -247,13 +277,21 @@ int CmdShow(const std::string& file, std::string& out)
 
 int CmdGitSetup(const std::string& dir, std::string& out)
 {
-    if (!git(dir, {"rev-parse", "--git-dir"}))
+    std::error_code ec;
+    if (!fs::exists(fs::u8path(dir), ec))
+        Fail("'" + dir + "' does not exist");
+    if (!fs::is_directory(fs::u8path(dir), ec))
+        Fail("'" + dir + "' is not a folder");
+    // The attributes go to the repository's root, where they cover every folder of it.
+    const std::string root = gitSays(dir, {"rev-parse", "--show-toplevel"});
+    if (root.empty())
         Fail("'" + dir + "' is not inside a git repository (run 'git init' there first)");
     const std::string tool = shellWord(programPath());
     // What git runs (through its shell, on every system): the tool by its full path.
-    // Data file names in any letter case: ORB05, orb12, Orb70.
-    const std::string attributes = "[Oo][Rr][Bb][0-9][0-9] diff=orb merge=orb";
-    const fs::path file = fs::u8path(dir) / ".gitattributes";
+    // Data file names in any letter case: ORB05, orb12, Orb70. A data file is no text: git's
+    // line-end conversion (text, eol, core.autocrlf) would shift every field after a 10 byte.
+    const std::string attributes = "[Oo][Rr][Bb][0-9][0-9] -text diff=orb merge=orb";
+    const fs::path file = fs::u8path(root) / ".gitattributes";
     std::string held;
     {
         std::ifstream in(file, std::ios::binary);
