@@ -5,6 +5,7 @@
 #include "core/Patch.h"
 #include "core/Tables.h"
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 
@@ -173,10 +174,10 @@ const std::vector<bool>& FieldBytes()
     return held;
 }
 
-std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b)
+std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b, std::size_t length)
 {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < OrbImageSize; ++i)
+    for (std::size_t i = 0; i < std::min(length, OrbImageSize); ++i)
         n += !FieldBytes()[i] && a.bytes()[i] != b.bytes()[i];
     return n;
 }

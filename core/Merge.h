@@ -59,5 +59,5 @@ ExtentMerge MergeExtent(bool oursAsBase, bool theirsAsBase, bool sidesAlike);
 
 // Which bytes of the image some field of entries 1 and up holds.
 const std::vector<bool>& FieldBytes();
-// How many bytes no field holds differ between a and b.
-std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b);
+// How many bytes no field holds differ between a and b, of their first length bytes.
+std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b, std::size_t length = OrbImageSize);

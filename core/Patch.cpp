@@ -5,6 +5,7 @@
 #include "core/OrbDiff.h"
 #include "core/TextDecode.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <tuple>
@@ -74,19 +75,28 @@ std::string ValueText(const FieldValue& v)
     return v.isName ? QuotedName(v.name) : std::to_string(v.number);
 }
 
-std::string PatchText(const OrbData& stock, const OrbData& modded)
+std::string PatchText(const OrbData& stock, const OrbData& modded, std::size_t stockLength, std::size_t moddedLength,
+                      std::size_t* leftOut)
 {
     std::string out = std::string(PatchHeader) + "\n";
+    const std::size_t length = std::min(stockLength, moddedLength);
+    std::size_t past = 0;
     for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
         WithTable(t, [&](const auto& fields, auto entry) {
             for (int n = 1; n <= TableCount(t); ++n) {
                 const auto a = entry(stock, n), b = entry(modded, n);
-                for (const auto& f : fields)
-                    if (!SameField(a, b, f))
-                        out += where(t, n, f.name) + " " + ValueText(valueOf(a, f)) + " -> " +
-                               ValueText(valueOf(b, f)) + "\n";
+                for (const auto& f : fields) {
+                    if (SameField(a, b, f))
+                        continue;
+                    if (f.pastEnd(n, length))
+                        ++past;
+                    else
+                        out += where(t, n, f.name) + " " + ValueText(valueOf(a, f)) + " -> " + ValueText(valueOf(b, f)) + "\n";
+                }
             }
         });
+    if (leftOut)
+        *leftOut = past;
     return out;
 }
 

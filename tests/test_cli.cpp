@@ -349,6 +349,33 @@ private slots:
                  QByteArray("orbtool-cli: no rule is called 'weapon-gone' (orbtool-cli check --list-rules names them)\n"));
     }
 
+    // A patch between a whole file and one cut short carries only the mod's change: the values
+    // past the short file's end (1158 fields of ORB05 differ from zero there) are no change of
+    // the mod's, and applied onto the whole file the patch empties nothing.
+    void patchOfAShortFileCarriesOnlyItsChanges()
+    {
+        const QByteArray stock = sampleBytes(5);
+        OrbData modded = sampleOrb(5);
+        const int cost = modded.unit(17).Cost;
+        modded.edit<UnitRecord>(17, [](UnitRecord& u) { u.Cost = 99; });
+        const QByteArray mod = packedOver(stock, modded);
+        const QByteArray line = "orbtool-patch 1\nunits 017 Cost " + QByteArray::number(cost) + " -> 99\n";
+        const struct {
+            QByteArray stock, mod;
+        } cases[] = {{stock, mod.left(30000)}, {stock.left(30000), mod}};
+        for (const auto& c : cases) {
+            const Run patch = cli({"patch", put("STOCK", c.stock), put("MOD", c.mod)});
+            QCOMPARE(patch.status, 0);
+            QCOMPARE(patch.out, line);
+            QVERIFY2(patch.err.contains("\norbtool-cli: 1158 fields that differ lie past a file's end; the patch leaves them out\n"),
+                     patch.err);
+            const QString onto = put("ONTO", stock);
+            const Run apply = cli({"apply", onto, "-"}, patch.out);
+            QCOMPARE(apply.out, "units 017 Cost " + QByteArray::number(cost) + " -> 99\nchanged 1 field\n");
+            QCOMPARE(readAll(onto), mod);
+        }
+    }
+
     // The merge through the tool, with git's names: a member both sides put into one empty slot
     // of formation 6 moves with its multiplier (lists as putSlots reads them); with no slot free,
     // member and multiplier are conflicts and ours' stay.

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -123,8 +124,11 @@ std::string gitSays(const std::string& dir, const std::vector<std::string>& args
 
 int CmdPatch(const std::string& stock, const std::string& modded, const std::string& output, std::string& out)
 {
-    Loaded a = LoadData(stock, false), b = LoadData(modded, false);
-    if (const std::size_t other = OtherBytesDiffering(a.orb, b.orb))
+    const char* pastEnd = "the patch leaves out its values past the end";
+    Loaded a = LoadData(stock, false, pastEnd), b = LoadData(modded, false, pastEnd);
+    // What lies past either file's end is no change of the mod's, only what a short file lacks.
+    const std::size_t length = std::min(a.image.bytesRead, b.image.bytesRead);
+    if (const std::size_t other = OtherBytesDiffering(a.orb, b.orb, length))
         CliNotes() += "orbtool-cli: " + CountText(other, "byte that no field holds differs", "bytes that no field holds differ") +
                       "; the patch does not carry " + (other == 1 ? "it\n" : "them\n");
     std::size_t nameEnds = 0;
@@ -139,7 +143,12 @@ int CmdPatch(const std::string& stock, const std::string& modded, const std::str
     else if (!SameTail(a, b))
         CliNotes() += "orbtool-cli: the bytes past " + std::to_string(OrbImageSize) +
                       " differ; the patch does not carry them\n";
-    writeOut(output, PatchText(a.orb, b.orb), out);
+    std::size_t leftOut = 0;
+    const std::string text = PatchText(a.orb, b.orb, a.image.bytesRead, b.image.bytesRead, &leftOut);
+    if (leftOut)
+        CliNotes() += "orbtool-cli: " + CountText(leftOut, "field that differs lies", "fields that differ lie") +
+                      " past a file's end; the patch leaves " + (leftOut == 1 ? "it" : "them") + " out\n";
+    writeOut(output, text, out);
     return 0;
 }
 
