@@ -349,6 +349,54 @@ private slots:
                  QByteArray("orbtool-cli: no rule is called 'weapon-gone' (orbtool-cli check --list-rules names them)\n"));
     }
 
+    // Each command that saves says how many entries' bytes after their name's end the save
+    // cleared (units 2, 3 and 4 hold some); merge counts those all three sides held (base and
+    // theirs hold units 2 and 3, or 3). A command that saves nothing says nothing.
+    void savesSayWhatTheyClearAfterNames()
+    {
+        const QByteArray stock = sampleBytes(70);
+        auto tails = [&](std::initializer_list<int> units) {
+            QByteArray bytes = stock;
+            for (int n : units)
+                bytes[UnitFields().front().at(n) + 14] = 'Z';
+            return bytes;
+        };
+        const int cost = sampleOrb(70).unit(1).Cost, other = cost == 200 ? 201 : 200;
+        const QByteArray patch = "orbtool-patch 1\nunits 001 Cost " + QByteArray::number(cost) + " -> " + QByteArray::number(other) + "\n";
+        const QString src = putSample(tmp.path(), 5, "SRC");
+        const struct {
+            QStringList args;
+            QByteArray input, said;
+        } cases[] = {
+            {{"set", "F", "units", "1", "Cost=7"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
+            {{"import", "F", "units", "-"}, "number,Cost\n1,7\n", "'F': the save cleared the bytes after the name's end of 3 entries"},
+            {{"import", "F", "units", "-", "--dry-run"}, "number,Cost\n1,7\n", ""},
+            {{"apply", "F", "-"}, patch, "'F': the save cleared the bytes after the name's end of 3 entries"},
+            {{"move", "F", "units", "1", "5", "--swap"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
+            {{"copy", src, "units", "1", "F", "7"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
+            {{"renumber", "F", "70", "5"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
+            {{"merge", "BASE", "F", "THEIRS", "--name", "mods/ORB70"}, {}, "'mods/ORB70': the save cleared the bytes after the name's end of 2 entries"},
+            {{"merge", "ONE", "F", "THEIRS"}, {}, "'F': the save cleared the bytes after the name's end of 1 entry"},
+        };
+        for (const auto& c : cases) {
+            const QString file = put("F", tails({2, 3, 4}));
+            put("BASE", tails({2, 3}));
+            put("THEIRS", tails({3, 2}));
+            put("ONE", tails({3}));
+            QStringList args = c.args;
+            for (QString& a : args)
+                if (a == "F" || a == "BASE" || a == "THEIRS" || a == "ONE")
+                    a = tmp.filePath(a);
+            const Run r = cli(args, c.input);
+            const QByteArray what = c.args.join(' ').toUtf8() + ": " + r.err;
+            QVERIFY2(r.status == 0, what);
+            const QByteArray line = "orbtool-cli: " + QByteArray(c.said).replace("'F'", "'" + file.toUtf8() + "'") + "\n";
+            QVERIFY2(c.said.isEmpty() ? !r.err.contains("the save cleared") : r.err.contains(line), what);
+            if (!c.said.isEmpty())
+                QVERIFY2(readAll(file)[UnitFields().front().at(2) + 14] == '\0', what);
+        }
+    }
+
     // A patch between a whole file and one cut short carries only the mod's change: the values
     // past the short file's end (1158 fields of ORB05 differ from zero there) are no change of
     // the mod's, and applied onto the whole file the patch empties nothing.

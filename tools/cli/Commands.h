@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/CountText.h"
+#include "core/HiddenBytes.h"
 #include "core/Tables.h"
 #include "data/ORBIO.h"
 
@@ -58,6 +59,8 @@ struct Loaded {
     OrbImage image{{}, 0, {}, 0};
     OrbData orb;
     std::string stdinTail;  // standard input's bytes past the image, which no file holds
+    // The names holding bytes after their end as loaded: a save clears them, and says so.
+    std::vector<NameTail> nameTails;
 };
 // A file that will be saved back must be one the user may write (forWriting). A short file read
 // only is noted on stderr with what its missing values mean to the command (pastEnd). Messages
@@ -67,8 +70,10 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = 
 // "'S' is only 30000 bytes long: formations 1 Name lies past its end": why a command cannot use
 // a value of a short file.
 std::string PastEndText(const std::string& path, std::size_t length, const char* table, int entry, const char* field);
-// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
-void SaveData(const std::string& path, Loaded& l);
+// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently,
+// and says on stderr how many entries' bytes after their name's end the save cleared. Messages
+// name the file as shown, when given.
+void SaveData(const std::string& path, Loaded& l, const std::string& shown = {});
 // A file's length as loaded, tail included.
 std::uint64_t LengthOf(const Loaded& l);
 // "units 017 Cost: 73 -> 120"

@@ -229,7 +229,17 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
     }
     Loaded& carrier = takeTheirs ? t : o;
     carrier.orb = std::move(m.merged);
-    SaveData(target, carrier);
+    // The bytes after a name's end that all three sides held are what the save alone takes away;
+    // where the sides differ there, their own diff shows it.
+    auto heldBy = [](const Loaded& x, std::size_t at) {
+        return std::any_of(x.nameTails.begin(), x.nameTails.end(), [at](const NameTail& n) { return n.at == at; });
+    };
+    std::vector<NameTail> everywhere;
+    for (const NameTail& n : carrier.nameTails)
+        if (heldBy(b, n.at) && heldBy(o, n.at) && heldBy(t, n.at))
+            everywhere.push_back(n);
+    carrier.nameTails = std::move(everywhere);
+    SaveData(target, carrier, shown);
     // Quiet when clean, as git's own merges are; git runs this as its merge driver.
     for (const std::string& c : m.conflicts)
         CliNotes() += "CONFLICT " + shown + ": " + c + "\n";

@@ -121,6 +121,7 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd, c
                 Fail(path + ": " + obstacle);
         }
     }
+    data.nameTails = NameTails(data.orb);
     if (!forWriting && data.image.bytesRead < OrbImageSize)
         CliNotes() += "orbtool-cli: '" + data.name + "' is only " + CountText(data.image.bytesRead, "byte", "bytes") + " long, not " +
                       std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
@@ -133,15 +134,20 @@ std::string PastEndText(const std::string& path, std::size_t length, const char*
            std::to_string(entry) + " " + field + " lies past its end";
 }
 
-void SaveData(const std::string& path, Loaded& data)
+void SaveData(const std::string& path, Loaded& data, const std::string& shown)
 {
+    const std::string& named = shown.empty() ? path : shown;
     DataFileSave saved = WriteDataFile(fs::u8path(path), data.orb, data.image, true);
     if (!saved.pastEnd.empty())
-        Fail(PastEndText(path, data.image.bytesRead, saved.pastEnd.front().table, saved.pastEnd.front().entry,
+        Fail(PastEndText(named, data.image.bytesRead, saved.pastEnd.front().table, saved.pastEnd.front().entry,
                          saved.pastEnd.front().field) +
              " and cannot be stored");
     if (!saved.written.ok)
         Fail(saved.written.error);
+    // A name's field holds the name alone once saved: bytes after its end are not kept.
+    if (const std::size_t cleared = NameTailsCleared(data.nameTails, data.image.bytes.data()))
+        CliNotes() += "orbtool-cli: '" + named + "': the save cleared the bytes after the name's end of " +
+                      CountText(cleared, "entry", "entries") + "\n";
 }
 
 std::string ReadText(const std::string& path)
