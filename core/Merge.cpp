@@ -39,17 +39,16 @@ enum class SlotState : char {
 };
 
 // The next free slot after slot k (after slot 10, on from slot 1), 0 when none is. Free: no
-// member in base, ours, theirs or the result so far, and a multiplier neither side changed. An
-// empty slot's multiplier counts for nothing, and the editor leaves it behind when it empties a
-// slot, so such a one gives way.
-int freeSlotAfter(int k, const FormationRecord& b, const FormationRecord& o, const FormationRecord& th,
-                  const FormationRecord& m)
+// member in base, theirs or the result so far (ours with the moves made), and a multiplier
+// neither side changed. An empty slot's multiplier counts for nothing, and the editor leaves it
+// behind when it empties a slot, so such a one gives way.
+int freeSlotAfter(int k, const FormationRecord& b, const FormationRecord& th, const FormationRecord& m)
 {
     for (int step = 1; step < 10; ++step) {
         const int j = (k - 1 + step) % 10 + 1;
         const uint8_t code = formationCode(b, j);
-        if (!formationSlot(b, j) && !formationSlot(o, j) && !formationSlot(th, j) && !formationSlot(m, j) &&
-            formationCode(o, j) == code && formationCode(th, j) == code && formationCode(m, j) == code)
+        if (!formationSlot(b, j) && !formationSlot(th, j) && !formationSlot(m, j) && formationCode(th, j) == code &&
+            formationCode(m, j) == code)
             return j;
     }
     return 0;
@@ -78,7 +77,7 @@ std::vector<SlotState> mergeSlotLists(int n, const R& b, const R& o, const R& th
             for (int j = 1; j <= 10 && !held; ++j)
                 held = formationSlot(m, j) == inTheirs ? j : 0;
             // Not added twice; with another multiplier there, the two multipliers conflict at k.
-            const int free = held ? 0 : freeSlotAfter(k, b, o, th, m);
+            const int free = held ? 0 : freeSlotAfter(k, b, th, m);
             if (held && formationCode(m, held) == code)
                 at = SlotState::Settled;
             if (!free)
