@@ -205,6 +205,8 @@ private slots:
             {h + "units 001 Name \"a\" -> \"open\n", "p:2: a name's quotes are not closed"},
             {h + "units 001 Name \"a\" -> \"\\q\"\n", "p:2: an escape in a name"},
             {h + "units 001 Cost 1 2\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
+            {h + "units 001 Cost 1 -> 2 3\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
+            {h + "units 001 Name \"a\" -> \"b\" c\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
         };
         for (const auto& [text, error] : bad) {
             PatchRead r = ReadPatch(text, "p");
