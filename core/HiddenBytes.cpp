@@ -84,6 +84,39 @@ std::string HiddenBytesText(const OrbData& orb)
     return out;
 }
 
+std::vector<NameTail> NameTails(const OrbData& orb)
+{
+    std::vector<NameTail> out;
+    for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
+        WithTable(t, [&](const auto& fields, auto) {
+            for (const auto& f : fields)
+                if (f.width == FieldWidth::Text)
+                    for (int n = 1; n <= TableCount(t); ++n) {
+                        const uint8_t* field = orb.bytes() + f.at(n);
+                        const uint8_t* end = std::find(field, field + NameLength, 0);
+                        if (std::any_of(end, field + NameLength, [](uint8_t b) { return b != 0; })) {
+                            NameTail tail{static_cast<std::size_t>(f.at(n)), {}};
+                            std::copy_n(field, NameLength, tail.bytes.begin());
+                            out.push_back(tail);
+                        }
+                    }
+        });
+    return out;
+}
+
+std::size_t NameTailsCleared(const std::vector<NameTail>& tails, const uint8_t* image)
+{
+    std::size_t cleared = 0;
+    for (const NameTail& tail : tails) {
+        const auto end = static_cast<std::size_t>(std::find(tail.bytes.begin(), tail.bytes.end(), 0) - tail.bytes.begin());
+        bool lost = false;
+        for (std::size_t i = end; i < tail.bytes.size() && !lost; ++i)
+            lost = tail.bytes[i] != 0 && image[tail.at + i] == 0;
+        cleared += lost;
+    }
+    return cleared;
+}
+
 std::vector<std::string> HiddenBytesDifferences(const OrbData& a, const OrbData& b)
 {
     std::vector<std::string> out, before;

@@ -1,6 +1,7 @@
 #include "core/Import.h"
 
 #include "core/CodeNames.h"
+#include "core/CountText.h"
 #include "core/Csv.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
@@ -201,7 +202,7 @@ struct Importer {
         for (std::size_t r = next(headerAt + 1); r < sheet.rows.size(); r = next(r + 1)) {
             const ImportRow& row = sheet.rows[r];
             if (row.cells.size() != width) {
-                error(row, 0, std::to_string(row.cells.size()) + " cells where the header has " + std::to_string(width));
+                error(row, 0, CountText(row.cells.size(), "cell", "cells") + " where the header has " + std::to_string(width));
                 continue;
             }
             const auto numberAt = static_cast<std::size_t>(columns.number);

@@ -1,9 +1,11 @@
 #include "core/Merge.h"
 
+#include "core/CountText.h"
 #include "core/OrbDiff.h"
 #include "core/Patch.h"
 #include "core/Tables.h"
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 
@@ -29,52 +31,79 @@ std::string slotName(int k)
     return "Slot" + std::to_string(k);
 }
 
-// The slots both sides filled with different members where base had none: theirs' member moves
-// into a slot all three leave empty. Returns the slots so settled (ours' member stays in each).
-template <class R>
-std::vector<bool> mergeSlotLists(int n, const R& b, const R& o, const R& th, R& m, const MergeLengths& len,
-                                 MergeResult& out, bool& changed)
+// What the slot list merge settled of slot k, before the fields are merged one by one.
+enum class SlotState : char {
+    Open,      // merged field by field
+    Settled,   // ours' member and multiplier stay; theirs' is elsewhere in the result
+    Contested  // both put a member there and theirs' found no room: its multiplier conflicts with ours', never taken alone
+};
+
+// The next free slot after slot k (after slot 10, on from slot 1), 0 when none is. Free: no
+// member in base, theirs or the result so far (ours with the moves made), and a multiplier
+// neither side changed. An empty slot's multiplier counts for nothing, and the editor leaves it
+// behind when it empties a slot, so such a one gives way.
+int freeSlotAfter(int k, const FormationRecord& b, const FormationRecord& th, const FormationRecord& m)
 {
-    std::vector<bool> settled(11, false);
+    for (int step = 1; step < 10; ++step) {
+        const int j = (k - 1 + step) % 10 + 1;
+        const uint8_t code = formationCode(b, j);
+        if (!formationSlot(b, j) && !formationSlot(th, j) && !formationSlot(m, j) && formationCode(th, j) == code &&
+            formationCode(m, j) == code)
+            return j;
+    }
+    return 0;
+}
+
+// The slots both sides filled with different members where base had none: theirs' member moves
+// with its multiplier (CodeN) into the next free slot.
+template <class R>
+std::vector<SlotState> mergeSlotLists(int n, const R& b, const R& o, const R& th, R& m, const MergeLengths& len,
+                                      MergeResult& out, bool& changed)
+{
+    std::vector<SlotState> state(11, SlotState::Open);
     if constexpr (std::is_same_v<R, FormationRecord>) {
-        const auto* last = FindField(FormationFields(), "Slot10");
+        // Code10 is the last byte of a formation's slot list.
+        const auto* last = FindField(FormationFields(), "Code10");
         if (last->pastEnd(n, len.base) || last->pastEnd(n, len.ours) || last->pastEnd(n, len.theirs))
-            return settled;  // a list cut by a short file is merged slot by slot
-        auto holds = [&m](uint16_t member) {
-            for (int k = 1; k <= 10; ++k)
-                if (formationSlot(m, k) == member)
-                    return true;
-            return false;
-        };
+            return state;  // a list cut by a short file is merged slot by slot
         for (int k = 1; k <= 10; ++k) {
             const uint16_t inBase = formationSlot(b, k), inOurs = formationSlot(o, k), inTheirs = formationSlot(th, k);
             if (inBase != 0 || inOurs == 0 || inTheirs == 0 || inOurs == inTheirs)
                 continue;
-            if (holds(inTheirs)) {
-                settled[static_cast<std::size_t>(k)] = true;
+            const uint8_t code = formationCode(th, k);
+            auto& at = state[static_cast<std::size_t>(k)];
+            at = SlotState::Contested;
+            int held = 0;  // the slot where ours (or an earlier move) holds theirs' member already
+            for (int j = 1; j <= 10 && !held; ++j)
+                held = formationSlot(m, j) == inTheirs ? j : 0;
+            // Not added twice; with another multiplier there, the two multipliers conflict at k.
+            const int free = held ? 0 : freeSlotAfter(k, b, th, m);
+            if (held && formationCode(m, held) == code)
+                at = SlotState::Settled;
+            if (!free)
                 continue;
-            }
-            for (int free = 1; free <= 10; ++free)
-                if (formationSlot(b, free) == 0 && formationSlot(o, free) == 0 && formationSlot(th, free) == 0 &&
-                    formationSlot(m, free) == 0) {
-                    formationSlot(m, free) = inTheirs;
-                    changed = true;
-                    settled[static_cast<std::size_t>(k)] = true;
-                    out.taken.push_back({TableId::Formations, n, slotName(free), "0", "0", std::to_string(inTheirs)});
-                    break;
-                }
+            const std::string was = std::to_string(formationCode(b, free));
+            out.taken.push_back({TableId::Formations, n, slotName(free), "0", "0", std::to_string(inTheirs)});
+            if (code != formationCode(b, free))
+                out.taken.push_back({TableId::Formations, n, "Code" + std::to_string(free), was, was, std::to_string(code)});
+            formationSlot(m, free) = inTheirs;
+            formationCode(m, free) = code;
+            changed = true;
+            at = SlotState::Settled;
         }
     }
     (void)n, (void)b, (void)o, (void)th, (void)m, (void)len, (void)out, (void)changed;
-    return settled;
+    return state;
 }
 
-bool settledSlot(const std::vector<bool>& settled, const char* field)
+// The state of the slot a field belongs to: SlotN and CodeN are one slot's; other fields are Open.
+SlotState slotStateOf(const std::vector<SlotState>& state, const char* field)
 {
     for (int k = 1; k <= 10; ++k)
-        if (settled[static_cast<std::size_t>(k)] && slotName(k) == field)
-            return true;
-    return false;
+        if (state[static_cast<std::size_t>(k)] != SlotState::Open &&
+            (slotName(k) == field || "Code" + std::to_string(k) == field))
+            return state[static_cast<std::size_t>(k)];
+    return SlotState::Open;
 }
 
 template <class R>
@@ -85,16 +114,31 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
         const R b = base.get<R>(n), o = ours.get<R>(n), th = theirs.get<R>(n);
         R m = o;
         bool changed = false;
-        const std::vector<bool> settled = mergeSlotLists(n, b, o, th, m, len, out, changed);
+        const std::vector<SlotState> slots = mergeSlotLists(n, b, o, th, m, len, out, changed);
         for (const auto& f : FieldsOf<R>()) {
+            const SlotState slot = slotStateOf(slots, f.name);
+            if (slot == SlotState::Settled)
+                continue;
             const bool inBase = !f.pastEnd(n, len.base), inOurs = !f.pastEnd(n, len.ours), inTheirs = !f.pastEnd(n, len.theirs);
             if (!inTheirs || SameField(o, th, f) || (inBase && SameField(th, b, f)))
                 continue;  // theirs has no value here, the same on both sides, or changed by ours alone
             // Named only here: most fields of most entries get no further.
             const std::string where = std::string(TableName(t)) + " " + EntryNumberText(n) + " " + f.name + ": ";
+            auto take = [&](std::string inBase, std::string inOurs) {
+                if (f.width == FieldWidth::Text)
+                    m.*f.text = th.*f.text;
+                else
+                    f.setNumber(m, f.number(th));
+                changed = true;
+                out.taken.push_back({t, n, f.name, std::move(inBase), std::move(inOurs), valueText(th, f)});
+            };
+            if (!inOurs && !f.pastEnd(n, len.merged)) {
+                take({}, {});  // neither base nor ours holds a value there
+                continue;
+            }
             if (!inOurs) {
                 out.conflicts.push_back(where + "theirs " + valueText(th, f) + " lies past ours' end (" +
-                                        std::to_string(len.ours) + " bytes) and was not kept");
+                                        CountText(len.ours, "byte", "bytes") + ") and was not kept");
                 continue;
             }
             if (!inBase) {
@@ -103,17 +147,10 @@ void mergeTable(TableId t, const OrbData& base, const OrbData& ours, const OrbDa
                 out.conflictFields.push_back({t, n, f.name, {}, valueText(o, f), valueText(th, f)});
                 continue;
             }
-            if (SameField(o, b, f)) {
-                if (f.width == FieldWidth::Text)
-                    m.*f.text = th.*f.text;
-                else
-                    f.setNumber(m, f.number(th));
-                changed = true;
-                out.taken.push_back({t, n, f.name, valueText(b, f), valueText(o, f), valueText(th, f)});
+            if (SameField(o, b, f) && slot == SlotState::Open) {
+                take(valueText(b, f), valueText(o, f));
                 continue;
             }
-            if (settledSlot(settled, f.name))
-                continue;
             out.conflicts.push_back(where + "base " + valueText(b, f) + ", ours " + valueText(o, f) + ", theirs " +
                                     valueText(th, f));
             out.conflictFields.push_back({t, n, f.name, valueText(b, f), valueText(o, f), valueText(th, f)});
@@ -136,10 +173,10 @@ const std::vector<bool>& FieldBytes()
     return held;
 }
 
-std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b)
+std::size_t OtherBytesDiffering(const OrbData& a, const OrbData& b, std::size_t length)
 {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < OrbImageSize; ++i)
+    for (std::size_t i = 0; i < std::min(length, OrbImageSize); ++i)
         n += !FieldBytes()[i] && a.bytes()[i] != b.bytes()[i];
     return n;
 }
@@ -156,9 +193,11 @@ MergeResult MergeOrb(const OrbData& base, const OrbData& ours, const OrbData& th
         if (held[i] || i >= lengths.theirs || o == t || (i < lengths.base && t == b))
             continue;
         const std::string where = "byte " + std::to_string(i) + ": ";
-        if (i >= lengths.ours)
+        if (i >= lengths.ours && i < lengths.merged)
+            out.merged.bytes()[i] = t;
+        else if (i >= lengths.ours)
             out.conflicts.push_back(where + "theirs " + std::to_string(t) + " lies past ours' end (" +
-                                    std::to_string(lengths.ours) + " bytes) and was not kept");
+                                    CountText(lengths.ours, "byte", "bytes") + ") and was not kept");
         else if (i >= lengths.base)
             out.conflicts.push_back(where + "base has no value (past its end), ours " + std::to_string(o) +
                                     ", theirs " + std::to_string(t));

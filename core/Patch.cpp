@@ -1,5 +1,6 @@
 #include "core/Patch.h"
 
+#include "core/CountText.h"
 #include "core/Latin1.h"
 #include "core/OrbDiff.h"
 #include "core/TextDecode.h"
@@ -74,19 +75,28 @@ std::string ValueText(const FieldValue& v)
     return v.isName ? QuotedName(v.name) : std::to_string(v.number);
 }
 
-std::string PatchText(const OrbData& stock, const OrbData& modded)
+std::string PatchText(const OrbData& stock, const OrbData& modded, std::size_t stockLength, std::size_t moddedLength,
+                      std::size_t* leftOut)
 {
     std::string out = std::string(PatchHeader) + "\n";
+    const std::size_t length = std::min(stockLength, moddedLength);
+    std::size_t past = 0;
     for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
         WithTable(t, [&](const auto& fields, auto entry) {
             for (int n = 1; n <= TableCount(t); ++n) {
                 const auto a = entry(stock, n), b = entry(modded, n);
-                for (const auto& f : fields)
-                    if (!SameField(a, b, f))
-                        out += where(t, n, f.name) + " " + ValueText(valueOf(a, f)) + " -> " +
-                               ValueText(valueOf(b, f)) + "\n";
+                for (const auto& f : fields) {
+                    if (SameField(a, b, f))
+                        continue;
+                    if (f.pastEnd(n, length))
+                        ++past;
+                    else
+                        out += where(t, n, f.name) + " " + ValueText(valueOf(a, f)) + " -> " + ValueText(valueOf(b, f)) + "\n";
+                }
             }
         });
+    if (leftOut)
+        *leftOut = past;
     return out;
 }
 
@@ -306,8 +316,8 @@ PatchApplied ApplyPatches(OrbData& orb, const std::vector<Patch>& patches, std::
                 const std::string at = where(p.table, p.entry, p.field);
                 const std::string line = patch.source + ":" + std::to_string(p.line);
                 if (f.pastEnd(p.entry, length)) {
-                    result.refused.push_back(line + ": " + at + " lies past the file's end (" + std::to_string(length) +
-                                             " bytes)");
+                    result.refused.push_back(line + ": " + at + " lies past the file's end (" +
+                                             CountText(length, "byte", "bytes") + ")");
                     return;
                 }
                 if (now == p.after || now == last[{p.table, p.entry, p.field}])

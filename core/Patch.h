@@ -45,7 +45,10 @@ std::string QuotedName(std::string_view bytes);
 std::string ValueText(const FieldValue& v);
 
 // The patch that turns stock into modded: every field that differs, by table, entry and field.
-std::string PatchText(const OrbData& stock, const OrbData& modded);
+// A field past either file's end (the lengths: how many bytes of the image each holds) is no
+// change the mod made, only a value the file lacks: it is left out, and counted in leftOut.
+std::string PatchText(const OrbData& stock, const OrbData& modded, std::size_t stockLength = OrbImageSize,
+                      std::size_t moddedLength = OrbImageSize, std::size_t* leftOut = nullptr);
 // Every field of every entry, one line each ("units 017 Cost 120").
 std::string ShowText(const OrbData& orb);
 

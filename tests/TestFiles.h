@@ -100,6 +100,20 @@ inline QStringList changes(const QByteArray& a, const QByteArray& b)
     return out;
 }
 
+// Sets formation n's slot list from text such as "5 6x2 0x3": slot 1 holds member 5, slot 2
+// member 6 with multiplier 2, slot 3 no member but multiplier 3; slots left out hold 0 with 0.
+inline void putSlots(OrbData& orb, int n, const QByteArray& list)
+{
+    const QList<QByteArray> words = list.split(' ');
+    orb.edit<FormationRecord>(n, [&](FormationRecord& f) {
+        for (int k = 1; k <= 10; ++k) {
+            const QList<QByteArray> w = k <= words.size() ? words[k - 1].split('x') : QList<QByteArray>{"0"};
+            formationSlot(f, k) = uint16_t(w[0].toInt());
+            formationCode(f, k) = uint8_t(w.size() > 1 ? w[1].toInt() : 0);
+        }
+    });
+}
+
 inline std::filesystem::path pathOf(const QString& p) { return std::filesystem::u8path(p.toStdString()); }
 
 // A journal of work on dataPath: ORB12's tables with unit 1 costing cost.

@@ -71,18 +71,18 @@ private slots:
             const char* flag = nullptr;
         } cases[] = {
             {"number;Cost;Name\r\n3;77;K\xf6ln\r\n\r\n", "units", 0,
-             "units 003 Name: Falke IFV -> K\xc3\xb6ln\nunits 003 Cost: 198 -> 77\nwould change 1 entries, 2 fields\n",
+             "units 003 Name: Falke IFV -> K\xc3\xb6ln\nunits 003 Cost: 198 -> 77\nwould change 1 entry, 2 fields\n",
              "orbtool-cli: read 'SRC' as Windows-1252 (it is not UTF-8)\norbtool-cli: 'SRC' is read with ';' as the separator\n"},
-            {utf16("number\tCost\r\n3\t77\r\n"), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+            {utf16("number\tCost\r\n3\t77\r\n"), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n",
              "orbtool-cli: read 'SRC' as UTF-16LE\norbtool-cli: 'SRC' is read with tabs as the separator\n"},
             {"\xef\xbb\xbfnumber,Cost,Nation name\n\n3,77,whatever\n,,\n\n", "units", 0,
-             "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+             "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n",
              "orbtool-cli: 'SRC': line 3, column 3: 'Nation name' says 'whatever', not the name of code 12 ('USA'); the code "
              "is what is imported\n"},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "", 0,
              "units 003 Cost: 198 -> 77\nweapons 001 Name: RPG Launcher -> NA\nwould change 2 entries, 2 fields\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}], \"weapons\": [{\"number\": 1, \"Name\": \"NA\"}]}", "weapons", 0,
-             "weapons 001 Name: RPG Launcher -> NA\nwould change 1 entries, 1 fields\n", ""},
+             "weapons 001 Name: RPG Launcher -> NA\nwould change 1 entry, 1 field\n", ""},
             {"{\"units\": [{\"number\": 3, \"Cost\": 77}, {\"number\": 4, \"Cost\": -1}, {\"number\": 5}]}", "", 2, "",
              "orbtool-cli: nothing was imported:\n  units[1].Cost: Cost: '-1' is a negative number, and no field holds one\n"
              "  units[2].Cost: Cost: no value\n"},
@@ -109,11 +109,11 @@ private slots:
             {"number,Name\n3,J\xc3\x83\xc2\xa4ger\n", "units", 2, "",
              "orbtool-cli: nothing was imported:\n  line 2, column 2: Name: 'J\xc3\x83\xc2\xa4ger' looks like UTF-8 read as "
              "Windows-1252; it would be 'J\xc3\xa4ger' (--force stores it as it is)\n"},
-            {"number,Name\n3,J\xc3\x83\xc2\xa4ger\n", "units", 0, "units 003 Name: Falke IFV -> J\xc3\x83\xc2\xa4ger\nwould change 1 entries, 1 fields\n",
+            {"number,Name\n3,J\xc3\x83\xc2\xa4ger\n", "units", 0, "units 003 Name: Falke IFV -> J\xc3\x83\xc2\xa4ger\nwould change 1 entry, 1 field\n",
              "", "--force"},
-            {utf16("number,Cost\r\n3,77\r\n", ""), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+            {utf16("number,Cost\r\n3,77\r\n", ""), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n",
              "orbtool-cli: read 'SRC' as UTF-16LE: it has no byte order mark, but its zero bytes are those of UTF-16LE\n"},
-            {utf16("number,Cost\r\n3,77\r\n", "", true), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n",
+            {utf16("number,Cost\r\n3,77\r\n", "", true), "units", 0, "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n",
              "orbtool-cli: read 'SRC' as UTF-16BE: it has no byte order mark, but its zero bytes are those of UTF-16BE\n"},
             {"{\"units\": [{\"number\": 2, \"Cost\": 7, \"Cost\": 8}, {\"number\": 3, \"x\": {\"a\": 1, \"a\": 2}}], \"weapons\": [], \"weapons\": []}",
              "", 2, "", "orbtool-cli: nothing was imported:\n  units[0]: a second 'Cost' key\n  units[1].x: a second 'a' key\n  'SRC': a second 'weapons' table\n"},
@@ -125,7 +125,7 @@ private slots:
             {"{\"units\": [{\"number\": 3, \"Name\": \"a\\u0085b\"}]}", "", 2, "", control + "\\x85\n"},
             {"{\"units\": [{\"number\": 3, \"Name\": \"\\u007f\"}]}", "", 2, "", control + "\\x7f\n"},
             {"{\"units\": [{\"number\": 3, \"Name\": \"\\u0080\"}]}", "", 2, "", control + "\\x80\n"},
-            {"{\"units\": [{\"number\": 3, \"Name\": \"\\u00a0\"}]}", "", 0, "units 003 Name: Falke IFV -> \xc2\xa0\nwould change 1 entries, 1 fields\n", ""},
+            {"{\"units\": [{\"number\": 3, \"Name\": \"\\u00a0\"}]}", "", 0, "units 003 Name: Falke IFV -> \xc2\xa0\nwould change 1 entry, 1 field\n", ""},
             // Every table's errors.
             {"{\"units\": [{\"number\": 3, \"Cost\": 300}], \"weapons\": [{\"number\": 1, \"Size\": \"x\"}], \"formations\": [{\"Nation\": 1}]}",
              "", 2, "", "orbtool-cli: nothing was imported:\n  units[0].Cost: Cost: 300 is above 255\n"
@@ -163,7 +163,7 @@ private slots:
              "would change units 003 Name \"Falke IFV\" -> \"J\xc3\xa4ger\"\nwould change units 004 Name \"Corsair IFV\" -> "
              "\"K\xc3\xb6ln\"\nwould change 2 fields\n",
              "orbtool-cli: read line 3 of 'SRC' as Windows-1252 (it is not UTF-8)\n"},
-            {utf16(h + "units 003 Cost 198 -> 7\n", ""), 0, "would change units 003 Cost 198 -> 7\nwould change 1 fields\n",
+            {utf16(h + "units 003 Cost 198 -> 7\n", ""), 0, "would change units 003 Cost 198 -> 7\nwould change 1 field\n",
              "orbtool-cli: read 'SRC' as UTF-16LE: it has no byte order mark, but its zero bytes are those of UTF-16LE\n"},
             {"orbtool-patch\t1\n", 2, "", refused + "1: not a patch: the first line that is not blank or a comment must be "
                                             "'orbtool-patch 1', not \"orbtool-patch\\t1\"\n"},
@@ -293,6 +293,10 @@ wb.save('control.xlsx')
              "changed: kept ours'"},
             {stock, stock.left(30000), stock.left(40000), 1, stock.left(30000),
              "file length and tail: base 44500 bytes, ours 30000 bytes, theirs 40000 bytes, each changed: kept ours'"},
+            // A short base whose end one side writes past: that side's values, where the other
+            // left the file as base had it.
+            {stock.left(30000), stock.left(30000), stock, 0, stock, nullptr},
+            {stock.left(30000), stock, stock.left(30000), 0, stock, nullptr},
             // Cut short, the file would lose the values past its new end.
             {stock, stock, stock.left(40000), 1, stock,
              "file length: theirs cut it to 40000 bytes, where formations 75 Slot1 holds a value: kept ours' length"},
@@ -306,6 +310,10 @@ wb.save('control.xlsx')
                 QVERIFY2(r.err.split('\n').contains(QByteArray("CONFLICT mod/ORB12: ") + c.conflict), r.err);
             else
                 QVERIFY2(!r.err.contains("CONFLICT"), r.err);
+            // A short side is named by the path given (git's own names for the sides are temporary).
+            QVERIFY2(r.err.contains("'mod/ORB12 (base)' is only ") == (c.base.size() < int(OrbImageSize)) &&
+                         !r.err.contains(tmp.path().toUtf8()),
+                     r.err);
         }
     }
 
@@ -322,7 +330,7 @@ wb.save('control.xlsx')
         const Run diff = cli({"diff", a, b});
         QCOMPARE(diff.status, 1);
         QCOMPARE(diff.out, QByteArray("units 002 Name after its end: none -> 00 5a 00\n"));
-        QCOMPARE(cli({"patch", a, b}).err, QByteArray("orbtool-cli: 1 names' bytes after their end differ; the patch does not carry them\n"));
+        QCOMPARE(cli({"patch", a, b}).err, QByteArray("orbtool-cli: 1 name's bytes after its end differ; the patch does not carry them\n"));
 
         QByteArray tail(2 * 1024 * 1024 + 5, '\x01');
         const QString longer = put("LONG", sampleBytes(12) + tail);
@@ -386,6 +394,37 @@ wb.save('control.xlsx')
         QCOMPARE(readAll(file).size(), int(OrbImageSize) + 7);
         QCOMPARE(cli({"get", file, "units", "17", "Cost"}).out, QByteArray("Cost=99\n"));
         QVERIFY(git({"diff", "theirs", "--", "mods/orb12"}).out.contains("units 017 Cost 50\n+units 017 Cost 99"));
+    }
+
+    // git-setup in a repository that converts line ends in every text file, run from a sub-folder:
+    // its attributes go to the root, and a data file committed and checked out again is the same
+    // 44500 bytes. A folder that is not there is named as such.
+    void gitSetupKeepsLineEndsOutOfDataFiles()
+    {
+        if (QStandardPaths::findExecutable("git").isEmpty())
+            QSKIP("git is not installed");
+        const QString repo = path("crlf");
+        QDir().mkpath(repo + "/mods");
+        auto git = [&repo](const QStringList& args) { return run("git", args, {}, repo); };
+        QCOMPARE(git({"init", "-q", "-b", "main"}).status, 0);
+        git({"config", "user.email", "modder@example.org"});
+        git({"config", "user.name", "Modder"});
+        writeAll(repo + "/.gitattributes", "* text eol=crlf\n");
+        const Run setup = run(cliPath(), {"git-setup"}, {}, repo + "/mods");
+        QVERIFY2(setup.status == 0, setup.err);
+        QCOMPARE(readAll(repo + "/.gitattributes"), QByteArray("* text eol=crlf\n[Oo][Rr][Bb][0-9][0-9] -text diff=orb merge=orb\n"));
+        QVERIFY(!QFileInfo::exists(repo + "/mods/.gitattributes"));
+        QVERIFY2(setup.out.startsWith(QDir(repo).canonicalPath().toUtf8() + "/.gitattributes: "), setup.out);
+        const QString file = putSample(repo + "/mods", 70, "orb70");
+        git({"add", "-A"});
+        QCOMPARE(git({"commit", "-qm", "stock"}).status, 0);
+        QFile::remove(file);
+        QCOMPARE(git({"checkout", "--", "mods/orb70"}).status, 0);
+        QCOMPARE(readAll(file).size(), int(OrbImageSize));
+        QCOMPARE(readAll(file), sampleBytes(70));
+        const Run missing = cli({"git-setup", path("nowhere")});
+        QCOMPARE(missing.status, 2);
+        QCOMPARE(missing.err, "orbtool-cli: '" + path("nowhere").toUtf8() + "' does not exist\n");
     }
 
     void orbgenSaysHowItIsUsed()

@@ -209,6 +209,8 @@ private slots:
             {"orbtool-patch\t1\n", "p:1: not a patch: the first line that is not blank or a comment must be 'orbtool-patch 1', not \"orbtool-patch\\t1\""},
             {"orbtool-patch  1\n", "p:1: not a patch: the first line that is not blank or a comment must be 'orbtool-patch 1', not \"orbtool-patch  1\""},
             {h + "units 001 Cost 1 2\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
+            {h + "units 001 Cost 1 -> 2 3\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
+            {h + "units 001 Name \"a\" -> \"b\" c\n", "p:2: expected TABLE NUMBER FIELD OLD -> NEW"},
         };
         for (const auto& [text, error] : bad) {
             PatchRead r = ReadPatch(text, "p");
@@ -305,45 +307,57 @@ private slots:
     }
 
     // A formation's slots merged as a list: what each side added is kept where the additions do
-    // not overlap; a member both sides put in one empty slot moves to the next slot all three
-    // leave empty. Changes to a member base had stay conflicts.
+    // not overlap; a member both sides put in one empty slot moves with its multiplier to the next
+    // slot after it that holds no member and whose multiplier no side changed. Changes to a member
+    // base had stay conflicts. Lists as putSlots reads them: "5 6x2" is member 6 with multiplier 2
+    // in slot 2.
     void slotListsMergeAsLists()
     {
-        using Slots = std::array<uint16_t, 10>;
+        const char* full = "1 2 3 4 5 6 7 8";
         const struct {
             const char* what;
-            Slots base, ours, theirs, merged;
+            QByteArray base, ours, theirs, merged;
             std::vector<std::string> conflicts, taken;
         } cases[] = {
-            {"each side adds to another slot", {5, 6}, {5, 6, 7}, {5, 6, 0, 0, 0, 0, 8}, {5, 6, 7, 0, 0, 0, 8}, {}, {"Slot7 0 0 8"}},
-            {"both add to the same empty slot", {5, 6}, {5, 6, 7}, {5, 6, 1008}, {5, 6, 7, 1008}, {}, {"Slot4 0 0 1008"}},
-            {"both add the same member", {5}, {5, 7}, {5, 7}, {5, 7}, {}, {}},
-            {"theirs adds what ours holds elsewhere", {5}, {5, 7, 0, 9}, {5, 9}, {5, 7, 0, 9}, {}, {}},
-            {"both add two to the same empty slots", {5}, {5, 7, 8}, {5, 17, 18}, {5, 7, 8, 17, 18}, {}, {"Slot4 0 0 17", "Slot5 0 0 18"}},
-            {"theirs adds two, ours one, a slot apart", {5}, {5, 7}, {5, 8, 9}, {5, 7, 9, 8}, {}, {"Slot4 0 0 8", "Slot3 0 0 9"}},
-            {"no empty slot is left", {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {1, 2, 3, 4, 5, 6, 7, 8, 11},
-             {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {"formations 020 Slot9: base 0, ours 9, theirs 11"}, {}},
-            {"both change a member base had", {5, 6}, {5, 16}, {5, 26}, {5, 16}, {"formations 020 Slot2: base 6, ours 16, theirs 26"}, {}},
-            {"ours removes what theirs changes", {5, 6}, {5}, {5, 26}, {5}, {"formations 020 Slot2: base 6, ours 0, theirs 26"}, {}},
+            {"each side adds to another slot", "5 6", "5 6 7", "5 6 0 0 0 0 8", "5 6 7 0 0 0 8", {}, {"Slot7 0 0 8"}},
+            {"both add to the same empty slot", "5 6", "5 6 7x2", "5 6 1008x4", "5 6 7x2 1008x4", {}, {"Slot4 0 0 1008", "Code4 0 0 4"}},
+            {"both add the same member", "5", "5 7", "5 7", "5 7", {}, {}},
+            {"both add the same member, multiplied differently", "5", "5 7x1", "5 7x2", "5 7x1",
+             {"formations 020 Code2: base 0, ours 1, theirs 2"}, {}},
+            {"theirs adds what ours holds elsewhere", "5", "5 7 0 9", "5 9", "5 7 0 9", {}, {}},
+            {"theirs adds what ours holds elsewhere, multiplied differently", "5", "5 7 0 9x1", "5 9x2", "5 7 0 9x1",
+             {"formations 020 Slot2: base 0, ours 7, theirs 9", "formations 020 Code2: base 0, ours 0, theirs 2"}, {}},
+            {"both add two to the same empty slots", "5", "5 7 8", "5 17 18", "5 7 8 17 18", {}, {"Slot4 0 0 17", "Slot5 0 0 18"}},
+            {"theirs adds two, ours one, a slot apart", "5", "5 7", "5 8 9", "5 7 9 8", {}, {"Slot4 0 0 8", "Slot3 0 0 9"}},
+            {"the only free slot is slot 10", "1 2 3 4 5 6 0 8 9", "1 2 3 4 5 6 40x2 8 9", "1 2 3 4 5 6 30x4 8 9",
+             "1 2 3 4 5 6 40x2 8 9 30x4", {}, {"Slot10 0 0 30", "Code10 0 0 4"}},
+            {"past slot 10 on from slot 1", "1 0 3 4 5 6 7 8 0 10", "1 0 3 4 5 6 7 8 11 10", "1 0 3 4 5 6 7 8 12x1 10",
+             "1 12x1 3 4 5 6 7 8 11 10", {}, {"Slot2 0 0 12", "Code2 0 0 1"}},
+            {"an empty slot's multiplier left behind gives way", "5 6 0 0x3", "5 6 7x1 0x3", "5 6 8x2 0x3", "5 6 7x1 8x2",
+             {}, {"Slot4 0 0 8", "Code4 3 3 2"}},
+            {"a multiplier ours gave an empty slot keeps it", "5 6", "5 6 7 0x4", "5 6 8", "5 6 7 0x4 8", {}, {"Slot5 0 0 8"}},
+            {"no free slot: member and multiplier conflict", full, "1 2 3 4 5 6 7 8 9x1 10", "1 2 3 4 5 6 7 8 11x2",
+             "1 2 3 4 5 6 7 8 9x1 10",
+             {"formations 020 Slot9: base 0, ours 9, theirs 11", "formations 020 Code9: base 0, ours 1, theirs 2"}, {}},
+            {"no free slot: theirs' multiplier is not given to ours' member", full, "1 2 3 4 5 6 7 8 9 10",
+             "1 2 3 4 5 6 7 8 11x2", "1 2 3 4 5 6 7 8 9 10",
+             {"formations 020 Slot9: base 0, ours 9, theirs 11", "formations 020 Code9: base 0, ours 0, theirs 2"}, {}},
+            {"no free slot, theirs' multiplier as base's", full, "1 2 3 4 5 6 7 8 9x1 10", "1 2 3 4 5 6 7 8 11",
+             "1 2 3 4 5 6 7 8 9x1 10", {"formations 020 Slot9: base 0, ours 9, theirs 11"}, {}},
+            {"both change a member base had", "5 6", "5 16", "5 26", "5 16", {"formations 020 Slot2: base 6, ours 16, theirs 26"}, {}},
+            {"ours removes what theirs changes", "5 6", "5", "5 26", "5", {"formations 020 Slot2: base 6, ours 0, theirs 26"}, {}},
         };
+        auto put = [](OrbData& orb, const QByteArray& list) { putSlots(orb, 20, list); };
         for (const auto& c : cases) {
             OrbData base = sampleOrb(70);
-            auto put = [](OrbData& orb, const Slots& list) {
-                orb.edit<FormationRecord>(20, [&](FormationRecord& f) {
-                    for (int k = 1; k <= 10; ++k)
-                        formationSlot(f, k) = list[std::size_t(k - 1)];
-                });
-            };
             put(base, c.base);
-            OrbData ours = base, theirs = base;
+            OrbData ours = base, theirs = base, merged = base;
             put(ours, c.ours);
             put(theirs, c.theirs);
+            put(merged, c.merged);
             const MergeResult m = MergeOrb(base, ours, theirs);
-            Slots merged{};
-            for (int k = 1; k <= 10; ++k)
-                merged[std::size_t(k - 1)] = formationSlot(m.merged.formation(20), k);
-            QVERIFY2(merged == c.merged, c.what);
-            QVERIFY2(m.conflicts == c.conflicts, c.what);
+            QVERIFY2(sameImage(m.merged, merged), c.what);
+            QVERIFY2(m.conflicts == c.conflicts, (std::string(c.what) + ": " + (m.conflicts.empty() ? "none" : m.conflicts[0])).c_str());
             std::vector<std::string> taken;
             for (const MergeField& f : m.taken)
                 taken.push_back(f.field + " " + f.base + " " + f.ours + " " + f.theirs);
@@ -352,7 +366,8 @@ private slots:
         }
     }
 
-    // A short side's values past its end read as zeros, and are no change of that side's.
+    // A short side's values past its end read as zeros, and are no change of that side's; where
+    // the result takes theirs' longer length, theirs' values past ours' end come with it.
     void mergeWithShortFilesWritesNoZeros()
     {
         const OrbData stock = sampleOrb(12);
@@ -366,6 +381,11 @@ private slots:
         changed.edit<UnitRecord>(unit, [](UnitRecord& u) { u.Crew = uint8_t(u.Crew + 1); });
         changed.edit<FormationRecord>(lastFormation, [](FormationRecord& f) { f.Slot10 = 1002; });
         const OrbData shortStock = truncated(stock, 20000), shortChanged = truncated(changed, 20000);
+        const auto withSlot10 = [&](uint16_t member) {
+            OrbData o = stock;
+            o.edit<FormationRecord>(lastFormation, [&](FormationRecord& f) { f.Slot10 = member; });
+            return o;
+        };
         const std::string slot = "formations 199 Slot10: ";
         std::size_t other = 20000;  // the first byte from there that no field holds, and that is not 0
         while (FieldBytes()[other] || stock.bytes()[other] == 0)
@@ -402,6 +422,12 @@ private slots:
              }(),
              {slot + "base has no value (past its end), ours " + std::to_string(stock.formation(199).Slot10) +
               ", theirs 1002"}},
+            {"base short, ours writes past its end, theirs leaves zero", shortStock, withSlot10(1002), withSlot10(0),
+             {20000, OrbImageSize, OrbImageSize}, withSlot10(1002), {slot + "base has no value (past its end), ours 1002, theirs 0"}},
+            {"base short, theirs writes past its end, ours leaves zero", shortStock, withSlot10(0), withSlot10(1002),
+             {20000, OrbImageSize, OrbImageSize}, withSlot10(0), {slot + "base has no value (past its end), ours 0, theirs 1002"}},
+            {"base and ours short, theirs' length taken with its values", shortStock, shortStock, changed,
+             {20000, 20000, OrbImageSize, OrbImageSize}, changed, {}},
         };
         for (const Case& c : cases) {
             const MergeResult m = MergeOrb(c.base, c.ours, c.theirs, c.lengths);

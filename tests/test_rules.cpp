@@ -136,9 +136,14 @@ private slots:
     }
 
     // What names each entry, counted here field by field; a move takes exactly those fields along.
+    // Formation 50 names unit 17 in two slots: both follow it.
     void referencesAndMovesCarryEveryField()
     {
-        const OrbData orb = sampleOrb(12);
+        const OrbData orb = [] {
+            OrbData o = sampleOrb(12);
+            o.edit<FormationRecord>(50, [](FormationRecord& f) { f.Slot9 = f.Slot10 = 17; });
+            return o;
+        }();
         // Every field naming something, as "table entry field" -> the value, read straight off the records.
         auto naming = [](const OrbData& o) {
             std::map<QString, int> out;
@@ -166,6 +171,7 @@ private slots:
                 for (const auto& [field, v] : all)
                     if (v == valueOf(t, n))
                         want << field;
+                found.sort();  // as the map orders them: Slot10 before Slot9
                 QCOMPARE(found, want);
                 total += int(found.size());
             }
@@ -178,6 +184,7 @@ private slots:
             const char* error;
         } moves[] = {
             {TableId::Units, 17, 249, false, ""},  // 249: empty in the sample
+            {TableId::Units, 248, 17, true, ""},
             {TableId::Weapons, 5, 249, false, ""},
             {TableId::Formations, 1, 199, true, ""},
             {TableId::Units, 1, 2, true, ""},

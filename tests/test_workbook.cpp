@@ -132,15 +132,15 @@ private slots:
         } cases[] = {
             // Names: spaces kept, escapes read, runs joined.
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>0</v></c></row>",
-             "units 003 Name: Falke IFV ->   \nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Name: Falke IFV ->   \nwould change 1 entry, 1 field\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>",
              "would change 0 entries, 0 fields\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>2</v></c></row>",
-             "units 003 Name: Falke IFV -> _x0041_\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Name: Falke IFV -> _x0041_\nwould change 1 entry, 1 field\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>4</v></c></row>",
-             "units 003 Name: Falke IFV -> _x0041_\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Name: Falke IFV -> _x0041_\nwould change 1 entry, 1 field\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"inlineStr\"><is><t>_x0041_bc_x00e9__x004g_</t></is></c></row>",
-             "units 003 Name: Falke IFV -> Abc\xc3\xa9_x004g_\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Name: Falke IFV -> Abc\xc3\xa9_x004g_\nwould change 1 entry, 1 field\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>3</v></c></row>",
              "would change 0 entries, 0 fields\n", ""},
             {"number,Name", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"s\"><v>5</v></c></row>", "",
@@ -164,9 +164,9 @@ private slots:
             {"number,Cost", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"d\"><v>2024-01-01</v></c></row>", "",
              "units!B2: Cost: a date, not a number: format the cell as a number"},
             {"number,Cost", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" s=\"3\"><v>77</v></c></row>",
-             "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n", ""},
             {"number,Cost", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" s=\"4\"><v>77</v></c></row>",
-             "units 003 Cost: 198 -> 77\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Cost: 198 -> 77\nwould change 1 entry, 1 field\n", ""},
             {"number,Cost", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\"><f>70+7</f><v>77</v></c></row>", "",
              "units!B2: Cost: a formula, not a value (import takes values)"},
             {"number,Cost", "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\" t=\"e\"><v>#N/A</v></c></row>", "",
@@ -187,9 +187,9 @@ private slots:
              "orbtool-cli: 'SRC': units!C2: 'Wpn1 name' says 'X', not the name of code 116 ('Twin 23mm AA Gn'); the code is "
              "what is imported\n"},
             {"number,Wpn1,Wpn1 name", "<row><c><v>3</v></c><c><v>25</v></c><c t=\"inlineStr\"><is><t>Twin 23mm AA Gn</t></is></c></row>",
-             "units 003 Wpn1: 116 -> 25\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Wpn1: 116 -> 25\nwould change 1 entry, 1 field\n", ""},
             {"number,Wpn1,Wpn1 name", "<row><c><v>3</v></c><c><v>25</v></c><c t=\"inlineStr\"><is><t>120mm Gun</t></is></c></row>",
-             "units 003 Wpn1: 116 -> 25\nwould change 1 entries, 1 fields\n", ""},
+             "units 003 Wpn1: 116 -> 25\nwould change 1 entry, 1 field\n", ""},
             {"number,Wpn2 name", "<row><c><v>1</v></c><c t=\"inlineStr\"><is><t>RPG Launcher</t></is></c></row>",
              "would change 0 entries, 0 fields\n",
              "orbtool-cli: 'SRC': units!B2: 'Wpn2 name' says 'RPG Launcher', but code 0 has no name; the code is what is imported\n"},
@@ -230,13 +230,13 @@ private slots:
             QByteArray out, err;
         } cases[] = {
             // The units' name column names weapon 116 as the weapons' sheet renames it.
-            {workbook({{"units", units}, {"weapons", weapons}}), {"units"}, 0, cost + "would change 1 entries, 1 fields\n",
+            {workbook({{"units", units}, {"weapons", weapons}}), {"units"}, 0, cost + "would change 1 entry, 1 field\n",
              "orbtool-cli: 'SRC': units!D2: 'Wpn1 name' says 'AA', not the name of code 116 ('Twin 23mm AA Gn'); the code is "
              "what is imported\n"},
             {workbook({{"units", units}, {"weapons", weapons}}), {}, 0, cost + renamed + "would change 2 entries, 2 fields\n", ""},
             {workbook({{"Weapons", weapons}, {"notes", "<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>"}}), {}, 0,
-             renamed + "would change 1 entries, 1 fields\n", "orbtool-cli: 'SRC': sheet 'notes' names no table and is passed over\n"},
-            {workbook({{"Sheet1", units}}), {"units"}, 0, cost + "would change 1 entries, 1 fields\n",
+             renamed + "would change 1 entry, 1 field\n", "orbtool-cli: 'SRC': sheet 'notes' names no table and is passed over\n"},
+            {workbook({{"Sheet1", units}}), {"units"}, 0, cost + "would change 1 entry, 1 field\n",
              "orbtool-cli: 'SRC': Sheet1!D2: 'Wpn1 name' says 'AA', not the name of code 116 ('Twin 23mm AA Gn'); the code is "
              "what is imported\n"},
             {workbook({{"Sheet1", units}, {"Sheet2", weapons}}), {"units"}, 2, "",

@@ -156,7 +156,7 @@ int CmdGet(const std::string& file, const std::string& tableName, const std::str
         }
     });
     if (!where.empty())
-        CliNotes() += std::to_string(entries.size()) + " entries match\n";
+        CliNotes() += CountText(entries.size(), "entry matches", "entries match") + "\n";
     return 0;
 }
 
@@ -212,7 +212,7 @@ int CmdSet(const std::string& file, const std::string& tableName, const std::str
     if (!entries.empty())
         SaveData(file, data);
     if (!where.empty())
-        out += "set " + std::to_string(entries.size()) + " entries\n";
+        out += "set " + CountText(entries.size(), "entry", "entries") + "\n";
     return 0;
 }
 
@@ -325,10 +325,10 @@ int CmdRenumber(const std::string& file, const std::string& from, const std::str
     RenumberResult r = RenumberNation(data.orb, f, t);
     if (r.changed())
         SaveData(file, data);
-    char line[128];
-    std::snprintf(line, sizeof line, "Renumbered %zu units and %zu formations from %02d to %02d\n",
-                  r.changed() ? r.units.size() : 0, r.changed() ? r.formations.size() : 0, f, t);
-    out += line;
+    char codes[32];
+    std::snprintf(codes, sizeof codes, " from %02d to %02d\n", f, t);
+    out += "Renumbered " + CountText(r.changed() ? r.units.size() : 0, "unit", "units") + " and " +
+           CountText(r.changed() ? r.formations.size() : 0, "formation", "formations") + codes;
     return 0;
 }
 
@@ -344,8 +344,7 @@ int CmdCopy(const std::string& src, const std::string& tableName, const std::str
     WithTable(t, [&](const auto& fields, auto) {
         for (const auto& f : fields)
             if (f.editable() && f.pastEnd(from, ls.image.bytesRead))
-                Fail("'" + src + "' is only " + std::to_string(ls.image.bytesRead) + " bytes long: " + TableName(t) +
-                     " " + std::to_string(from) + " " + f.name + " lies past its end");
+                Fail(PastEndText(src, ls.image.bytesRead, TableName(t), from, f.name));
     });
     bool changed = WithTable(t, [&](const auto&, auto entry) {
         auto target = entry(ld.orb, to);

@@ -3,6 +3,8 @@
 // thrown as CliError and reported by the caller on stderr.
 #pragma once
 
+#include "core/CountText.h"
+#include "core/HiddenBytes.h"
 #include "core/Tables.h"
 #include "data/ORBIO.h"
 
@@ -52,18 +54,27 @@ int EntryArg(TableId t, const std::string& text);
 std::string FormatArg(const std::string& text, const std::vector<std::string>& allowed);
 // A data file read whole; "-" reads the image from standard input.
 struct Loaded {
-    std::string name;  // as the user wrote it
+    std::string name;  // as the user wrote it, or as messages name it
     // What the load read: its count of bytes and where a long file's tail lies. Its bytes are
     // only a save's, which makes room for them.
     OrbImage image{{}, 0, {}, 0};
     OrbData orb;
     std::string stdinTail;  // standard input's bytes past the image, which no file holds
+    // The names holding bytes after their end as loaded: a save clears them, and says so.
+    std::vector<NameTail> nameTails;
 };
 // A file that will be saved back must be one the user may write (forWriting). A short file read
-// only is noted on stderr with what its missing values mean to the command (pastEnd).
-Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0");
-// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently.
-void SaveData(const std::string& path, Loaded& l);
+// only is noted on stderr with what its missing values mean to the command (pastEnd). Messages
+// name the file as shown, when given.
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0",
+                const std::string& shown = {});
+// "'S' is only 30000 bytes long: formations 1 Name lies past its end": why a command cannot use
+// a value of a short file.
+std::string PastEndText(const std::string& path, std::size_t length, const char* table, int entry, const char* field);
+// Packs and saves; refuses values a short file cannot hold, so that nothing is dropped silently,
+// and says on stderr how many entries' bytes after their name's end the save cleared. Messages
+// name the file as shown, when given.
+void SaveData(const std::string& path, Loaded& l, const std::string& shown = {});
 // A file's length as loaded, tail included.
 std::uint64_t LengthOf(const Loaded& l);
 // "units 017 Cost: 73 -> 120"
@@ -89,8 +100,6 @@ std::string& CliNotes();
 // kept for FinishOutput to report.
 void Emit(std::FILE* f, const char* s, std::size_t n);
 inline void Emit(std::FILE* f, const std::string& s) { Emit(f, s.data(), s.size()); }
-// A file opened for the output (fopen's modes), by a UTF-8 path on every system.
-std::FILE* OpenOutput(const std::filesystem::path& path, const char* mode);
 // Flushes and closes f: empty when every byte written reached it, else the cause of the first
 // failure ("No space left on device").
 std::string FinishOutput(std::FILE* f);

@@ -257,11 +257,11 @@ int CmdImport(const std::string& file, const std::vector<std::string>& words, bo
     if (dryRun) {
         for (const FieldDifference& d : DiffFields(before, data.orb))
             out += DifferenceLine(d);
-        out += "would change " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
+        out += "would change " + CountText(r.entries, "entry", "entries") + ", " + CountText(r.fields, "field", "fields") + "\n";
         return 0;
     }
     if (r.fields > 0)
         SaveData(file, data);  // an import that changes nothing leaves the file untouched
-    out += "changed " + std::to_string(r.entries) + " entries, " + std::to_string(r.fields) + " fields\n";
+    out += "changed " + CountText(r.entries, "entry", "entries") + ", " + CountText(r.fields, "field", "fields") + "\n";
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -70,40 +71,78 @@ std::string commandWord(const std::string& s)
 #endif
 }
 
-// Runs git with args (words for the system's command line) in dir; true when it succeeded.
-bool git(const std::string& dir, const std::vector<std::string>& args)
+// The command line that runs git with args (words for the system's command line) in dir.
+std::string gitCommand(const std::string& dir, const std::vector<std::string>& args)
 {
     std::string command = "git -C " + commandWord(dir);
     for (const std::string& a : args)
         command += " " + commandWord(a);
+    return command;
+}
+
+// Runs git with args in dir; true when it succeeded.
+bool git(const std::string& dir, const std::vector<std::string>& args)
+{
 #ifdef _WIN32
-    command += " >NUL 2>&1";
+    return std::system((gitCommand(dir, args) + " >NUL 2>&1").c_str()) == 0;
 #else
-    command += " >/dev/null 2>&1";
+    return std::system((gitCommand(dir, args) + " >/dev/null 2>&1").c_str()) == 0;
 #endif
-    return std::system(command.c_str()) == 0;
+}
+
+// What git prints on its standard output for args in dir, its line end taken off; empty when it
+// failed.
+std::string gitSays(const std::string& dir, const std::vector<std::string>& args)
+{
+#ifdef _WIN32
+    std::FILE* p = _popen((gitCommand(dir, args) + " 2>NUL").c_str(), "rb");
+#else
+    std::FILE* p = popen((gitCommand(dir, args) + " 2>/dev/null").c_str(), "r");
+#endif
+    if (!p)
+        return {};
+    std::string said;
+    char buf[512];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        said.append(buf, n);
+#ifdef _WIN32
+    const int status = _pclose(p);
+#else
+    const int status = pclose(p);
+#endif
+    while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
+        said.pop_back();
+    return status == 0 ? said : std::string();
 }
 }  // namespace
 
 int CmdPatch(const std::string& stock, const std::string& modded, const std::string& output, std::string& out)
 {
-    Loaded a = LoadData(stock, false), b = LoadData(modded, false);
-    if (const std::size_t other = OtherBytesDiffering(a.orb, b.orb))
-        CliNotes() += "orbtool-cli: " + std::to_string(other) +
-                      " bytes that no field holds differ; the patch does not carry them\n";
+    const char* pastEnd = "the patch leaves out its values past the end";
+    Loaded a = LoadData(stock, false, pastEnd), b = LoadData(modded, false, pastEnd);
+    // What lies past either file's end is no change of the mod's, only what a short file lacks.
+    const std::size_t length = std::min(a.image.bytesRead, b.image.bytesRead);
+    if (const std::size_t other = OtherBytesDiffering(a.orb, b.orb, length))
+        CliNotes() += "orbtool-cli: " + CountText(other, "byte that no field holds differs", "bytes that no field holds differ") +
+                      "; the patch does not carry " + (other == 1 ? "it\n" : "them\n");
     std::size_t nameEnds = 0;
     for (const std::string& line : HiddenBytesDifferences(a.orb, b.orb))
         nameEnds += line.find(" after its end: ") != std::string::npos;
     if (nameEnds)
-        CliNotes() += "orbtool-cli: " + std::to_string(nameEnds) +
-                      " names' bytes after their end differ; the patch does not carry them\n";
+        CliNotes() += "orbtool-cli: " + CountText(nameEnds, "name's bytes after its end differ", "names' bytes after their end differ") +
+                      "; the patch does not carry them\n";
     if (LengthOf(a) != LengthOf(b))
         CliNotes() += "orbtool-cli: the files' lengths differ (" + std::to_string(LengthOf(a)) + " and " +
                       std::to_string(LengthOf(b)) + " bytes); the patch does not carry that\n";
     else if (!SameTail(a, b))
         CliNotes() += "orbtool-cli: the bytes past " + std::to_string(OrbImageSize) +
                       " differ; the patch does not carry them\n";
-    writeOut(output, PatchText(a.orb, b.orb), out);
+    std::size_t leftOut = 0;
+    const std::string text = PatchText(a.orb, b.orb, a.image.bytesRead, b.image.bytesRead, &leftOut);
+    if (leftOut)
+        CliNotes() += "orbtool-cli: " + CountText(leftOut, "field that differs lies", "fields that differ lie") +
+                      " past a file's end; the patch leaves " + (leftOut == 1 ? "it" : "them") + " out\n";
+    writeOut(output, text, out);
     return 0;
 }
 
@@ -131,15 +170,15 @@ int CmdApply(const std::string& file, const std::vector<std::string>& patchFiles
         std::string list;
         for (const std::string& c : applied.conflicts)
             list += c + "\n";
-        CliNotes() += list + "orbtool-cli: " + std::to_string(applied.conflicts.size()) +
-                      " conflicts: nothing was applied\n";
+        CliNotes() += list + "orbtool-cli: " + CountText(applied.conflicts.size(), "conflict", "conflicts") +
+                      ": nothing was applied\n";
         return 1;
     }
     for (const std::string& c : applied.changes)
         out += (dryRun ? "would change " : "") + c + "\n";
     if (!dryRun && !applied.changes.empty())
         SaveData(file, data);
-    out += (dryRun ? "would change " : "changed ") + std::to_string(applied.changes.size()) + " fields\n";
+    out += (dryRun ? "would change " : "changed ") + CountText(applied.changes.size(), "field", "fields") + "\n";
     return 0;
 }
 
@@ -147,18 +186,25 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
              const std::string& name, std::string&)
 {
     const char* pastEnd = "its values past the end are taken as unchanged";
-    Loaded b = LoadData(base, false, pastEnd), o = LoadData(ours, false, pastEnd), t = LoadData(theirs, false, pastEnd);
-    MergeResult m = MergeOrb(b.orb, o.orb, t.orb, {b.image.bytesRead, o.image.bytesRead, t.image.bytesRead});
+    // git hands the three sides over as temporary files: messages name them by the path given.
+    auto side = [&name](const std::string& path, const char* which) {
+        return name.empty() ? path : name + " (" + which + ")";
+    };
+    Loaded b = LoadData(base, false, pastEnd, side(base, "base")), o = LoadData(ours, false, pastEnd, side(ours, "ours")),
+           t = LoadData(theirs, false, pastEnd, side(theirs, "theirs"));
     const std::string target = output.empty() ? ours : output;
     const std::string shown = name.empty() ? target : name;
-    // The length and the tail: the result carries them from the side that changed them.
+    // The length and the tail: the result carries them from the side that changed them, and
+    // with theirs' longer length it holds theirs' values past ours' end.
     auto same = [](const Loaded& x, const Loaded& y) {
         return LengthOf(x) == LengthOf(y) && (LengthOf(x) <= OrbImageSize || SameTail(x, y));
     };
     const ExtentMerge extent = MergeExtent(same(b, o), same(b, t), same(o, t));
     bool takeTheirs = extent.takeTheirs;
+    MergeResult m = MergeOrb(b.orb, o.orb, t.orb, {b.image.bytesRead, o.image.bytesRead, t.image.bytesRead,
+                                                   takeTheirs ? t.image.bytesRead : 0});
     auto extentText = [](const Loaded& x) {
-        return std::to_string(LengthOf(x)) + " bytes" + (x.image.tailSize || !x.stdinTail.empty() ? " with a tail" : "");
+        return CountText(LengthOf(x), "byte", "bytes") + (x.image.tailSize || !x.stdinTail.empty() ? " with a tail" : "");
     };
     if (extent.conflict)
         m.conflicts.push_back("file length and tail: base " + extentText(b) + ", ours " + extentText(o) + ", theirs " +
@@ -170,20 +216,30 @@ int CmdMerge(const std::string& base, const std::string& ours, const std::string
         const auto lost = ValuesPastEnd(packed.data(), t.image.bytesRead);
         if (!lost.empty()) {
             takeTheirs = false;
-            m.conflicts.push_back("file length: theirs cut it to " + std::to_string(t.image.bytesRead) + " bytes, where " +
+            m.conflicts.push_back("file length: theirs cut it to " + CountText(t.image.bytesRead, "byte", "bytes") + ", where " +
                                   lost.front().table + " " + std::to_string(lost.front().entry) + " " + lost.front().field +
                                   " holds a value: kept ours' length");
         }
     }
     Loaded& carrier = takeTheirs ? t : o;
     carrier.orb = std::move(m.merged);
-    SaveData(target, carrier);
+    // The bytes after a name's end that all three sides held are what the save alone takes away;
+    // where the sides differ there, their own diff shows it.
+    auto heldBy = [](const Loaded& x, std::size_t at) {
+        return std::any_of(x.nameTails.begin(), x.nameTails.end(), [at](const NameTail& n) { return n.at == at; });
+    };
+    std::vector<NameTail> everywhere;
+    for (const NameTail& n : carrier.nameTails)
+        if (heldBy(b, n.at) && heldBy(o, n.at) && heldBy(t, n.at))
+            everywhere.push_back(n);
+    carrier.nameTails = std::move(everywhere);
+    SaveData(target, carrier, shown);
     // Quiet when clean, as git's own merges are; git runs this as its merge driver.
     for (const std::string& c : m.conflicts)
         CliNotes() += "CONFLICT " + shown + ": " + c + "\n";
     if (!m.conflicts.empty())
-        CliNotes() += "orbtool-cli: " + shown + ": " + std::to_string(m.conflicts.size()) +
-                      (m.conflicts.size() == 1 ? " conflict" : " conflicts") + " kept ours' values\n";
+        CliNotes() += "orbtool-cli: " + shown + ": " + CountText(m.conflicts.size(), "conflict", "conflicts") +
+                      " kept ours' values\n";
     return m.conflicts.empty() ? 0 : 1;
 }
 
@@ -234,26 +290,26 @@ int CmdShow(const std::string& file, std::string& out)
 
 int CmdGitSetup(const std::string& dir, std::string& out)
 {
-    if (!git(dir, {"rev-parse", "--git-dir"}))
+    std::error_code ec;
+    if (!fs::exists(fs::u8path(dir), ec))
+        Fail("'" + dir + "' does not exist");
+    if (!fs::is_directory(fs::u8path(dir), ec))
+        Fail("'" + dir + "' is not a folder");
+    // The attributes go to the repository's root, where they cover every folder of it.
+    const std::string root = gitSays(dir, {"rev-parse", "--show-toplevel"});
+    if (root.empty())
         Fail("'" + dir + "' is not inside a git repository (run 'git init' there first)");
     const std::string tool = shellWord(programPath());
     // What git runs (through its shell, on every system): the tool by its full path.
-    // Data file names in any letter case: ORB05, orb12, Orb70.
-    const std::string attributes = "[Oo][Rr][Bb][0-9][0-9] diff=orb merge=orb";
-    const fs::path file = fs::u8path(dir) / ".gitattributes";
-    std::string held;
-    {
-        std::ifstream in(file, std::ios::binary);
-        held.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    // Data file names in any letter case: ORB05, orb12, Orb70. A data file is no text: git's
+    // line-end conversion (text, eol, core.autocrlf) would shift every field after a 10 byte.
+    const std::string attributes = "[Oo][Rr][Bb][0-9][0-9] -text diff=orb merge=orb";
+    const fs::path file = fs::u8path(root) / ".gitattributes";
+    // The file is written whole again with the line added: what it held must be read first, or
+    // the write would drop it.
+    const std::string held = fs::exists(file, ec) ? ReadText(file.u8string()) : std::string();
     if (held.find(attributes) == std::string::npos) {
-        std::FILE* f = OpenOutput(file, "ab");
-        if (!f)
-            Fail("cannot write '" + file.u8string() + "': " + std::strerror(errno));
-        Emit(f, (held.empty() || held.back() == '\n' ? "" : "\n") + attributes + "\n");
-        const std::string why = FinishOutput(f);
-        if (!why.empty())
-            Fail("cannot write '" + file.u8string() + "': " + why);
+        WriteOutputFile(file.u8string(), held + (held.empty() || held.back() == '\n' ? "" : "\n") + attributes + "\n");
         out += file.u8string() + ": " + attributes + "\n";
     } else {
         out += file.u8string() + ": already has " + attributes + "\n";

@@ -38,16 +38,6 @@ void Emit(std::FILE* f, const char* s, std::size_t n)
         firstOutputError() = errno ? errno : EIO;
 }
 
-std::FILE* OpenOutput(const fs::path& path, const char* mode)
-{
-#ifdef _WIN32
-    const std::string m(mode);
-    return _wfopen(path.c_str(), std::wstring(m.begin(), m.end()).c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
-
 std::string FinishOutput(std::FILE* f)
 {
     int err = firstOutputError();
@@ -96,10 +86,10 @@ std::uint64_t LengthOf(const Loaded& data)
     return data.image.bytesRead + (data.image.tailSize ? data.image.tailSize : data.stdinTail.size());
 }
 
-Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
+Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd, const std::string& shown)
 {
     Loaded data;
-    data.name = path;
+    data.name = shown.empty() ? path : shown;
     if (path == "-" && !forWriting) {
         std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         std::vector<uint8_t> image(OrbImageSize, 0);
@@ -127,21 +117,33 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd)
                 Fail(path + ": " + obstacle);
         }
     }
+    data.nameTails = NameTails(data.orb);
     if (!forWriting && data.image.bytesRead < OrbImageSize)
-        CliNotes() += "orbtool-cli: '" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long, not " +
+        CliNotes() += "orbtool-cli: '" + data.name + "' is only " + CountText(data.image.bytesRead, "byte", "bytes") + " long, not " +
                       std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
     return data;
 }
 
-void SaveData(const std::string& path, Loaded& data)
+std::string PastEndText(const std::string& path, std::size_t length, const char* table, int entry, const char* field)
 {
+    return "'" + path + "' is only " + CountText(length, "byte", "bytes") + " long: " + table + " " +
+           std::to_string(entry) + " " + field + " lies past its end";
+}
+
+void SaveData(const std::string& path, Loaded& data, const std::string& shown)
+{
+    const std::string& named = shown.empty() ? path : shown;
     DataFileSave saved = WriteDataFile(fs::u8path(path), data.orb, data.image, true);
     if (!saved.pastEnd.empty())
-        Fail("'" + path + "' is only " + std::to_string(data.image.bytesRead) + " bytes long: " +
-             saved.pastEnd.front().table + " " + std::to_string(saved.pastEnd.front().entry) + " " +
-             saved.pastEnd.front().field + " lies past its end and cannot be stored");
+        Fail(PastEndText(named, data.image.bytesRead, saved.pastEnd.front().table, saved.pastEnd.front().entry,
+                         saved.pastEnd.front().field) +
+             " and cannot be stored");
     if (!saved.written.ok)
         FailWriting(path, saved.written);
+    // A name's field holds the name alone once saved: bytes after its end are not kept.
+    if (const std::size_t cleared = NameTailsCleared(data.nameTails, data.image.bytes.data()))
+        CliNotes() += "orbtool-cli: '" + named + "': the save cleared the bytes after the name's end of " +
+                      CountText(cleared, "entry", "entries") + "\n";
 }
 
 void WriteOutputFile(const std::string& path, const std::string& bytes)
