@@ -6,11 +6,7 @@
 #include "ui/Style.h"
 #include "ui/Widgets.h"
 
-#ifdef ORB_OWN_INI_READER
 #include "core/IniText.h"
-#else
-#include <INIReader.h>
-#endif
 
 #include <filesystem>
 #include <fstream>
@@ -362,13 +358,7 @@ void TSDIAppForm::FormCreate()
     // folder outside the local code page.
     std::ifstream in(std::filesystem::u8path(settingsFile), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-#ifdef ORB_OWN_INI_READER
     CurrentDirectory = ResolveDefaultDir(IniValue(text, "Orbtool", "DefaultDir", ""), settingsFile);
-#else
-    INIReader settings(text.data(), text.size());
-    CurrentDirectory = ResolveDefaultDir(
-        settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", ""), settingsFile);
-#endif
     if (!CurrentDirectory.empty() && !QDir::setCurrent(QString::fromStdString(CurrentDirectory))) {
         showMessage("Cannot find default directory directory, starting in Orbtool .exe dir");
         CurrentDirectory.clear();
