@@ -1,13 +1,10 @@
 // Orbtool: the order-of-battle data file editor.
 #include "ui/Application.h"
-#include "ui/Emblem.h"
+#include "ui/Icons.h"
 #include "ui/Sdimain.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 
 #include <memory>
 
@@ -25,13 +22,7 @@ int main(int argc, char** argv)
     options.process(app);
     // The desktop entry's name, so that the desktop ties the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName("org.orbtool.Orbtool");
-    QPixmap icon(256, 256);
-    icon.fill(Qt::transparent);
-    {
-        QPainter p(&icon);
-        PaintEmblem(p, 256);
-    }
-    QApplication::setWindowIcon(QIcon(icon));
+    QApplication::setWindowIcon(EmblemIcon());
     std::unique_ptr<TSDIAppForm> window(CreateOrbtoolWindows());
     window->show();
     if (!options.positionalArguments().isEmpty())

@@ -5,8 +5,9 @@
 #include <map>
 
 namespace {
-// The reader's limits, as the library has them: a line of up to 199 bytes (the rest of a longer
-// line is read as a line of its own), names of sections and continued keys kept to 49 bytes.
+// The reader's limits, kept from the settings library earlier Linux builds read with, so that a
+// settings file reads as it did there: a line of up to 199 bytes (the rest of a longer line is read
+// as a line of its own), names of sections and continued keys kept to 49 bytes.
 constexpr std::size_t LineBytes = 199, NameBytes = 49;
 
 bool space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -69,7 +70,7 @@ std::string IniValue(const std::string& whole, const std::string& section, const
         if (start.empty() || start[0] == ';' || start[0] == '#')
             continue;
         if (!previous.empty() && indented) {
-            store(current, previous, start);  // no inline comment here: the library keeps it too
+            store(current, previous, start);  // a continued line keeps its inline comment
         } else if (start[0] == '[') {
             const std::size_t close = charsOrComment(start, 1, "]");
             if (close < start.size() && start[close] == ']') {

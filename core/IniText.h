@@ -1,5 +1,4 @@
-// The settings file's reading rules, for a build without the settings library (the Windows cross
-// build): the same rules as the library the Linux build links, checked against it by a fuzz target.
+// The settings file's reading rules: one reader, plain C++, for every system the editor builds for.
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include "ui/About.h"
+#include "ui/Icons.h"
 
 #include <QComboBox>
 #include <QEnterEvent>
@@ -136,27 +137,48 @@ private slots:
         QCOMPARE(int(CurrentFileNumber), 12);
     }
 
-    // The tool bar's glyphs follow the palette: on a dark one they are drawn in its light text.
-    void glyphsFollowThePalette()
+    // The tool bar's icons: the style's own for erase and the steps; the glyphs from files in the
+    // palette's tones for their roles (a dark palette's light text among them), at 1x and 2x, and
+    // the clipboard's colour of its own. The emblem in the About box and as the window's icon.
+    void toolBarIconsAndEmblem()
     {
         Editor e;
-        QPalette dark = e->palette();
-        dark.setColor(QPalette::ButtonText, QColor(250, 250, 250));
-        dark.setColor(QPalette::Button, QColor(50, 50, 50));
-        dark.setColor(QPalette::Window, QColor(40, 40, 40));
-        e->setPalette(dark);
-        for (QToolButton* b : {e->EraseButton, e->Back1Btn, e->Fwd1Btn}) {
-            const QImage image = b->icon().pixmap(QSize(16, 16)).toImage();
-            int light = 0, black = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x) {
-                    const QColor c = image.pixelColor(x, y);
-                    light += c.alpha() == 255 && c.lightness() > 200;
-                    black += c.alpha() == 255 && c.lightness() < 30;
+        const std::pair<QToolButton*, QStyle::StandardPixmap> standard[] = {
+            {e->EraseButton, QStyle::SP_DialogResetButton}, {e->Back1Btn, QStyle::SP_ArrowBack}, {e->Fwd1Btn, QStyle::SP_ArrowForward}};
+        for (const auto& [b, which] : standard)
+            QVERIFY2(b->icon().pixmap(16).toImage() == e->style()->standardIcon(which).pixmap(16).toImage(),
+                     qPrintable(b->objectName()));
+        const struct {
+            QColor text, base, button;
+        } palettes[] = {{QColor(250, 250, 250), QColor(30, 30, 40), QColor(50, 50, 50)},   // dark
+                        {QColor(0, 0, 160), QColor(255, 255, 200), QColor(200, 220, 200)}};  // any tones
+        for (const auto& t : palettes) {
+            QPalette pal = e->palette();
+            pal.setColor(QPalette::ButtonText, t.text);
+            pal.setColor(QPalette::Base, t.base);
+            pal.setColor(QPalette::Button, t.button);
+            e->setPalette(pal);
+            for (QToolButton* b : {e->CopyButton, e->PasteButton, e->PrintButton}) {
+                QCOMPARE(b->icon().availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32)}));
+                for (int size : {16, 32}) {
+                    const QImage image = b->icon().pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+                    int text = 0, other = 0;
+                    for (int y = 0; y < image.height(); ++y)
+                        for (int x = 0; x < image.width(); ++x) {
+                            const QColor c = image.pixelColor(x, y);
+                            text += c == t.text;
+                            other += c.alpha() != 0 && c != t.text && c != t.base && c != t.button &&
+                                     c != QColor(200, 160, 90);
+                        }
+                    QVERIFY2(text > 0 && other == 0, qPrintable(b->objectName() + QString::number(size)));
                 }
-            QVERIFY2(light > 0 && black == 0, qPrintable(b->objectName()));
-            QVERIFY(b->icon().availableSizes().contains(QSize(32, 32)));  // sharp at twice the scale
+            }
         }
+        QCOMPARE(EmblemIcon().availableSizes(), QList<QSize>({QSize(48, 48), QSize(256, 256)}));
+        TAboutBox about;
+        const QPixmap emblem = about.ProgramIcon->pixmap();
+        QCOMPARE(emblem.deviceIndependentSize(), QSizeF(64, 64));
+        QCOMPARE(emblem.toImage().pixelColor(28, 10), QColor(90, 120, 70));  // the back symbol's fill
     }
 
     void missingAndUnreadableFiles()

@@ -1,23 +1,11 @@
 #include "ui/About.h"
 
-#include "ui/Emblem.h"
+#include "ui/Icons.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 
 TAboutBox* AboutBox = nullptr;
-
-namespace {
-QPixmap emblem()
-{
-    QPixmap pm(64, 64);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    PaintEmblem(p, 64);
-    return pm;
-}
-}  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
@@ -26,7 +14,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     setFixedSize(298, 180);
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName("ProgramIcon");
-    ProgramIcon->setPixmap(emblem());
+    ProgramIcon->setPixmap(EmblemPixmap(devicePixelRatioF()));
     ProgramIcon->setGeometry(16, 16, 64, 64);
     auto* product = new QLabel("Orbtool", this);
     product->setObjectName("ProductName");

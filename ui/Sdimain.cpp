@@ -2,15 +2,12 @@
 #include "ui/Sdimain.h"
 
 #include "ui/About.h"
+#include "ui/Icons.h"
 #include "core/Settings.h"
 #include "ui/Style.h"
 #include "ui/Widgets.h"
 
-#ifdef ORB_OWN_INI_READER
 #include "core/IniText.h"
-#else
-#include <INIReader.h>
-#endif
 
 #include <filesystem>
 #include <fstream>
@@ -27,7 +24,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QPainter>
 
 #include <functional>
 #include <QStatusBar>
@@ -41,87 +37,23 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace {
-// The tool bar's glyphs, drawn in the palette's button text colour (sheets in its base colour), so
-// that they show on a dark palette as on a light one; at 1x and 2x, sharp at either scale.
-QIcon drawnIcon(const std::function<void(QPainter&)>& draw)
+void TSDIAppForm::setToolBarIcons()
 {
-    QIcon icon;
-    for (int scale : {1, 2}) {
-        QPixmap pm(16 * scale, 16 * scale);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.scale(scale, scale);
-        draw(p);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
-
-// The step buttons' glyphs: a framed square with a triangle and a bar.
-QIcon stepGlyph(bool forward, const QPalette& palette)
-{
-    return drawnIcon([&](QPainter& p) {
-        p.setPen(palette.color(QPalette::Mid));
-        p.drawRect(0, 0, 15, 15);
-        p.setPen(Qt::NoPen);
-        p.setBrush(palette.color(QPalette::ButtonText));
-        QPolygon tri = forward ? QPolygon({QPoint(4, 3), QPoint(10, 8), QPoint(4, 13)})
-                               : QPolygon({QPoint(11, 3), QPoint(5, 8), QPoint(11, 13)});
-        p.drawPolygon(tri);
-        p.drawRect(forward ? 11 : 3, 3, 2, 11);
-    });
-}
-
-// Small drawn glyphs for the other tool bar buttons.
-QIcon drawnGlyph(int kind, const QPalette& palette)
-{
-    return drawnIcon([&](QPainter& p) {
-        p.setPen(palette.color(QPalette::ButtonText));
-        switch (kind) {
-        case 0:  // erase: a cross
-            p.drawLine(3, 3, 12, 12);
-            p.drawLine(12, 3, 3, 12);
-            break;
-        case 1:  // copy: two sheets
-            p.setBrush(palette.color(QPalette::Base));
-            p.drawRect(1, 1, 8, 10);
-            p.drawRect(6, 4, 8, 10);
-            break;
-        case 2:  // paste: a clipboard
-            p.setBrush(QColor(200, 160, 90));
-            p.drawRect(2, 2, 11, 13);
-            p.setBrush(palette.color(QPalette::Base));
-            p.drawRect(5, 1, 5, 3);
-            break;
-        default:  // print: a printer
-            p.setBrush(palette.color(QPalette::Base));
-            p.drawRect(4, 1, 7, 5);
-            p.setBrush(palette.color(QPalette::Button));
-            p.drawRect(1, 6, 13, 6);
-            break;
-        }
-    });
-}
-}  // namespace
-
-void TSDIAppForm::drawToolBarGlyphs()
-{
+    // The style's own where it has one; the others in the palette's tones, light on a dark one.
     const QPalette pal = palette();
-    EraseButton->setIcon(drawnGlyph(0, pal));
-    CopyButton->setIcon(drawnGlyph(1, pal));
-    PasteButton->setIcon(drawnGlyph(2, pal));
-    PrintButton->setIcon(drawnGlyph(3, pal));
-    Back1Btn->setIcon(stepGlyph(false, pal));
-    Fwd1Btn->setIcon(stepGlyph(true, pal));
+    EraseButton->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    CopyButton->setIcon(GlyphIcon("copy", pal));
+    PasteButton->setIcon(GlyphIcon("paste", pal));
+    PrintButton->setIcon(GlyphIcon("print", pal));
+    Back1Btn->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    Fwd1Btn->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
 }
 
 void TSDIAppForm::changeEvent(QEvent* e)
 {
-    // A new palette (the desktop's dark mode switched on) redraws the glyphs in its colours.
+    // A new palette (the desktop's dark mode switched on) takes the glyphs to its colours.
     if ((e->type() == QEvent::PaletteChange || e->type() == QEvent::ApplicationPaletteChange) && Fwd1Btn)
-        drawToolBarGlyphs();
+        setToolBarIcons();
     // Active again (back from another program, which may have changed the loaded file meanwhile):
     // asked once the activation is over, and not over a dialog of this window's.
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
@@ -301,7 +233,7 @@ void TSDIAppForm::buildToolBar()
     Fwd1Btn = button("Fwd1Btn", 176, 25, "Right click >> 10  [PgDn; Shift+PgDn >> 10]", QIcon());
     Back1Btn->setAutoRaise(true);
     Fwd1Btn->setAutoRaise(true);
-    drawToolBarGlyphs();
+    setToolBarIcons();
     RestoreButton = button("RestoreButton", 224, 70, "Restore to last Commit action [F9]",
                            style()->standardIcon(QStyle::SP_BrowserReload), "Restore");
     CommitButton = button("CommitButton", 304, 70, "Commit your changes [F12]",
@@ -362,13 +294,7 @@ void TSDIAppForm::FormCreate()
     // folder outside the local code page.
     std::ifstream in(std::filesystem::u8path(settingsFile), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-#ifdef ORB_OWN_INI_READER
     CurrentDirectory = ResolveDefaultDir(IniValue(text, "Orbtool", "DefaultDir", ""), settingsFile);
-#else
-    INIReader settings(text.data(), text.size());
-    CurrentDirectory = ResolveDefaultDir(
-        settings.ParseError() < 0 ? std::string() : settings.Get("Orbtool", "DefaultDir", ""), settingsFile);
-#endif
     if (!CurrentDirectory.empty() && !QDir::setCurrent(QString::fromStdString(CurrentDirectory))) {
         showMessage("Cannot find default directory directory, starting in Orbtool .exe dir");
         CurrentDirectory.clear();

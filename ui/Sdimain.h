@@ -307,7 +307,7 @@ protected:
 private:
     void buildMenu();
     void buildToolBar();
-    void drawToolBarGlyphs();
+    void setToolBarIcons();
     void buildLoadPage();
     void buildUnitsPage();
     void buildWeaponsPage();
