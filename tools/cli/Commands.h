@@ -36,6 +36,7 @@ void AddDumpCommand(std::vector<CommandSpec>& to);   // DumpCommand.cpp
 void AddFileCommands(std::vector<CommandSpec>& to);  // Commands.cpp
 void AddModCommands(std::vector<CommandSpec>& to);   // ModCommands.cpp
 void AddRuleCommands(std::vector<CommandSpec>& to);  // RuleCommands.cpp
+void AddScriptCommands(std::vector<CommandSpec>& to);  // ScriptCommands.cpp
 
 struct CliError : std::runtime_error {
     using std::runtime_error::runtime_error;

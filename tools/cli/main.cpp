@@ -65,6 +65,7 @@ int runTool(int argc, char** argv)
     AddFileCommands(commands);
     AddModCommands(commands);
     AddRuleCommands(commands);
+    AddScriptCommands(commands);
 
     // The arguments as UTF-8, first to last.
     std::vector<std::string> args;
