@@ -333,6 +333,82 @@ private slots:
     }
 
     // check --rules-from: the rules of every .lua of a folder beside the built-in ones, with
+    // their own codes and severities, selected and ignored alike; a file that fails is one line.
+    void rulesFromAFolder()
+    {
+        const OrbData orb = sampleOrb(12);
+        putSample(tmp.path(), 12);
+        QDir().mkdir(tmp.filePath("rules"));
+        writeAll(tmp.filePath("rules/a-cost.lua"),
+                 "local cap = 240\nprint('cost rules')\n"
+                 "rule{code = 'cost-cap', severity = 'warning', table = 'units', check = function(u, n)\n"
+                 "  if u.Cost > cap then return 'cost', 'costs ' .. u.Cost end end}\n"
+                 "rule{code = 'first-weapon', severity = 'hint', table = 'weapons', check = function(w, n)\n"
+                 "  if n == 1 then return w.Name end end}\n");
+        writeAll(tmp.filePath("rules/b-broken.lua"), "rule{code = 'x' severity = 'error'}\n");
+        writeAll(tmp.filePath("rules/c-fails.lua"),
+                 "rule{code = 'fails-at-3', severity = 'error', table = 'formations', check = function(f, n)\n"
+                 "  if n == 3 then return f.Nope end end}\n"
+                 "rule{code = 'writes', severity = 'error', table = 'units', check = function(u, n) u.Cost = 1 end}\n"
+                 "rule{code = 'odd-field', severity = 'error', table = 'units', check = function(u, n)\n"
+                 "  if n == 2 then return 'Colour', 'x' end end}\n"
+                 "rule{code = 'returns-number', severity = 'error', table = 'weapons', check = function() return 5 end}\n");
+        writeAll(tmp.filePath("rules/d-taken.lua"), "rule{code = 'cost-cap', severity = 'error', table = 'units', check = print}\n");
+        writeAll(tmp.filePath("rules/e-builtin.lua"), "rule{code = 'weapon-empty', severity = 'error', table = 'units', check = print}\n");
+        writeAll(tmp.filePath("rules/f-tables.lua"), "local c = units[1].Cost\n");
+        writeAll(tmp.filePath("rules/g-keys.lua"), "rule{code = 'k', severity = 'bad', table = 'units', check = print}\n");
+        writeAll(tmp.filePath("rules/notes.txt"), "rule{");  // not a .lua: not loaded
+        QByteArray costly;
+        for (int n = 1; n <= UnitCount; ++n)
+            if (orb.unit(n).Cost > 240)
+                costly += "ORB12:units:" + QByteArray::number(n) + ":Cost: warning cost-cap: costs " +
+                          QByteArray::number(orb.unit(n).Cost) + "\n";
+        QVERIFY(!costly.isEmpty());
+        const QByteArray failures =
+            "rules/b-broken.lua:rules:1:: error rule-file: '}' expected near 'severity'\n"
+            "rules/d-taken.lua:rules:1:: error rule-file: rule 'cost-cap': rules/a-cost.lua declares it too\n"
+            "rules/e-builtin.lua:rules:1:: error rule-file: rule 'weapon-empty': a built-in rule has that code\n"
+            "rules/f-tables.lua:rules:1:: error rule-file: units: the tables are there in a rule's check, not while its file loads\n"
+            "rules/g-keys.lua:rules:1:: error rule-file: rule 'k': severity must be \"error\", \"warning\" or \"hint\"\n";
+        const QByteArray first = "ORB12:weapons:1:: hint first-weapon: " + latin1(orb.weapon(1).Name) + "\n";
+        const QByteArray failed =
+            "ORB12:units:1:: error rule-file: rule 'writes' failed: rules/c-fails.lua:3: units 001 Cost: a rule's check cannot change the tables\n"
+            "ORB12:units:2:: error rule-file: rule 'odd-field' failed: rules/c-fails.lua: rule 'odd-field' named the field 'Colour', which units do not have\n";
+        const QByteArray failedAt3 =
+            "ORB12:formations:3:: error rule-file: rule 'fails-at-3' failed: rules/c-fails.lua:2: formations 003: no field is called 'Nope'\n";
+        const struct {
+            QStringList args;
+            int status;
+            QByteArray out;
+        } cases[] = {
+            {{"--rules", "cost-cap"}, 1, failures + costly},
+            {{"--rules", "cost-cap,first-weapon", "--ignore", "rule-file"}, 0, costly + first},
+            {{"--ignore", "rule-file,cost-cap,first-weapon"}, 0, ""},
+            {{"--rules", "fails-at-3,writes,odd-field", "--ignore", "rule-file"}, 0, ""},
+            {{"--rules", "fails-at-3,writes,odd-field,weapon-empty"}, 1, failures + failed + failedAt3},
+            {{"--ignore", "cost-cap,first-weapon,fails-at-3,writes,odd-field"}, 1,
+             failures + "ORB12:weapons:1:: error rule-file: rule 'returns-number' failed: rules/c-fails.lua: rule "
+                        "'returns-number' returned number: a check returns nothing, a message, or a field and a message\n"},
+        };
+        for (const auto& c : cases) {
+            const Run r = tool(QStringList{"check", "ORB12", "--rules-from", "rules"} + c.args);
+            QVERIFY2(r.status == c.status, r.out + r.err);
+            QCOMPARE(r.out, c.out);
+            QCOMPARE(r.err, QByteArray("cost rules\n"));
+        }
+        const Run list = tool({"check", "--list-rules", "--rules-from", "rules"});
+        QVERIFY(list.out.endsWith("cost-cap  warning  declared in rules/a-cost.lua\n"
+                                  "first-weapon  hint  declared in rules/a-cost.lua\n"
+                                  "fails-at-3  error  declared in rules/c-fails.lua\n"
+                                  "writes  error  declared in rules/c-fails.lua\n"
+                                  "odd-field  error  declared in rules/c-fails.lua\n"
+                                  "returns-number  error  declared in rules/c-fails.lua\n"));
+        QCOMPARE(tool({"check", "ORB12", "--ignore", "cost-cap"}).err,
+                 QByteArray("orbtool-cli: no rule is called 'cost-cap' (orbtool-cli check --list-rules names them)\n"));
+        QCOMPARE(tool({"check", "ORB12", "--rules-from", "nowhere"}).err,
+                 QByteArray("orbtool-cli: --rules-from: 'nowhere' is not a folder\n"));
+    }
+
     // The module as the window uses it: the error's line apart, the rules a run declared, the
     // findings printed as the built-in ones are, and limits of its own.
     void theModuleDirectly()

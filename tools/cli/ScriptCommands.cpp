@@ -1,9 +1,11 @@
-// run: a Lua script on a data file, or on each data file of a folder, each all or nothing.
+// run: a Lua script on a data file, or on each data file of a folder, each all or nothing; and
+// the rule files check takes with --rules-from.
 #include "tools/cli/Commands.h"
 
 #include "core/OrbDiff.h"
 #include "data/ORBIO.h"
 #include "script/Script.h"
+#include "script/ScriptRules.h"
 
 #include <CLI/CLI.hpp>
 
@@ -109,6 +111,18 @@ int cmdRun(const RunWords& w, std::string& out, std::string& warnings)
     return status;
 }
 }  // namespace
+
+std::unique_ptr<ScriptRuleSet> LoadRuleFiles(const std::string& dir)
+{
+    std::error_code ec;
+    if (!fs::is_directory(fs::u8path(dir), ec))
+        Fail("--rules-from: '" + dir + "' is not a folder");
+    auto set = std::make_unique<ScriptRuleSet>(ScriptRuleSet::Load(fs::u8path(dir)));
+    if (!set->error().empty())
+        Fail(set->error());
+    CliNotes() += set->takeOutput();
+    return set;
+}
 
 void AddScriptCommands(std::vector<CommandSpec>& to)
 {
