@@ -5,6 +5,7 @@
 #include "core/References.h"
 #include "core/Rules.h"
 #include "data/ORBIO.h"
+#include "script/Script.h"
 #include "tools/SampleData.h"
 
 #include <benchmark/benchmark.h>
@@ -120,6 +121,27 @@ void BM_CheckAll(benchmark::State& state)
         benchmark::DoNotOptimize(RunRules(orb, all).size());
 }
 
+// A script that reads and writes every field of every entry of the three tables (a field no page
+// edits is only read), from the start of its sandbox to the changed tables.
+void BM_ScriptAllFields(benchmark::State& state)
+{
+    const OrbData orb(MakeSampleImage(12));
+    std::string text;
+    for (TableId t : {TableId::Units, TableId::Weapons, TableId::Formations})
+        WithTable(t, [&](const auto& fields, auto) {
+            text += std::string("for n = 1, #") + TableName(t) + " do\n  local e = " + TableName(t) + "[n]\n";
+            for (const auto& f : fields)
+                text += std::string("  ") + (f.editable() ? "e." + std::string(f.name) + " = " : "local _ = ") + "e." + f.name + "\n";
+            text += "end\n";
+        });
+    for (auto _ : state) {
+        const ScriptRun run = RunScript("all-fields", text, orb);
+        if (!run.ok)
+            state.SkipWithError(run.error.c_str());
+        benchmark::DoNotOptimize(run.tables.bytes());
+    }
+}
+
 // What names each of a table's entries in turn: a weapon's units, a formation's slots.
 void BM_FindReferences(benchmark::State& state)
 {
@@ -159,6 +181,7 @@ BENCHMARK(BM_WriteJournal);
 BENCHMARK(BM_StampFile);
 BENCHMARK(BM_CheckAll);
 BENCHMARK(BM_FindReferences);
+BENCHMARK(BM_ScriptAllFields)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffOneValue);
 BENCHMARK(BM_Load);
 BENCHMARK(BM_Unpack);

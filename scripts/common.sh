@@ -3,7 +3,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 ensure_packages() {
     local wanted=(cmake g++ make pkg-config qt6-base-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-                  libxlsxwriter-dev libminizip-dev libpugixml-dev
+                  libxlsxwriter-dev libminizip-dev libpugixml-dev liblua5.4-dev
                   fonts-liberation "$@")
     local missing=()
     for p in "${wanted[@]}"; do

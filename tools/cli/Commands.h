@@ -39,6 +39,7 @@ void AddFileCommands(std::vector<CommandSpec>& to);  // Commands.cpp
 void AddModCommands(std::vector<CommandSpec>& to);   // ModCommands.cpp
 void AddRuleCommands(std::vector<CommandSpec>& to);  // RuleCommands.cpp
 void AddTreeCommand(std::vector<CommandSpec>& to);   // TreeCommand.cpp
+void AddScriptCommands(std::vector<CommandSpec>& to);  // ScriptCommands.cpp
 
 struct CliError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -121,9 +122,13 @@ int CmdSet(const std::string& file, const std::string& table, const std::string&
 int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, bool force, std::string& out);
 int CmdDiff(const std::string& a, const std::string& b, const std::string& table, const std::string& format,
             std::string& out);
-// check FILE|DIR: the rules' findings; --rules and --ignore take codes (RuleCommands.cpp).
+// check FILE|DIR: the rules' findings; --rules and --ignore take codes, --rules-from a folder of
+// rule scripts (RuleCommands.cpp).
 int CmdCheck(const std::string& path, const std::string& format, const std::string& rules, const std::string& ignore,
-             bool listRules, std::string& out);
+             bool listRules, const std::string& rulesFrom, std::string& out);
+// The rules of every .lua in dir (ScriptCommands.cpp); what they printed while loading goes to CliNotes.
+class ScriptRuleSet;
+std::unique_ptr<ScriptRuleSet> LoadRuleFiles(const std::string& dir);
 int CmdRefs(const std::string& file, const std::string& table, const std::string& number, std::string& out);
 int CmdMove(const std::string& file, const std::string& table, const std::string& from, const std::string& to, bool swap,
             std::string& out);

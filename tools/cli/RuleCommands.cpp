@@ -5,6 +5,7 @@
 #include "core/References.h"
 #include "core/Rules.h"
 #include "data/ORBIO.h"
+#include "script/ScriptRules.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -14,14 +15,14 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::set<std::string> ruleCodes(const std::string& list)
+std::set<std::string> ruleCodes(const std::string& list, const ScriptRuleSet* scripted)
 {
     std::set<std::string> codes;
     std::size_t start = 0;
     while (start <= list.size() && !list.empty()) {
         const std::size_t end = std::min(list.find(',', start), list.size());
         const std::string code = list.substr(start, end - start);
-        if (!FindRule(code))
+        if (!FindRule(code) && !(scripted && scripted->find(code)))
             Fail("no rule is called '" + code + "' (orbtool-cli check --list-rules names them)");
         codes.insert(code);
         start = end + 1;
@@ -48,18 +49,24 @@ std::vector<std::string> filesOf(const std::string& path)
 }  // namespace
 
 int CmdCheck(const std::string& path, const std::string& formatText, const std::string& rules, const std::string& ignore,
-             bool listRules, std::string& out)
+             bool listRules, const std::string& rulesFrom, std::string& out)
 {
+    const std::unique_ptr<ScriptRuleSet> scripted = rulesFrom.empty() ? nullptr : LoadRuleFiles(rulesFrom);
     if (listRules) {
+        std::vector<const Rule*> listed;
         for (const Rule& r : AllRules())
-            out += std::string(r.code) + "  " + SeverityName(r.severity) + (r.byDefault ? "" : " (asked for by name)") +
-                   "  " + r.about + "\n";
+            listed.push_back(&r);
+        if (scripted)
+            listed.insert(listed.end(), scripted->rules().begin(), scripted->rules().end());
+        for (const Rule* r : listed)
+            out += std::string(r->code) + "  " + SeverityName(r->severity) + (r->byDefault ? "" : " (asked for by name)") +
+                   "  " + r->about + "\n";
         return 0;
     }
     if (path.empty())
         Fail("check needs a FILE or a folder");
     const std::string format = FormatArg(formatText, {"text", "json"});
-    const RuleSelection selection{ruleCodes(rules), ruleCodes(ignore)};
+    const RuleSelection selection{ruleCodes(rules, scripted.get()), ruleCodes(ignore, scripted.get())};
     nlohmann::json doc = nlohmann::json::array();
     bool errors = false;
     auto report = [&](const std::string& file, const char* table, int number, const std::string& field,
@@ -72,13 +79,23 @@ int CmdCheck(const std::string& path, const std::string& formatText, const std::
             out += file + ":" + table + ":" + std::to_string(number) + ":" + field + ": " + SeverityName(severity) + " " +
                    code + ": " + message + "\n";
     };
+    const char* fileRule = ScriptRuleSet::FileRule().code;  // a rule file that failed: said once
+    if (scripted && !selection.ignore.count(fileRule))
+        for (const RuleFileFailure& f : scripted->failures())
+            report(f.path, "rules", f.line, "", Severity::Error, fileRule, f.message);
     for (const std::string& file : filesOf(path)) {
         Loaded data = LoadData(file, false);
         // A short file is itself an error: the game reads values past its end that it never held.
         if (data.image.bytesRead < OrbImageSize && !selection.ignore.count("file-short"))
             report(file, "file", 0, "length", Severity::Error, "file-short",
                    "only " + std::to_string(data.image.bytesRead) + " of " + std::to_string(OrbImageSize) + " bytes");
-        for (const Finding& f : RunRules(data.orb, selection))
+        std::vector<Finding> found = RunRules(data.orb, selection);
+        if (scripted) {
+            const std::vector<Finding> more = scripted->check(data.orb, ScriptFileOf(file), selection);
+            found.insert(found.end(), more.begin(), more.end());
+            CliNotes() += scripted->takeOutput();
+        }
+        for (const Finding& f : found)
             report(file, TableName(f.table), f.number, f.field, f.rule->severity, f.rule->code, f.message);
     }
     if (format == "json")
@@ -143,8 +160,10 @@ void AddRuleCommands(std::vector<CommandSpec>& to)
                       c->add_option("--rules", w->where, "Only these rules, by code: CODE,CODE (hints too)");
                       c->add_option("--ignore", w->name, "Not these rules: CODE,CODE");
                       c->add_flag("--list-rules", w->dryRun, "Each rule's code, severity and what it finds");
+                      c->add_option("--rules-from", w->from, "Also the rules every .lua in this folder declares");
                       return CommandRun([w](std::string& out, std::string&) {
-                          return CmdCheck(w->file, w->format.empty() ? "text" : w->format, w->where, w->name, w->dryRun, out);
+                          return CmdCheck(w->file, w->format.empty() ? "text" : w->format, w->where, w->name, w->dryRun,
+                                          w->from, out);
                       });
                   }});
 }

@@ -66,6 +66,7 @@ int runTool(int argc, char** argv)
     AddModCommands(commands);
     AddRuleCommands(commands);
     AddTreeCommand(commands);
+    AddScriptCommands(commands);
 
     // The arguments as UTF-8, first to last.
     std::vector<std::string> args;
