@@ -80,6 +80,7 @@ private slots:
             QStringList args;
             int status;
             QByteArray out, err;  // what each must contain; for a refusal, err is a whole line of stderr (DIR: the folder)
+            QByteArray input = {};
         };
         const Case cases[] = {
             {{"list", tmp.filePath("list")}, 0, "Orb05 - MOD - Japan\n", ""},
@@ -106,6 +107,7 @@ private slots:
             {{"get", odd, "units", "1", "Name"}, 0, "Name=a\\x0ab\\\\c\n", ""},
             {{"diff", odd, full, "--table", "units"}, 1, "units 001 Name: a\\x0ab\\\\c -> ", ""},
             {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
+            {{"renumber", dst, "5", "5"}, 0, "Renumbered 0 units and 0 formations from 05 to 05\n", ""},  // nothing listed
             {{"renumber", dst, "100", "5"}, 2, "", "orbtool-cli: renumber takes nation codes 0 to 99, as the editor's Renumber does, not '100'"},
             {{"get", full, "units", "--where", "", "Cost"}, 2, "", "orbtool-cli: --where: needs at least one condition, e.g. \"Nation=12\""},
             {{"get", full, "units", "--where", "Name='" + QString::fromLatin1(sampleOrb(70).unit(17).Name.c_str()) + "'",
@@ -129,7 +131,16 @@ private slots:
             {{"set", full, "units", "1", "Name=a\nb"}, 2, "", "orbtool-cli: Name: a name cannot hold control characters (line ends, tabs)"},
             {{"frobnicate"}, 2, "", "orbtool-cli: The following argument was not expected: frobnicate"},
             {{}, 2, "", "Usage: orbtool-cli [OPTIONS] [SUBCOMMAND]"},
-            {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", ""},  // a value inside a short file stores
+            // A short file is named by every command that reads it, those that save it too; what
+            // lies past its end is not moved or renumbered as if it held zeros.
+            {{"import", shortFile, "units", "-"}, 0, "changed 1 entry, 1 field\n", "SHORT' is only 30000 bytes long, not 44500", "number,Cost\n1,8\n"},
+            {{"apply", shortFile, "-"}, 0, "changed 1 field\n", "SHORT' is only 30000 bytes long, not 44500", "orbtool-patch 1\nunits 001 Cost 8 -> 9\n"},
+            {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", "SHORT' is only 30000 bytes long, not 44500"},  // a value inside a short file stores
+            {{"copy", full, "units", "1", shortFile, "3"}, 0, "copied units 001 to 003\n", "SHORT' is only 30000 bytes long, not 44500"},
+            {{"move", shortFile, "units", "1", "2", "--swap"}, 0, "swapped units 001 and 002; ", "SHORT' is only 30000 bytes long, not 44500"},
+            {{"move", shortFile, "formations", "1", "199"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 1 Name lies past its end and cannot be moved"},
+            {{"move", shortFile, "units", "1", "249"}, 0, "moved units 001 to 249; ", ""},  // a unit lies wholly before byte 30000
+            {{"renumber", shortFile, "70", "5"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 1 Nation lies past its end and cannot be renumbered"},
             {{"refs", full, "tanks", "1"}, 2, "", "orbtool-cli: unknown table 'tanks' (units, weapons or formations)"},
             {{"refs", full, "weapons", "250"}, 2, "", "orbtool-cli: entry number must be from 1 to 249, not '250'"},
             {{"move", dst, "units", "1", "2"}, 2, "", "orbtool-cli: units 002 is not empty: swap the two, or choose an empty one"},
@@ -137,7 +148,7 @@ private slots:
         };
         for (const Case& c : cases) {
             const auto before = files();
-            Run r = cli(c.args);
+            Run r = cli(c.args, c.input);
             const QByteArray what = c.args.join(' ').toUtf8() + ": " + r.out + r.err;
             QVERIFY2(r.status == c.status, what.constData());
             const bool said = c.status == 2 ? r.err.split('\n').contains(QByteArray(c.err).replace("DIR", tmp.path().toUtf8()))

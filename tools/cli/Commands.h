@@ -62,8 +62,8 @@ struct Loaded {
     // The names holding bytes after their end as loaded: a save clears them, and says so.
     std::vector<NameTail> nameTails;
 };
-// A file that will be saved back must be one the user may write (forWriting). A short file read
-// only is noted on stderr with what its missing values mean to the command (pastEnd). Messages
+// A file that will be saved back must be one the user may write (forWriting). A short file is
+// noted on stderr with what its missing values mean to the command (pastEnd). Messages
 // name the file as shown, when given.
 Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0",
                 const std::string& shown = {});

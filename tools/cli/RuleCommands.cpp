@@ -103,6 +103,13 @@ int CmdMove(const std::string& file, const std::string& table, const std::string
     const TableId t = TableArg(table);
     const int a = EntryArg(t, from), b = EntryArg(t, to);
     Loaded data = LoadData(file, true);
+    // An entry a short file cuts off is not there to move: moving its zeros would say it was.
+    WithTable(t, [&](const auto& fields, auto) {
+        for (int n : {a, b})
+            for (const auto& f : fields)
+                if (f.pastEnd(n, data.image.bytesRead))
+                    Fail(PastEndText(file, data.image.bytesRead, TableName(t), n, f.name) + " and cannot be moved");
+    });
     const MoveResult moved = MoveEntry(data.orb, t, a, b, swap);
     if (!moved.error.empty())
         Fail(moved.error);
