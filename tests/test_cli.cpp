@@ -206,9 +206,50 @@ private slots:
         QFile::setPermissions(tmp.filePath("list"), QFileDevice::WriteOwner);
         Run list = cli({"list", tmp.filePath("list")});
         Run get = cli({"get", tmp.filePath("list/ORB81"), "units", "1"});
+        Run check = cli({"check", tmp.filePath("list")});
         QFile::setPermissions(tmp.filePath("list"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY2(list.status == 2 && list.err.contains("Permission denied"), list.err);
         QVERIFY2(get.status == 2 && get.err.contains("Permission denied"), get.err);
+        QVERIFY2(check.status == 2 && check.err.startsWith("orbtool-cli: cannot read the folder '" + tmp.filePath("list").toUtf8() +
+                                                           "': Permission denied"),
+                 check.err);
+    }
+
+    // check names every data file it checks or could not read, in folders too (a data file's name
+    // in either letter case; a folder so named), over several files and folders; exit 2 when one
+    // could not be read, the others checked all the same.
+    void checkNamesEveryFileOrWhyNot()
+    {
+        OrbData broken = sampleOrb(5);
+        broken.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
+        QDir().mkpath(tmp.filePath("many/ORB81"));
+        QDir().mkpath(tmp.filePath("none"));
+        put("many/ORB05", packedOver(sampleBytes(5), broken));
+        put("many/orb05", packedOver(sampleBytes(5), broken));
+        putSample(tmp.filePath("many"), 12);
+        const QString one = put("ONE", packedOver(sampleBytes(5), broken));
+        const QByteArray found = ":units:2:Wpn3: error weapon-missing: weapon 250 does not exist\n";
+        const struct {
+            QStringList args;
+            int status;
+            QStringList checked;  // the files with the fault found, first to last
+            QByteArray err;       // DIR: the folder
+        } cases[] = {
+            {{tmp.filePath("many")}, 2, {"many/ORB05", "many/orb05"}, "orbtool-cli: 'DIR/many/ORB81' is not a data file: not checked\n"},
+            {{tmp.filePath("many/ORB12"), one}, 1, {"ONE"}, ""},
+            {{one, tmp.filePath("none"), tmp.filePath("nowhere")}, 2, {"ONE"},
+             "orbtool-cli: 'DIR/none' holds no data file (ORB05, ORB12, ...): not checked\n"
+             "orbtool-cli: 'DIR/nowhere' does not exist: not checked\n"},
+        };
+        for (const auto& c : cases) {
+            const Run r = cli(QStringList{"check"} + c.args);
+            QByteArray want;
+            for (const QString& file : c.checked)
+                want += tmp.filePath(file).toUtf8() + found;
+            QVERIFY2(r.status == c.status, r.err);
+            QCOMPARE(QString::fromUtf8(r.out).remove(QRegularExpression(".*warning above-bound.*\n")), QString::fromUtf8(want));
+            QCOMPARE(r.err, QByteArray(c.err).replace("DIR", tmp.path().toUtf8()));
+        }
     }
 
     void dumpJsonAndCsv()

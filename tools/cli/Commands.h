@@ -116,9 +116,10 @@ int CmdSet(const std::string& file, const std::string& table, const std::string&
 int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, std::string& out);
 int CmdDiff(const std::string& a, const std::string& b, const std::string& table, const std::string& format,
             std::string& out);
-// check FILE|DIR: the rules' findings; --rules and --ignore take codes (RuleCommands.cpp).
-int CmdCheck(const std::string& path, const std::string& format, const std::string& rules, const std::string& ignore,
-             bool listRules, std::string& out);
+// check FILE|DIR...: the rules' findings; --rules and --ignore take codes (RuleCommands.cpp).
+// Each file it cannot read is named on stderr, the others checked; then the exit status is 2.
+int CmdCheck(const std::vector<std::string>& paths, const std::string& format, const std::string& rules,
+             const std::string& ignore, bool listRules, std::string& out);
 int CmdRefs(const std::string& file, const std::string& table, const std::string& number, std::string& out);
 int CmdMove(const std::string& file, const std::string& table, const std::string& from, const std::string& to, bool swap,
             std::string& out);
