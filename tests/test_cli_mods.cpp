@@ -144,6 +144,13 @@ private slots:
         QCOMPARE(cli({"apply", copy, "-"}, patch.out).status, 0);
         QCOMPARE(cli({"diff", copy, file}).status, 0);
         QCOMPARE(cli({"apply", copy, "-", "--dry-run"}, patch.out).out, QByteArray("would change 0 fields\n"));
+        // Onto the stock file, whose Crew another value holds by now: one conflict, nothing applied.
+        QCOMPARE(cli({"set", stock, "units", "17", "Crew=4"}).status, 0);
+        const Run refused = cli({"apply", stock, "-"}, patch.out);
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.endsWith("units 017 Crew: the patch changes 2 -> 3, the file holds 4\n"
+                                      "orbtool-cli: 1 conflict: nothing was applied\n"),
+                 refused.err);
     }
 };
 
