@@ -16,9 +16,7 @@ std::string OrbFileName(int n)
     return (n < 10 ? "ORB0" : "ORB") + std::to_string(n);
 }
 
-namespace {
-// The number of a name of the form ORBdd (any letter case) among 0..99, or -1.
-int orbNumberOf(const std::string& name)
+int OrbNumberOf(const std::string& name)
 {
     if (name.size() != 5)
         return -1;
@@ -31,6 +29,7 @@ int orbNumberOf(const std::string& name)
     return (name[3] - '0') * 10 + (name[4] - '0');
 }
 
+namespace {
 bool isRegularFile(const fs::path& p)
 {
     std::error_code ec;
@@ -48,7 +47,7 @@ fs::path FindOrbFile(const fs::path& dir, int n)
     fs::path found;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& p = it->path();
-        if (orbNumberOf(p.filename().u8string()) == n && isRegularFile(p)) {
+        if (OrbNumberOf(p.filename().u8string()) == n && isRegularFile(p)) {
             // Several case variants can coexist on a case-sensitive file system: take the first by
             // name, so that the choice does not depend on the order the directory lists them in.
             if (found.empty() || p.filename() < found.filename())
@@ -69,7 +68,7 @@ std::array<bool, 100> ScanOrbFiles(const fs::path& dir)
     std::array<bool, 100> flags{};
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        int n = orbNumberOf(it->path().filename().u8string());
+        int n = OrbNumberOf(it->path().filename().u8string());
         if (n >= 0 && isRegularFile(it->path()))
             flags[static_cast<std::size_t>(n)] = true;
     }

@@ -18,6 +18,9 @@ void UnpackImage(const uint8_t* image, OrbData& orb);
 // Writes orb's image, each name followed by zeros up to its fifteen bytes.
 void PackImage(const OrbData& orb, uint8_t* image);
 
+// The number of a file name of the form ORBdd (any letter case) among 0..99, or -1.
+int OrbNumberOf(const std::string& name);
+
 // The regular file of data file n in dir, matched without regard to letter case; empty when none.
 std::filesystem::path FindOrbFile(const std::filesystem::path& dir, int n);
 // Whether data file n exists in the working directory, as a regular file in any letter case.

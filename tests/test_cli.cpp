@@ -82,6 +82,7 @@ private slots:
             QStringList args;
             int status;
             QByteArray out, err;  // what each must contain; for a refusal, err is a whole line of stderr (DIR: the folder)
+            QByteArray input = {};
         };
         const Case cases[] = {
             {{"list", tmp.filePath("list")}, 0, "Orb05 - MOD - Japan\n", ""},
@@ -112,6 +113,7 @@ private slots:
             {{"show", odd}, 0, "\nunits 002 Name \"x\\x85y\\x7f\xc2\xa0\"\n", ""},
             {{"patch", full, odd}, 0, "\" -> \"x\\x85y\\x7f\xc2\xa0\"\n", ""},
             {{"renumber", dst, "012", "005"}, 0, "Renumbered", ""},
+            {{"renumber", dst, "5", "5"}, 0, "Renumbered 0 units and 0 formations from 05 to 05\n", ""},  // nothing listed
             {{"renumber", dst, "100", "5"}, 2, "", "orbtool-cli: renumber takes nation codes 0 to 99, as the editor's Renumber does, not '100'"},
             {{"get", full, "units", "--where", "", "Cost"}, 2, "", "orbtool-cli: --where: needs at least one condition, e.g. \"Nation=12\""},
             {{"get", full, "units", "--where", "Name='" + QString::fromLatin1(sampleOrb(70).unit(17).Name.c_str()) + "'",
@@ -140,7 +142,16 @@ private slots:
             {{"set", dst, "units", "1", QString::fromUtf8("Name=\u00a0")}, 0, "Name=\xc2\xa0\n", ""},
             {{"frobnicate"}, 2, "", "orbtool-cli: The following argument was not expected: frobnicate"},
             {{}, 2, "", "Usage: orbtool-cli [OPTIONS] [SUBCOMMAND]"},
-            {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", ""},  // a value inside a short file stores
+            // A short file is named by every command that reads it, those that save it too; what
+            // lies past its end is not moved or renumbered as if it held zeros.
+            {{"import", shortFile, "units", "-"}, 0, "changed 1 entry, 1 field\n", "SHORT' is only 30000 bytes long, not 44500", "number,Cost\n1,8\n"},
+            {{"apply", shortFile, "-"}, 0, "changed 1 field\n", "SHORT' is only 30000 bytes long, not 44500", "orbtool-patch 1\nunits 001 Cost 8 -> 9\n"},
+            {{"set", shortFile, "units", "1", "Cost=9"}, 0, "Cost=9\n", "SHORT' is only 30000 bytes long, not 44500"},  // a value inside a short file stores
+            {{"copy", full, "units", "1", shortFile, "3"}, 0, "copied units 001 to 003\n", "SHORT' is only 30000 bytes long, not 44500"},
+            {{"move", shortFile, "units", "1", "2", "--swap"}, 0, "swapped units 001 and 002; ", "SHORT' is only 30000 bytes long, not 44500"},
+            {{"move", shortFile, "formations", "1", "199"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 1 Name lies past its end and cannot be moved"},
+            {{"move", shortFile, "units", "1", "249"}, 0, "moved units 001 to 249; ", ""},  // a unit lies wholly before byte 30000
+            {{"renumber", shortFile, "70", "5"}, 2, "", "orbtool-cli: 'DIR/SHORT' is only 30000 bytes long: formations 1 Nation lies past its end and cannot be renumbered"},
             {{"refs", full, "tanks", "1"}, 2, "", "orbtool-cli: unknown table 'tanks' (units, weapons or formations)"},
             {{"refs", full, "weapons", "250"}, 2, "", "orbtool-cli: entry number must be from 1 to 249, not '250'"},
             {{"move", dst, "units", "1", "2"}, 2, "", "orbtool-cli: units 002 is not empty: swap the two, or choose an empty one"},
@@ -148,7 +159,7 @@ private slots:
         };
         for (const Case& c : cases) {
             const auto before = files();
-            Run r = cli(c.args);
+            Run r = cli(c.args, c.input);
             const QByteArray what = c.args.join(' ').toUtf8() + ": " + r.out + r.err;
             QVERIFY2(r.status == c.status, what.constData());
             const bool said = c.status == 2 ? r.err.split('\n').contains(QByteArray(c.err).replace("DIR", tmp.path().toUtf8()))
@@ -206,9 +217,50 @@ private slots:
         QFile::setPermissions(tmp.filePath("list"), QFileDevice::WriteOwner);
         Run list = cli({"list", tmp.filePath("list")});
         Run get = cli({"get", tmp.filePath("list/ORB81"), "units", "1"});
+        Run check = cli({"check", tmp.filePath("list")});
         QFile::setPermissions(tmp.filePath("list"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY2(list.status == 2 && list.err.contains("Permission denied"), list.err);
         QVERIFY2(get.status == 2 && get.err.contains("Permission denied"), get.err);
+        QVERIFY2(check.status == 2 && check.err.startsWith("orbtool-cli: cannot read the folder '" + tmp.filePath("list").toUtf8() +
+                                                           "': Permission denied"),
+                 check.err);
+    }
+
+    // check names every data file it checks or could not read, in folders too (a data file's name
+    // in either letter case; a folder so named), over several files and folders; exit 2 when one
+    // could not be read, the others checked all the same.
+    void checkNamesEveryFileOrWhyNot()
+    {
+        OrbData broken = sampleOrb(5);
+        broken.edit<UnitRecord>(2, [](UnitRecord& u) { u.Wpn3 = 250; });
+        QDir().mkpath(tmp.filePath("many/ORB81"));
+        QDir().mkpath(tmp.filePath("none"));
+        put("many/ORB05", packedOver(sampleBytes(5), broken));
+        put("many/orb05", packedOver(sampleBytes(5), broken));
+        putSample(tmp.filePath("many"), 12);
+        const QString one = put("ONE", packedOver(sampleBytes(5), broken));
+        const QByteArray found = ":units:2:Wpn3: error weapon-missing: weapon 250 does not exist\n";
+        const struct {
+            QStringList args;
+            int status;
+            QStringList checked;  // the files with the fault found, first to last
+            QByteArray err;       // DIR: the folder
+        } cases[] = {
+            {{tmp.filePath("many")}, 2, {"many/ORB05", "many/orb05"}, "orbtool-cli: 'DIR/many/ORB81' is not a data file: not checked\n"},
+            {{tmp.filePath("many/ORB12"), one}, 1, {"ONE"}, ""},
+            {{one, tmp.filePath("none"), tmp.filePath("nowhere")}, 2, {"ONE"},
+             "orbtool-cli: 'DIR/none' holds no data file (ORB05, ORB12, ...): not checked\n"
+             "orbtool-cli: 'DIR/nowhere' does not exist: not checked\n"},
+        };
+        for (const auto& c : cases) {
+            const Run r = cli(QStringList{"check"} + c.args);
+            QByteArray want;
+            for (const QString& file : c.checked)
+                want += tmp.filePath(file).toUtf8() + found;
+            QVERIFY2(r.status == c.status, r.err);
+            QCOMPARE(QString::fromUtf8(r.out).remove(QRegularExpression(".*warning above-bound.*\n")), QString::fromUtf8(want));
+            QCOMPARE(r.err, QByteArray(c.err).replace("DIR", tmp.path().toUtf8()));
+        }
     }
 
     // An import source or a patch that cannot be read says why, and changes nothing.
@@ -388,130 +440,6 @@ private slots:
         QCOMPARE(found[0].toObject()["code"].toString(), QString("weapon-missing"));
         QCOMPARE(cli({"check", at, "--rules", "weapon-gone"}).err,
                  QByteArray("orbtool-cli: no rule is called 'weapon-gone' (orbtool-cli check --list-rules names them)\n"));
-    }
-
-    // Each command that saves says how many entries' bytes after their name's end the save
-    // cleared (units 2, 3 and 4 hold some); merge counts those all three sides held (base and
-    // theirs hold units 2 and 3, or 3). A command that saves nothing says nothing.
-    void savesSayWhatTheyClearAfterNames()
-    {
-        const QByteArray stock = sampleBytes(70);
-        auto tails = [&](std::initializer_list<int> units) {
-            QByteArray bytes = stock;
-            for (int n : units)
-                bytes[UnitFields().front().at(n) + 14] = 'Z';
-            return bytes;
-        };
-        const int cost = sampleOrb(70).unit(1).Cost, other = cost == 200 ? 201 : 200;
-        const QByteArray patch = "orbtool-patch 1\nunits 001 Cost " + QByteArray::number(cost) + " -> " + QByteArray::number(other) + "\n";
-        const QString src = putSample(tmp.path(), 5, "SRC");
-        const struct {
-            QStringList args;
-            QByteArray input, said;
-        } cases[] = {
-            {{"set", "F", "units", "1", "Cost=7"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
-            {{"import", "F", "units", "-"}, "number,Cost\n1,7\n", "'F': the save cleared the bytes after the name's end of 3 entries"},
-            {{"import", "F", "units", "-", "--dry-run"}, "number,Cost\n1,7\n", ""},
-            {{"apply", "F", "-"}, patch, "'F': the save cleared the bytes after the name's end of 3 entries"},
-            {{"move", "F", "units", "1", "5", "--swap"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
-            {{"copy", src, "units", "1", "F", "7"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
-            {{"renumber", "F", "70", "5"}, {}, "'F': the save cleared the bytes after the name's end of 3 entries"},
-            {{"merge", "BASE", "F", "THEIRS", "--name", "mods/ORB70"}, {}, "'mods/ORB70': the save cleared the bytes after the name's end of 2 entries"},
-            {{"merge", "ONE", "F", "THEIRS"}, {}, "'F': the save cleared the bytes after the name's end of 1 entry"},
-        };
-        for (const auto& c : cases) {
-            const QString file = put("F", tails({2, 3, 4}));
-            put("BASE", tails({2, 3}));
-            put("THEIRS", tails({3, 2}));
-            put("ONE", tails({3}));
-            QStringList args = c.args;
-            for (QString& a : args)
-                if (a == "F" || a == "BASE" || a == "THEIRS" || a == "ONE")
-                    a = tmp.filePath(a);
-            const Run r = cli(args, c.input);
-            const QByteArray what = c.args.join(' ').toUtf8() + ": " + r.err;
-            QVERIFY2(r.status == 0, what);
-            const QByteArray line = "orbtool-cli: " + QByteArray(c.said).replace("'F'", "'" + file.toUtf8() + "'") + "\n";
-            QVERIFY2(c.said.isEmpty() ? !r.err.contains("the save cleared") : r.err.contains(line), what);
-            if (!c.said.isEmpty())
-                QVERIFY2(readAll(file)[UnitFields().front().at(2) + 14] == '\0', what);
-        }
-    }
-
-    // A patch between a whole file and one cut short carries only the mod's change: the values
-    // past the short file's end (1158 fields of ORB05 differ from zero there) are no change of
-    // the mod's, and applied onto the whole file the patch empties nothing.
-    void patchOfAShortFileCarriesOnlyItsChanges()
-    {
-        const QByteArray stock = sampleBytes(5);
-        OrbData modded = sampleOrb(5);
-        const int cost = modded.unit(17).Cost;
-        modded.edit<UnitRecord>(17, [](UnitRecord& u) { u.Cost = 99; });
-        const QByteArray mod = packedOver(stock, modded);
-        const QByteArray line = "orbtool-patch 1\nunits 017 Cost " + QByteArray::number(cost) + " -> 99\n";
-        const struct {
-            QByteArray stock, mod;
-        } cases[] = {{stock, mod.left(30000)}, {stock.left(30000), mod}};
-        for (const auto& c : cases) {
-            const Run patch = cli({"patch", put("STOCK", c.stock), put("MOD", c.mod)});
-            QCOMPARE(patch.status, 0);
-            QCOMPARE(patch.out, line);
-            QVERIFY2(patch.err.contains("\norbtool-cli: 1158 fields that differ lie past a file's end; the patch leaves them out\n"),
-                     patch.err);
-            const QString onto = put("ONTO", stock);
-            const Run apply = cli({"apply", onto, "-"}, patch.out);
-            QCOMPARE(apply.out, "units 017 Cost " + QByteArray::number(cost) + " -> 99\nchanged 1 field\n");
-            QCOMPARE(readAll(onto), mod);
-        }
-    }
-
-    // The merge through the tool, with git's names: a member both sides put into one empty slot
-    // of formation 6 moves with its multiplier (lists as putSlots reads them); with no slot free,
-    // member and multiplier are conflicts and ours' stay.
-    void mergeMovesAMemberWithItsMultiplier()
-    {
-        const struct {
-            QByteArray base, ours, theirs;
-            int status;
-            QByteArray merged, err;
-        } cases[] = {
-            {"1 2 3 4 5 6", "1 2 3 4 5 6 40x2", "1 2 3 4 5 6 30x4", 0, "1 2 3 4 5 6 40x2 30x4", ""},
-            {"1 2 3 4 5 6 0 8 9", "1 2 3 4 5 6 40x2 8 9", "1 2 3 4 5 6 30x4 8 9", 0, "1 2 3 4 5 6 40x2 8 9 30x4", ""},
-            {"1 2 3 4 5 6 0 8 9 10", "1 2 3 4 5 6 40x2 8 9 10", "1 2 3 4 5 6 30x4 8 9 10", 1, "1 2 3 4 5 6 40x2 8 9 10",
-             "CONFLICT mods/ORB70: formations 006 Slot7: base 0, ours 40, theirs 30\n"
-             "CONFLICT mods/ORB70: formations 006 Code7: base 0, ours 2, theirs 4\n"
-             "orbtool-cli: mods/ORB70: 2 conflicts kept ours' values\n"},
-        };
-        for (const auto& c : cases) {
-            OrbData base = sampleOrb(70), ours, theirs, merged;
-            putSlots(base, 6, c.base);
-            ours = theirs = merged = base;
-            putSlots(ours, 6, c.ours);
-            putSlots(theirs, 6, c.theirs);
-            putSlots(merged, 6, c.merged);
-            const QByteArray stock = sampleBytes(70);
-            const QStringList args = {"merge", put("BASE", packedOver(stock, base)), put("OURS", packedOver(stock, ours)),
-                                      put("THEIRS", packedOver(stock, theirs)), "--name", "mods/ORB70"};
-            const Run r = cli(args);
-            QVERIFY2(r.status == c.status && r.err == c.err, c.ours + ": " + r.err);
-            QVERIFY2(readAll(tmp.filePath("OURS")) == packedOver(stock, merged), c.ours);
-        }
-    }
-
-    // A real repository set up by git-setup diffs data files as field lines and merges them field
-    // by field; patch and apply carry a mod as text.
-    // A patch carried onto another file, from standard input too. (git: test_exchange.)
-    void patchesCarryOntoAnotherFile()
-    {
-        const QString file = putSample(tmp.path(), 5, "MOD");
-        QCOMPARE(cli({"set", file, "units", "17", "Crew=3", "Cost=99"}).status, 0);
-        const QString stock = putSample(tmp.path(), 5, "STOCK"), copy = putSample(tmp.path(), 5, "COPY");
-        Run patch = cli({"patch", stock, file});
-        QCOMPARE(patch.status, 0);
-        QVERIFY(patch.out.startsWith("orbtool-patch 1\nunits 017 Crew 2 -> 3\nunits 017 Cost "));
-        QCOMPARE(cli({"apply", copy, "-"}, patch.out).status, 0);
-        QCOMPARE(cli({"diff", copy, file}).status, 0);
-        QCOMPARE(cli({"apply", copy, "-", "--dry-run"}, patch.out).out, QByteArray("would change 0 fields\n"));
     }
 };
 

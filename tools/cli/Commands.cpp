@@ -322,6 +322,14 @@ int CmdRenumber(const std::string& file, const std::string& from, const std::str
     };
     uint8_t f = code(from), t = code(to);
     Loaded data = LoadData(file, true);
+    // A nation a short file cuts off cannot be seen: renumbering would pass its entries over.
+    for (TableId table : {TableId::Units, TableId::Formations})
+        WithTable(table, [&](const auto& fields, auto) {
+            const auto* nation = FindField(fields, "Nation");
+            for (int n = 1; n <= TableCount(table); ++n)
+                if (nation->pastEnd(n, data.image.bytesRead))
+                    Fail(PastEndText(file, data.image.bytesRead, TableName(table), n, "Nation") + " and cannot be renumbered");
+        });
     RenumberResult r = RenumberNation(data.orb, f, t);
     if (r.changed())
         SaveData(file, data);

@@ -64,8 +64,8 @@ struct Loaded {
     // The names holding bytes after their end as loaded: a save clears them, and says so.
     std::vector<NameTail> nameTails;
 };
-// A file that will be saved back must be one the user may write (forWriting). A short file read
-// only is noted on stderr with what its missing values mean to the command (pastEnd). Messages
+// A file that will be saved back must be one the user may write (forWriting). A short file is
+// noted on stderr with what its missing values mean to the command (pastEnd). Messages
 // name the file as shown, when given.
 Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd = "the values past its end read as 0",
                 const std::string& shown = {});
@@ -122,10 +122,11 @@ int CmdSet(const std::string& file, const std::string& table, const std::string&
 int CmdImport(const std::string& file, const std::vector<std::string>& words, bool dryRun, bool force, std::string& out);
 int CmdDiff(const std::string& a, const std::string& b, const std::string& table, const std::string& format,
             std::string& out);
-// check FILE|DIR: the rules' findings; --rules and --ignore take codes, --rules-from a folder of
-// rule scripts (RuleCommands.cpp).
-int CmdCheck(const std::string& path, const std::string& format, const std::string& rules, const std::string& ignore,
-             bool listRules, const std::string& rulesFrom, std::string& out);
+// check FILE|DIR...: the rules' findings; --rules and --ignore take codes, --rules-from a folder
+// of rule scripts (RuleCommands.cpp). Each file it cannot read is named on stderr, the others
+// checked; then the exit status is 2.
+int CmdCheck(const std::vector<std::string>& paths, const std::string& format, const std::string& rules,
+             const std::string& ignore, bool listRules, const std::string& rulesFrom, std::string& out);
 // The rules of every .lua in dir (ScriptCommands.cpp); what they printed while loading goes to CliNotes.
 class ScriptRuleSet;
 std::unique_ptr<ScriptRuleSet> LoadRuleFiles(const std::string& dir);

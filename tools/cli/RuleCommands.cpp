@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -30,26 +31,39 @@ std::set<std::string> ruleCodes(const std::string& list, const ScriptRuleSet* sc
     return codes;
 }
 
-// The data files a check names: the file, or each data file of the folder, by number.
-std::vector<std::string> filesOf(const std::string& path)
+// The data files a check names: each file given, and every entry of each folder whose name is a
+// data file's in any letter case (ORB05 and orb05 both), by number. A folder that cannot be read,
+// or holds no data file, is named in unread.
+std::vector<std::string> filesOf(const std::vector<std::string>& paths, std::vector<std::string>& unread)
 {
-    std::error_code ec;
-    if (!fs::is_directory(fs::u8path(path), ec))
-        return {path};
     std::vector<std::string> files;
-    for (int n = 0; n <= 99; ++n) {
-        const fs::path p = FindOrbFile(fs::u8path(path), n);
-        if (!p.empty())
-            files.push_back(p.u8string());
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!fs::is_directory(fs::u8path(path), ec)) {
+            files.push_back(path);  // the load says why, when it is no data file
+            continue;
+        }
+        std::vector<std::pair<int, std::string>> found;
+        fs::directory_iterator it(fs::u8path(path), ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const int n = OrbNumberOf(it->path().filename().u8string());
+            if (n >= 0)
+                found.emplace_back(n, it->path().u8string());  // a folder so named too: the load names it
+        }
+        if (ec)
+            unread.push_back("cannot read the folder '" + path + "': " + ec.message());
+        else if (found.empty())
+            unread.push_back("'" + path + "' holds no data file (ORB05, ORB12, ...)");
+        std::sort(found.begin(), found.end());
+        for (auto& f : found)
+            files.push_back(std::move(f.second));
     }
-    if (files.empty())
-        Fail("'" + path + "' holds no data file (ORB05, ORB12, ...)");
     return files;
 }
 }  // namespace
 
-int CmdCheck(const std::string& path, const std::string& formatText, const std::string& rules, const std::string& ignore,
-             bool listRules, const std::string& rulesFrom, std::string& out)
+int CmdCheck(const std::vector<std::string>& paths, const std::string& formatText, const std::string& rules,
+             const std::string& ignore, bool listRules, const std::string& rulesFrom, std::string& out)
 {
     const std::unique_ptr<ScriptRuleSet> scripted = rulesFrom.empty() ? nullptr : LoadRuleFiles(rulesFrom);
     if (listRules) {
@@ -63,7 +77,7 @@ int CmdCheck(const std::string& path, const std::string& formatText, const std::
                    "  " + r->about + "\n";
         return 0;
     }
-    if (path.empty())
+    if (paths.empty())
         Fail("check needs a FILE or a folder");
     const std::string format = FormatArg(formatText, {"text", "json"});
     const RuleSelection selection{ruleCodes(rules, scripted.get()), ruleCodes(ignore, scripted.get())};
@@ -83,8 +97,16 @@ int CmdCheck(const std::string& path, const std::string& formatText, const std::
     if (scripted && !selection.ignore.count(fileRule))
         for (const RuleFileFailure& f : scripted->failures())
             report(f.path, "rules", f.line, "", Severity::Error, fileRule, f.message);
-    for (const std::string& file : filesOf(path)) {
-        Loaded data = LoadData(file, false);
+    // What cannot be read is named and the others are checked all the same; the exit status says it.
+    std::vector<std::string> unread;
+    for (const std::string& file : filesOf(paths, unread)) {
+        Loaded data;
+        try {
+            data = LoadData(file, false);
+        } catch (const CliError& e) {
+            unread.push_back(e.what());
+            continue;
+        }
         // A short file is itself an error: the game reads values past its end that it never held.
         if (data.image.bytesRead < OrbImageSize && !selection.ignore.count("file-short"))
             report(file, "file", 0, "length", Severity::Error, "file-short",
@@ -100,7 +122,9 @@ int CmdCheck(const std::string& path, const std::string& formatText, const std::
     }
     if (format == "json")
         out += doc.dump(2) + "\n";
-    return errors ? 1 : 0;
+    for (const std::string& why : unread)
+        CliNotes() += "orbtool-cli: " + why + ": not checked\n";
+    return !unread.empty() ? 2 : errors ? 1 : 0;
 }
 
 
@@ -120,6 +144,13 @@ int CmdMove(const std::string& file, const std::string& table, const std::string
     const TableId t = TableArg(table);
     const int a = EntryArg(t, from), b = EntryArg(t, to);
     Loaded data = LoadData(file, true);
+    // An entry a short file cuts off is not there to move: moving its zeros would say it was.
+    WithTable(t, [&](const auto& fields, auto) {
+        for (int n : {a, b})
+            for (const auto& f : fields)
+                if (f.pastEnd(n, data.image.bytesRead))
+                    Fail(PastEndText(file, data.image.bytesRead, TableName(t), n, f.name) + " and cannot be moved");
+    });
     const MoveResult moved = MoveEntry(data.orb, t, a, b, swap);
     if (!moved.error.empty())
         Fail(moved.error);
@@ -155,14 +186,14 @@ void AddRuleCommands(std::vector<CommandSpec>& to)
     to.push_back({"check", "The rules a data file should keep (references, sizes, codes, bounds, years); exit 1 on an error",
                   [](CLI::App* c) {
                       auto w = std::make_shared<CommandWords>();
-                      c->add_option("FILE", w->file, "A data file, or a folder: each data file in it");
+                      c->add_option("FILE", w->words, "Data files, or folders: each data file in them");
                       c->add_option("--format", w->format, "text (default): FILE:TABLE:N:FIELD: severity code: message; or json");
                       c->add_option("--rules", w->where, "Only these rules, by code: CODE,CODE (hints too)");
                       c->add_option("--ignore", w->name, "Not these rules: CODE,CODE");
                       c->add_flag("--list-rules", w->dryRun, "Each rule's code, severity and what it finds");
                       c->add_option("--rules-from", w->from, "Also the rules every .lua in this folder declares");
                       return CommandRun([w](std::string& out, std::string&) {
-                          return CmdCheck(w->file, w->format.empty() ? "text" : w->format, w->where, w->name, w->dryRun,
+                          return CmdCheck(w->words, w->format.empty() ? "text" : w->format, w->where, w->name, w->dryRun,
                                           w->from, out);
                       });
                   }});

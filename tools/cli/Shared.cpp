@@ -118,7 +118,7 @@ Loaded LoadData(const std::string& path, bool forWriting, const char* pastEnd, c
         }
     }
     data.nameTails = NameTails(data.orb);
-    if (!forWriting && data.image.bytesRead < OrbImageSize)
+    if (data.image.bytesRead < OrbImageSize)
         CliNotes() += "orbtool-cli: '" + data.name + "' is only " + CountText(data.image.bytesRead, "byte", "bytes") + " long, not " +
                       std::to_string(OrbImageSize) + ": " + pastEnd + "\n";
     return data;
