@@ -320,7 +320,7 @@ private slots:
             QByteArray err;
         } refused[] = {
             {{"run", "s.lua", "mod", "-o", "OUT"}, "orbtool-cli: -o names the file to write for one data file, not for a folder\n"},
-            {{"run", "none.lua", "DATA"}, "orbtool-cli: cannot read 'none.lua'\n"},
+            {{"run", "none.lua", "DATA"}, "orbtool-cli: cannot read 'none.lua': it does not exist\n"},
             {{"run", "s.lua", "NONE"}, "orbtool-cli: 'NONE' does not exist\n"},
             {{"run", "s.lua", "DATA", "--time-limit", "0"}, "orbtool-cli: --time-limit takes a number of seconds above 0\n"},
         };
