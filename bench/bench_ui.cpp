@@ -10,6 +10,7 @@
 #include "ui/paster.h"
 #include "ui/renationalise.h"
 #include "ui/TableModel.h"
+#include "ui/compare/CompareFeature.h"
 
 #include <QApplication>
 #include <QDir>
@@ -260,10 +261,10 @@ void BM_CompareOpen(benchmark::State& state)
     showUnits();
     const QString other = QString::fromStdString((sampleDir / OrbFileName(5)).string());
     for (auto _ : state) {
-        window->compareWith(other);
+        window->findChild<CompareFeature*>()->compareWith(other);
         settle();
         state.PauseTiming();
-        window->stopComparing();
+        window->findChild<CompareFeature*>()->stopComparing();
         settle();
         state.ResumeTiming();
     }
@@ -272,15 +273,15 @@ void BM_CompareOpen(benchmark::State& state)
 void BM_StepToDifference(benchmark::State& state)
 {
     showUnits();
-    window->compareWith(QString::fromStdString((sampleDir / OrbFileName(5)).string()));
+    window->findChild<CompareFeature*>()->compareWith(QString::fromStdString((sampleDir / OrbFileName(5)).string()));
     CurrentUnit = 100;
     bool forward = true;
     for (auto _ : state) {
-        window->stepToDifference(forward ? 1 : -1);
+        window->findChild<CompareFeature*>()->stepToDifference(forward ? 1 : -1);
         forward = !forward;
         settle();
     }
-    window->stopComparing();
+    window->findChild<CompareFeature*>()->stopComparing();
 }
 
 // The Units page's table shown, and the form again (the view is made on the first showing).

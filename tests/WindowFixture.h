@@ -12,6 +12,7 @@
 #include "ui/RecordPage.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
+#include "ui/compare/CompareFeature.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
 
@@ -242,6 +243,8 @@ struct Editor {
         activate();
     }
     TSDIAppForm* operator->() const { return w.get(); }
+    // The window's added features, each a class of its own.
+    CompareFeature* compare() const { return w->findChild<CompareFeature*>(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".

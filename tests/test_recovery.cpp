@@ -244,7 +244,7 @@ private slots:
         auto compared = answerRecovery("Compare");
         e->loadLine(12);
         QCOMPARE(compared->count, 1);
-        QVERIFY(e->w->comparing() && !e->marked());
+        QVERIFY(e->compare()->comparing() && !e->marked());
         QCOMPARE(e->status(), QString("Comparing with the unsaved work of ORB12: 1 units, 0 weapons, 0 formations differ"));
         QCOMPARE(journals().size(), 1);
 
@@ -381,7 +381,7 @@ private slots:
             if (QString(c.answer) == "Reload")
                 QCOMPARE(packedOver(outside, Orb), outside);
             if (QString(c.answer) == "Compare")
-                QVERIFY(e->w->comparing() && e->status().contains(": 2 units, 0 weapons, 0 formations differ"));
+                QVERIFY(e->compare()->comparing() && e->status().contains(": 2 units, 0 weapons, 0 formations differ"));
             if (QString(c.answer) != "Overwrite")
                 QCOMPARE(readAll(file12()), outside);
         }

@@ -185,7 +185,7 @@ class TestSoak : public WindowSuite {
             return "crash: not recovered";
         // Undo now goes back to the file as it is on disk.
         loaded = readAll(tmp.filePath("ORB12"));
-        e->w->compareWith(tmp.filePath("ORB05"));
+        e->compare()->compareWith(tmp.filePath("ORB05"));
         restored += unsaved;
         return unsaved ? "crash and Restore" : "crash with nothing unsaved";
     }
@@ -213,7 +213,7 @@ private slots:
         QVERIFY(FileLoaded);
         const QString file = tmp.filePath("ORB12");
         loaded = readAll(file);
-        QVERIFY(e->w->compareWith(tmp.filePath("ORB05")));
+        QVERIFY(e->compare()->compareWith(tmp.filePath("ORB05")));
 
         // Answers whatever dialog an action opens, inside that dialog's own event loop.
         QTimer answerer;

@@ -2,6 +2,8 @@
 #include "ui/Sdimain.h"
 
 #include "ui/About.h"
+#include "ui/SdimainHost.h"
+#include "ui/compare/CompareFeature.h"
 #include "core/Settings.h"
 #include "ui/Style.h"
 #include "ui/Widgets.h"
@@ -161,10 +163,15 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildLoadPage();
     for (const char* panel : {"UnitPanel", "Panel5", "FormationPanel"})
         FitNumberEdits(findChild<QWidget*>(panel));
-    buildCompareMenu();  // its context menus go on the pages' edits
+    // The features, each reaching the window through the host; their commands stand in the menus
+    // in the order they are made.
+    host_ = std::make_unique<WindowHost>(*this);
+    compare_ = new CompareFeature(*host_);  // its context menus go on the pages' edits
     buildMergeMenu();
     buildTableMenu();
-    buildProblemsPanel();  // in the View menu the table makes
+    buildProblemsPanel();
+    connect(host_.get(), &FeatureHost::tablesChanged, this, [this] { refreshProblems(); });
+    connect(host_.get(), &FeatureHost::workChanged, this, &TSDIAppForm::keepJournal);
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -187,6 +194,9 @@ TSDIAppForm::~TSDIAppForm()
     disconnect(UndoStack, nullptr, this, nullptr);
     // The merge lists read this window's members, which are gone before its children are.
     delete ConflictsDock;
+    // The features go before the host they reach the window through.
+    for (Feature* f : findChildren<Feature*>(Qt::FindDirectChildrenOnly))
+        delete f;
 }
 
 void TSDIAppForm::buildMenu()
@@ -247,14 +257,13 @@ void TSDIAppForm::buildMenu()
     });
     connect(CopyEntryItem, &QAction::triggered, this, &TSDIAppForm::CopyButtonClick);
     connect(PasteEntryItem, &QAction::triggered, this, &TSDIAppForm::PasteButtonClick);
-    connect(UndoStack, &QUndoStack::cleanChanged, this, &TSDIAppForm::updateModified);
-    connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::updateModified);
     // Undo and redo ask first where they would drop typed edits: the actions go through undoStep.
     disconnect(UndoItem, &QAction::triggered, UndoStack, nullptr);
     disconnect(RedoItem, &QAction::triggered, UndoStack, nullptr);
     connect(UndoItem, &QAction::triggered, this, [this] { undoStep(false); });
     connect(RedoItem, &QAction::triggered, this, [this] { undoStep(true); });
 
+    menuBar()->addMenu("&View")->setObjectName("ViewMenu");  // the features' views
     QMenu* orbtool = menuBar()->addMenu("&Orbtool");
     orbtool->setObjectName("Orbtool1");
     SetDefaults1 = item(orbtool, "SetDefaults1", "Set &Defaults", "", false);
@@ -428,8 +437,8 @@ bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods
         stepToConflict(shift ? -1 : 1);
         return true;
     }
-    if (key == Qt::Key_F7 && CurrentPage != pcLoad && comparing()) {
-        stepToDifference(shift ? -1 : 1);
+    if (key == Qt::Key_F7 && CurrentPage != pcLoad && compare_->comparing()) {
+        compare_->stepToDifference(shift ? -1 : 1);
         return true;
     }
     if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && CurrentPage != pcLoad && FileLoaded) {
@@ -568,7 +577,7 @@ void TSDIAppForm::pageChanged(int index)
         FormationsEnter();
     else if (page == Load && !filling_)
         LoadEnter();
-    markPage();
+    emit host_->frontChanged();
     if (TableItem) {
         QTableView* table = tableView(CurrentPage);
         TableItem->setChecked(table && !table->isHidden());

@@ -1,10 +1,12 @@
-// The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar.
+// The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar,
+// and the frame its added features (ui/compare/, ...) stand in, which reach it through the
+// FeatureHost it gives them (SdimainHost.cpp).
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
 // SdimainWeapons.cpp, SdimainFormations.cpp (the record pages), SdimainTransfer.cpp
-// (copy, paste, renationalise), SdimainGuard.cpp (undo steps, typed edits, the questions before
-// work is dropped, the modified mark), SdimainCompare.cpp (comparing with another file) and
-// SdimainTable.cpp (the table view).
+// (copy, paste, renationalise), SdimainGuard.cpp (undo steps and their announcement, typed
+// edits, the questions before work is dropped, the modified mark) and SdimainTable.cpp (the
+// table view).
 #pragma once
 
 #include "core/Globals.h"
@@ -13,6 +15,7 @@
 #include "core/Tables.h"
 #include "data/Fields.h"
 #include "ui/Text.h"
+#include "ui/shared/FeatureHost.h"
 
 #include <QModelIndex>
 #include <QMainWindow>
@@ -40,19 +43,14 @@ class QTreeWidgetItem;
 class QTreeView;
 struct OrbChanges;
 struct RenumberResult;
+class CompareFeature;
+class WindowHost;
 
 // Where a field of one entry lies in the image: its first byte, its size, and whether it is a name.
 struct FieldSpot {
     std::size_t at = 0;
     int size = 0;
     bool text = false;
-};
-
-// One edit of a record page tied to one record field; Show, Save, Copy and Paste walk these.
-template <class R>
-struct FieldEdit {
-    const FieldDef<R>* field;
-    QLineEdit* edit;
 };
 
 // What a record page shows: the entry number (0: none yet) and that entry as stored when it was
@@ -198,26 +196,6 @@ public:
     void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
     void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
 
-    // ---- comparing with another data file (SdimainCompare.cpp) ----
-    QAction* CompareItem = nullptr;       // File > Compare With...
-    QAction* CompareSavedItem = nullptr;  // File > Compare With Saved File
-    QAction* StopCompareItem = nullptr;   // File > Stop Comparing
-    QAction* TakeEntryItem = nullptr;     // Edit > Take Entry From Compared File
-    // Compares with the data file at path (read once, never written); false, with a message box
-    // saying why, when it cannot be read.
-    bool compareWith(const QString& path);
-    // Compares with tables held in memory (the unsaved work of a journal), named as name; without
-    // mark, the marks wait for the caller's next step, which updates them anyway.
-    void compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length, bool mark = true);
-    void stopComparing();
-    bool comparing() const { return compared_ != nullptr; }
-    // Marks the lists, the page in front and the status bar after the tables or the entry changed.
-    void updateMarks();
-    // Shows the next (+1) or previous (-1) entry of the page in front that differs.
-    void stepToDifference(int direction);
-    // Shows the compared file's entry on the page in front, uncommitted, as a Paste does.
-    void takeComparedEntry();
-
     // ---- the table view of a record page (SdimainTable.cpp) ----
     QAction* TableItem = nullptr;  // View > Table, Ctrl+T
     // Switches the record page in front between its form and a table of every entry; back on the
@@ -305,6 +283,10 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    friend class WindowHost;
+    std::unique_ptr<FeatureHost> host_;  // what the features reach the window through
+    CompareFeature* compare_ = nullptr;
+
     void buildMenu();
     void buildToolBar();
     void drawToolBarGlyphs();
@@ -331,7 +313,10 @@ private:
     std::size_t recordStep(const QString& text, const OrbData& before);
     // Pushes changes already made as one undoable step; the number of entries.
     std::size_t pushStep(const QString& text, OrbChanges changes);
-    void showChanges(const OrbChanges& changes);
+    // Every change to the tables, once: the modified mark follows, then every view.
+    void announce(const TableChange& change);
+    // The lists and the page in front follow a change.
+    void followChange(const TableChange& change);
     void renumberDone(const RenumberResult& r);
     // Fits a record list's panel to its widest line after a refill (see the list refills).
     void fitList(QListWidget* list, int widest, bool anew);
@@ -364,18 +349,11 @@ private:
     bool changesShownEntry(uint8_t page, const OrbData& after) const;
     // Forgets what the pages show, so that each shows its entry afresh (after a load).
     void forgetShown();
-    void buildCompareMenu();
     void buildTableMenu();
     void buildProblemsPanel();
     void showProblemsPanel(bool shown);
     // Opens the page and entry of line `row` of the problems list and puts the focus in its field.
     void goToProblem(int row);
-    // Opens the page of table t at entry n, the focus in the field (the name where none is given).
-    void goToField(TableId t, int n, const QString& field);
-    // The entry the page in front shows: on its form, or the table's current row.
-    int entryInFront() const;
-    // A dock under the pages that grows the window by its height while shown.
-    void showDock(QDockWidget* dock, bool shown);
     QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
     QLabel* filterErrors_[3] = {};        // what each table's filter cannot read
     QBoxLayout* tableColumns_[3] = {};    // where each table and, while it is shown, its filter stand
@@ -389,12 +367,6 @@ private:
     void storeOpenCells();
     // F7 in a table: the next (direction 1) or previous (-1) cell that differs from the compared file.
     void stepToCellDifference(QTableView* table, int direction);
-    void markPage();
-    // The compared file's tables and path, while comparing; the entries that differ, per table.
-    std::unique_ptr<OrbData> compared_;
-    QString comparedPath_;
-    std::size_t comparedLength_ = OrbImageSize;  // bytes the compared file holds: a short one has no values past them
-    std::vector<int> differing_[3];  // units, weapons, formations
     ShownEntry<UnitRecord> shownUnit_;
     ShownEntry<WeaponRecord> shownWeapon_;
     ShownEntry<FormationRecord> shownFormation_;
@@ -416,8 +388,6 @@ private:
     // The tables as last loaded or saved, packed as a save writes them: the mark compares with
     // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
     std::vector<uint8_t> savedImage_;
-    std::vector<uint8_t> lastSeen_;  // the tables as updateModified last saw them
-    bool lastUnsaved_ = false;       // and whether they were unsaved
     QString storedNote_;  // the last note of values stored otherwise than typed
     QSize sizeLimit_;
     QSize tableSize_;  // the window's size when a table was last in front
@@ -444,9 +414,6 @@ private:
     void resolveConflicts(int choice, bool wholeEntry);
     // Takes a field taken from theirs back to ours' value, as a step of its own.
     void undoTaken(std::size_t i);
-    // Refills the lists of the tables a merge step changed (bits: 1 units, 2 weapons, 4
-    // formations) and shows the page's entry anew.
-    void showAfterMergeStep(int tables);
     // F7 / Shift+F7 while conflicts are left: the next (+1) or previous (-1) one.
     void stepToConflict(int direction);
     // Before a save with conflicts left: asks. True to go on.
@@ -468,6 +435,7 @@ private:
     bool skipDropQuestion_ = false;  // a reload already asked
     std::unique_ptr<Journal> pendingRestore_;  // restored by the load under way
     std::unique_ptr<Journal> pendingCompare_;  // compared with once the load under way is done
+    int carriedSteps_ = 0;  // the steps a new session's journal goes on counting from
     // After every change to the tables: writes the journal, or removes it once nothing is unsaved.
     void keepJournal(const std::vector<uint8_t>& image, bool unsaved);
     // Removes this session's journal (the work was saved or the user dropped it).
@@ -488,12 +456,6 @@ private:
 class OrbTableModel;
 // The model of the loaded tables under a table view.
 OrbTableModel* TableModelOf(QTableView* view);
-
-// The height a dock under the pages grows the window by while it is shown, so that the pages keep theirs.
-inline constexpr int kDockHeight = 170;
-
-// What F7 says when no difference is left in its direction.
-inline const char* const NoFurtherDifferences = "No further differences";
 
 struct RenumberResult;
 // "Renumbered 126 units and 71 formations from 05 to 12".

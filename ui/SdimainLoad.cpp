@@ -187,15 +187,9 @@ void TSDIAppForm::OrbListBoxDblClick()
         loadedText += " - it cannot be saved here: " + QString::fromStdString(obstacle);
     statusBar()->showMessage(loadedText);
     FileLoaded = true;
-    updateModified();
-    updateMarks();
-    for (QTableView* t : tables_)
-        if (t)
-            t->viewport()->update();  // the table reads the new file
     // Every list filled now, so that the three share their width from the start and the form does
     // not move when another page is first shown.
-    wpnlistboxInit(CurrentWeapon);
-    FormationlistboxInit(CurrentFormation);
+    announce({TableChange::Cause::Load, 7});
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
     else
@@ -290,7 +284,6 @@ void TSDIAppForm::commitPage(uint8_t page)
         const WeaponRecord before = Orb.weapon(CurrentWeapon);
         notes = storedOtherwise(weaponEdits, before);
         SaveWeapon();
-        wpnlistboxInit(CurrentWeapon);
         entryChange(changes.weapons, CurrentWeapon, before, Orb.weapon(CurrentWeapon));
         break;
     }
@@ -299,7 +292,6 @@ void TSDIAppForm::commitPage(uint8_t page)
         const UnitRecord before = Orb.unit(CurrentUnit);
         notes = storedOtherwise(unitEdits, before);
         SaveUnit();
-        UnitlistboxInit(CurrentUnit);
         entryChange(changes.units, CurrentUnit, before, Orb.unit(CurrentUnit));
         break;
     }
@@ -308,7 +300,6 @@ void TSDIAppForm::commitPage(uint8_t page)
         const FormationRecord before = Orb.formation(CurrentFormation);
         notes = storedOtherwise(formationEdits, before);
         SaveFormation();
-        FormationlistboxInit(CurrentFormation);
         entryChange(changes.formations, CurrentFormation, before, Orb.formation(CurrentFormation));
         break;
     }
@@ -383,10 +374,7 @@ bool TSDIAppForm::saveFile()
     if (sameFile)
         diskStamp_ = acceptedStamp_ = seenStamp_ = StampFile(saved.path);
     updateModified();
-    // Compared with the file just saved: the comparison follows it, or it would mark as
-    // differences the changes now saved.
-    if (compared_ && QFileInfo(comparedPath_) == QFileInfo(QString::fromStdString(saved.path.u8string())))
-        compareWith(QString::fromStdString(saved.path.u8string()));
+    emit host_->saved(QString::fromStdString(saved.path.u8string()));
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();

@@ -1,6 +1,7 @@
 // Merging another file into the loaded one: base, ours (the loaded tables) and theirs, the
 // changes that do not conflict taken as one step, and each conflict chosen by the user.
 #include "ui/RecordPage.h"
+#include "ui/shared/FieldMarks.h"
 
 #include "core/Merge.h"
 #include "core/OrbDiff.h"
@@ -153,7 +154,7 @@ void TSDIAppForm::buildMergeMenu()
     MergeItem->setObjectName("MergeItem");
     MergeItem->setStatusTip("Take another file's changes since a common base, and choose where both changed");
     MergeItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
-    FileMenu->insertAction(CompareItem, MergeItem);
+    host_->addCommand(Menu::File, MergeItem, true);  // above Compare With
     connect(MergeItem, &QAction::triggered, this, [this] {
         if (!FileLoaded)
             return showMessage("Please load a file first!!");
@@ -172,7 +173,7 @@ void TSDIAppForm::buildMergeMenu()
             return;
         // The compared file is the usual base: the stock file both mods began from.
         const QString base = pick("Merge With: Base", "MergeBaseDialog",
-                                  comparing() && QFileInfo(comparedPath_).isFile() ? comparedPath_ : QString());
+                                  host_->marks().comparing() && QFileInfo(host_->marks().comparedPath()).isFile() ? host_->marks().comparedPath() : QString());
         if (!base.isEmpty())
             mergeWith(theirs, base);
     });
@@ -202,15 +203,9 @@ void TSDIAppForm::buildMergeMenu()
             if (!conflictResolved(i))
                 copyValue(conflicts_[i].table, conflicts_[i].entry, conflicts_[i].field, *mergeTheirs_, Orb);
         recordStep("Take Theirs for All Conflicts", before);
-        showAfterMergeStep(7);
     });
 
-    ConflictsDock = new QDockWidget("Merge", this);
-    ConflictsDock->setObjectName("ConflictsDock");
-    ConflictsDock->setFeatures(QDockWidget::DockWidgetClosable);
-    ConflictsDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    ConflictsDock->setFixedHeight(kDockHeight);  // what the window grows by
-    auto* tabs = new QTabWidget(ConflictsDock);
+    auto* tabs = new QTabWidget(this);
     tabs->setObjectName("MergeTabs");
     auto list = [tabs](const char* name, const QString& title, MergeListModel* model) {
         auto* l = new QTreeView(tabs);
@@ -235,9 +230,7 @@ void TSDIAppForm::buildMergeMenu()
     TakenList = list("TakenList", "Taken from Theirs", new MergeListModel(this, taken_, [this](std::size_t i) {
                          return i < takenSpots_.size() && mergeOurs_ && sameValue(takenSpots_[i], Orb, *mergeOurs_);
                      }));
-    ConflictsDock->setWidget(tabs);
-    addDockWidget(Qt::BottomDockWidgetArea, ConflictsDock);
-    ConflictsDock->hide();
+    ConflictsDock = host_->addDock("Merge", "ConflictsDock", tabs);
     ConflictsCount = new QLabel(this);
     ConflictsCount->setObjectName("ConflictsCount");
     statusBar()->addPermanentWidget(ConflictsCount);
@@ -245,12 +238,12 @@ void TSDIAppForm::buildMergeMenu()
     connect(ConflictsList, &QTreeView::activated, this, [this](const QModelIndex& index) {
         const std::size_t i = std::size_t(index.row());
         if (i < conflicts_.size())
-            goToField(conflicts_[i].table, conflicts_[i].entry, QString::fromStdString(conflicts_[i].field));
+            host_->goToField(conflicts_[i].table, conflicts_[i].entry, QString::fromStdString(conflicts_[i].field));
     });
     connect(TakenList, &QTreeView::activated, this, [this](const QModelIndex& index) {
         const std::size_t i = std::size_t(index.row());
         if (i < taken_.size())
-            goToField(taken_[i].table, taken_[i].entry, QString::fromStdString(taken_[i].field));
+            host_->goToField(taken_[i].table, taken_[i].entry, QString::fromStdString(taken_[i].field));
     });
     // What was taken at once, each to look at and, where it should not have been, to take back.
     TakenList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -265,7 +258,7 @@ void TSDIAppForm::buildMergeMenu()
         connect(back, &QAction::triggered, this, [this, row] { undoTaken(row); });
         menu.exec(TakenList->viewport()->mapToGlobal(at));
     });
-    connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::refreshMerge);
+    connect(host_.get(), &FeatureHost::tablesChanged, this, &TSDIAppForm::refreshMerge);
 }
 
 bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
@@ -316,15 +309,14 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
     // The pages mark what differs from theirs, with theirs' value beside ours; the step's own
     // refresh of the marks then counts against theirs.
     auto marks = std::make_unique<OrbData>(*mergeTheirs_);
-    compareWithTables(std::move(marks), QDir::toNativeSeparators(QFileInfo(theirsPath).absoluteFilePath()),
-                      theirsMeta.bytesRead, false);
+    host_->marks().compareWith(std::move(marks), QDir::toNativeSeparators(QFileInfo(theirsPath).absoluteFilePath()),
+                               theirsMeta.bytesRead, false);
     if (pushStep("Merge With " + mergeTheirsName_, std::move(merged)) == 0) {
-        updateMarks();  // no step to do it: nothing was taken
+        host_->marks().update();  // no step to do it: nothing was taken
         refreshMerge();
     }
-    showAfterMergeStep(7);
     if (!ConflictsDock->isVisible())
-        showDock(ConflictsDock, true);
+        host_->showDock(ConflictsDock, true);
     const std::size_t others = OtherBytesDiffering(*mergeBase_, *mergeTheirs_);
     QString said = QString("%1 taken from theirs, %2")
                        .arg(m.taken.size() == 1 ? QString("1 field") : QString("%1 fields").arg(m.taken.size()))
@@ -334,7 +326,7 @@ bool TSDIAppForm::mergeWith(const QString& theirsPath, const QString& basePath)
             others == 1 ? QString("1 byte") : QString("%1 bytes").arg(others));
     statusBar()->showMessage(said);
     if (!conflicts_.empty())
-        goToField(conflicts_[0].table, conflicts_[0].entry, QString::fromStdString(conflicts_[0].field));
+        host_->goToField(conflicts_[0].table, conflicts_[0].entry, QString::fromStdString(conflicts_[0].field));
     return true;
 }
 
@@ -350,7 +342,7 @@ void TSDIAppForm::endMerge()
     takenSpots_.clear();
     refreshMerge();  // the lists empty before the dock goes, which lays them out
     if (ConflictsDock && ConflictsDock->isVisible())
-        showDock(ConflictsDock, false);
+        host_->showDock(ConflictsDock, false);
 }
 
 bool TSDIAppForm::conflictResolved(std::size_t i) const
@@ -391,7 +383,7 @@ void TSDIAppForm::refreshMerge()
 std::size_t TSDIAppForm::conflictInFront() const
 {
     const TableId t = TableOfPage(CurrentPage);
-    const int n = entryInFront();
+    const int n = host_->entryInFront();
     QWidget* focus = focusWidget();
     std::size_t first = conflicts_.size();
     for (std::size_t i = 0; i < conflicts_.size(); ++i) {
@@ -416,7 +408,7 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
         return;
     const std::size_t at = conflictInFront();
     if (at == conflicts_.size()) {
-        statusBar()->showMessage("No conflict left in " + EntryTitle(CurrentPage, entryInFront()));
+        statusBar()->showMessage("No conflict left in " + EntryTitle(CurrentPage, host_->entryInFront()));
         return;
     }
     const MergeField c = conflicts_[at];
@@ -441,7 +433,6 @@ void TSDIAppForm::resolveConflicts(int choice, bool wholeEntry)
     Orb = after;
     const QString taken = wholeEntry ? entryTitle(c) : what;
     recordStep((choice == 1 ? "Take Theirs for " : "Take Base for ") + taken, before);
-    showAfterMergeStep(1 << int(c.table));
     // Said after the marks' own count of differences, which the step wrote there.
     statusBar()->showMessage((choice == 1 ? "Took theirs for " : "Took base for ") + taken + ": " + ConflictsCount->text());
 }
@@ -454,21 +445,8 @@ void TSDIAppForm::undoTaken(std::size_t i)
     const OrbData before = Orb;
     copyValue(f.table, f.entry, f.field, *mergeOurs_, Orb);
     recordStep("Undo Taken " + QString::fromStdString(f.field) + " of " + entryTitle(f), before);
-    showAfterMergeStep(1 << int(f.table));
 }
 
-void TSDIAppForm::showAfterMergeStep(int tables)
-{
-    // The marks and the lists of the merge follow every step already (the undo stack's index).
-    if (tables & 1)
-        UnitlistboxInit(CurrentUnit);
-    if (tables & 2)
-        wpnlistboxInit(CurrentWeapon);
-    if (tables & 4)
-        FormationlistboxInit(CurrentFormation);
-    if (CurrentPage == pcUnits || CurrentPage == pcWeapons || CurrentPage == pcFormations)
-        syncPage(CurrentPage);
-}
 
 void TSDIAppForm::stepToConflict(int direction)
 {
@@ -478,7 +456,7 @@ void TSDIAppForm::stepToConflict(int direction)
     // The conflicts in their order, from the one after (or before) the entry in front.
     const TableId t = TableOfPage(CurrentPage);
     auto key = [](TableId table, int entry) { return int(table) * 1000 + entry; };
-    const int here = key(t, entryInFront());
+    const int here = key(t, host_->entryInFront());
     std::size_t pick = conflicts_.size();
     for (std::size_t k = 0; k < conflicts_.size(); ++k) {
         const std::size_t i = direction > 0 ? k : conflicts_.size() - 1 - k;
@@ -494,7 +472,7 @@ void TSDIAppForm::stepToConflict(int direction)
         statusBar()->showMessage(direction > 0 ? "No further conflicts" : "No earlier conflicts");
         return;
     }
-    goToField(conflicts_[pick].table, conflicts_[pick].entry, QString::fromStdString(conflicts_[pick].field));
+    host_->goToField(conflicts_[pick].table, conflicts_[pick].entry, QString::fromStdString(conflicts_[pick].field));
 }
 
 bool TSDIAppForm::confirmUnresolved()

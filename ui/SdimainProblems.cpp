@@ -78,21 +78,14 @@ void TSDIAppForm::buildProblemsPanel()
     connect(NextProblemItem, &QAction::triggered, this, [this] { stepToProblem(1); });
     connect(PrevProblemItem, &QAction::triggered, this, [this] { stepToProblem(-1); });
 
-    ProblemsDock = new QDockWidget("Problems", this);
-    ProblemsDock->setObjectName("ProblemsDock");
-    ProblemsDock->setFeatures(QDockWidget::DockWidgetClosable);
-    ProblemsDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    ProblemsDock->setFixedHeight(kDockHeight);  // what the window grows by: the pages keep their height
-    ProblemsList = new QTreeWidget(ProblemsDock);
+    ProblemsList = new QTreeWidget(this);
     ProblemsList->setObjectName("ProblemsList");
     ProblemsList->setRootIsDecorated(false);
     ProblemsList->setUniformRowHeights(true);
     ProblemsList->setHeaderLabels({"Severity", "Code", "Entry", "Message"});
     ProblemsList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ProblemsList->header()->setStretchLastSection(true);
-    ProblemsDock->setWidget(ProblemsList);
-    addDockWidget(Qt::BottomDockWidgetArea, ProblemsDock);
-    ProblemsDock->hide();
+    ProblemsDock = host_->addDock("Problems", "ProblemsDock", ProblemsList);
     // Closed by its own button: the menu's check follows.
     connect(ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (!visible && isVisible() && !isMinimized() && ProblemsItem->isChecked())
@@ -131,27 +124,20 @@ void TSDIAppForm::buildProblemsPanel()
         list->addAction(FindReferencesItem);
         list->addAction(MoveToItem);
     }
-    ReferencesDock = new QDockWidget("References", this);
-    ReferencesDock->setObjectName("ReferencesDock");
-    ReferencesDock->setFeatures(QDockWidget::DockWidgetClosable);
-    ReferencesDock->setAllowedAreas(Qt::BottomDockWidgetArea);
-    ReferencesDock->setFixedHeight(kDockHeight);
-    ReferencesList = new QTreeWidget(ReferencesDock);
+    ReferencesList = new QTreeWidget(this);
     ReferencesList->setObjectName("ReferencesList");
     ReferencesList->setRootIsDecorated(false);
     ReferencesList->setHeaderLabels({"Entry", "Name"});
     ReferencesList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    ReferencesDock->setWidget(ReferencesList);
-    addDockWidget(Qt::BottomDockWidgetArea, ReferencesDock);
-    ReferencesDock->hide();
+    ReferencesDock = host_->addDock("References", "ReferencesDock", ReferencesList);
     connect(ReferencesList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        goToField(static_cast<TableId>(item->data(0, Qt::UserRole).toInt()), item->data(1, Qt::UserRole).toInt(),
+        host_->goToField(static_cast<TableId>(item->data(0, Qt::UserRole).toInt()), item->data(1, Qt::UserRole).toInt(),
                   item->data(2, Qt::UserRole).toString());
     });
     // Closed by its own button: the window gives the height back.
     connect(ReferencesDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (!visible && isVisible() && !isMinimized())
-            showDock(ReferencesDock, false);
+            host_->showDock(ReferencesDock, false);
     });
 
     ProblemsCount = new QLabel(this);
@@ -161,32 +147,11 @@ void TSDIAppForm::buildProblemsPanel()
 
 void TSDIAppForm::showProblemsPanel(bool shown)
 {
-    showDock(ProblemsDock, shown);
+    host_->showDock(ProblemsDock, shown);
     if (shown)
         refreshProblems();
 }
 
-void TSDIAppForm::showDock(QDockWidget* dock, bool shown)
-{
-    // Whether the window holds the dock's height now: a dock hidden by its own button is shown
-    // hidden already, and gives the height back here all the same.
-    if (dock->property("grown").toBool() == shown) {
-        dock->setVisible(shown);
-        return;
-    }
-    dock->setProperty("grown", shown);
-    // The pages are laid out for one height: the window grows by the panel's, and gives it back.
-    const int extra = shown ? kDockHeight : -kDockHeight;
-    const int target = height() + extra;  // before a smaller limit takes its own share
-    if (sizeLimit_.isValid())
-        sizeLimit_.rheight() += extra;
-    if (!tableInFront())
-        setMaximumSize(sizeLimit_);
-    if (tableSize_.isValid())
-        tableSize_.rheight() += extra;
-    dock->setVisible(shown);
-    resize(width(), target);
-}
 
 void TSDIAppForm::refreshProblems()
 {
@@ -244,34 +209,10 @@ void TSDIAppForm::goToProblem(int row)
     if (!item || !FileLoaded)
         return;
     ProblemsList->setCurrentItem(item);
-    goToField(static_cast<TableId>(item->data(0, Qt::UserRole).toInt()), item->data(1, Qt::UserRole).toInt(),
+    host_->goToField(static_cast<TableId>(item->data(0, Qt::UserRole).toInt()), item->data(1, Qt::UserRole).toInt(),
               item->data(2, Qt::UserRole).toString());
 }
 
-void TSDIAppForm::goToField(TableId table, int number, const QString& shownField)
-{
-    if (!FileLoaded)
-        return;
-    QString field = shownField;
-    QWidget* page = table == TableId::Units ? Units : table == TableId::Weapons ? Weapons : Formations;
-    Viewer->setCurrentWidget(page);
-    if (!formShown(CurrentPage))
-        toggleTable();  // the field is shown on the form
-    if (number != CurrentEntryOf(CurrentPage))
-        stepBy(number - CurrentEntryOf(CurrentPage));
-    if (number != CurrentEntryOf(CurrentPage))
-        return;  // the user kept typed edits there instead
-    if (field.isEmpty())
-        field = "Name";  // the entry as a whole: its name
-    const std::string name = fromQ(field);
-    QLineEdit* edit = table == TableId::Units     ? editOf(unitEdits, name.c_str())
-                      : table == TableId::Weapons ? editOf(weaponEdits, name.c_str())
-                                                  : editOf(formationEdits, name.c_str());
-    if (edit) {
-        edit->setFocus(Qt::OtherFocusReason);
-        edit->selectAll();
-    }
-}
 
 void TSDIAppForm::stepToProblem(int direction)
 {
@@ -328,22 +269,13 @@ QString entryTitle(TableId t, int n)
 }
 }  // namespace
 
-int TSDIAppForm::entryInFront() const
-{
-    // With the table in front: the entry of its current row.
-    if (QTableView* table = tableView(CurrentPage); table && !formShown(CurrentPage) && table->currentIndex().isValid()) {
-        auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
-        return proxy->mapToSource(table->currentIndex()).row() + 1;
-    }
-    return CurrentEntryOf(CurrentPage);
-}
 
 void TSDIAppForm::findReferences()
 {
     if (!FileLoaded || CurrentPage == pcLoad)
         return;
     const TableId t = TableOfPage(CurrentPage);
-    const int n = entryInFront();
+    const int n = host_->entryInFront();
     const std::vector<Reference> refs = FindReferences(Orb, t, n);
     ReferencesList->clear();
     for (const Reference& r : refs) {
@@ -356,7 +288,7 @@ void TSDIAppForm::findReferences()
         ReferencesList->addTopLevelItem(item);
     }
     ReferencesDock->setWindowTitle(QString("References to %1: %2").arg(entryTitle(t, n)).arg(refs.size()));
-    showDock(ReferencesDock, true);
+    host_->showDock(ReferencesDock, true);
     statusBar()->showMessage(refs.empty() ? QString("Nothing names %1").arg(entryTitle(t, n))
                                           : QString("%1 fields name %2").arg(refs.size()).arg(entryTitle(t, n)));
 }
@@ -368,7 +300,7 @@ void TSDIAppForm::moveTo()
         return;
     }
     const TableId t = TableOfPage(CurrentPage);
-    const int from = entryInFront();
+    const int from = host_->entryInFront();
     if (from != CurrentEntryOf(CurrentPage))
         stepBy(from - CurrentEntryOf(CurrentPage));  // the page follows the table's row
     if (from != CurrentEntryOf(CurrentPage))

@@ -1,6 +1,7 @@
 // Unsaved work kept safe: the journal written after every change, the offer of work a crash or
 // a kill left behind, and the file on disk changed by another program while it is open here.
 #include "ui/Sdimain.h"
+#include "ui/shared/FieldMarks.h"
 
 #include "core/OrbDiff.h"
 #include "core/OrbFile.h"
@@ -60,9 +61,8 @@ bool TSDIAppForm::holdFile(const QString& path, std::unique_ptr<DataFileLock>& t
 void TSDIAppForm::startSession(const fs::path& loaded)
 {
     session_ = NewSession();
-    lastSeen_.clear();  // a new file: its problems and its journal afresh, whatever its tables
-    journaled_.clear();
-    journalSteps_ = 0;
+    journaled_.clear();  // a new file: its journal afresh, whatever its tables
+    journalSteps_ = carriedSteps_;
     journalFailed_ = false;
     diskStamp_ = seenStamp_ = acceptedStamp_ = StampFile(loaded);
 }
@@ -139,7 +139,7 @@ void TSDIAppForm::offerJournals(std::vector<Journal> journals)
         auto tables = std::make_unique<OrbData>();
         std::vector<uint8_t> copy = pendingCompare_->tables;
         tables->swapImage(copy);
-        compareWithTables(std::move(tables), "the unsaved work of " + nameOf(*pendingCompare_), OrbImageSize);
+        host_->marks().compareWith(std::move(tables), "the unsaved work of " + nameOf(*pendingCompare_), OrbImageSize);
         pendingCompare_.reset();
     }
 }
@@ -225,61 +225,27 @@ void TSDIAppForm::restoreJournal(const Journal& j)
     work.swapImage(copy);
     const bool loadedHere =
         FileLoaded && QDir::cleanPath(QString::fromStdString(j.dataPath)) == QDir::cleanPath(lockedPath_);
-    if (!loadedHere) {
+    // The steps go on counting from the journal's.
+    if (loadedHere) {
+        journalSteps_ = j.steps - 1;
+    } else {
         // The file is gone: the work becomes the file, to be written anew by Save.
-        const QFileInfo file(QString::fromStdString(j.dataPath));
-        if (!confirmDrop())
+        QScopedValueRollback<int> steps(carriedSteps_, j.steps - 1);
+        if (!host_->openUnsaved(QFileInfo(QString::fromStdString(j.dataPath)).absoluteFilePath(), j.tables))
             return;
-        std::unique_ptr<DataFileLock> taken;
-        if (!holdFile(file.absoluteFilePath(), taken))
-            return;
-        dropJournal();
-        if (taken) {
-            lock_ = std::move(taken);
-            lockedPath_ = file.absoluteFilePath();
-        }
-        if (file.absoluteDir().exists()) {
-            setDirectory(file.absolutePath());
-            DirectoryListBox1Change();
-        }
-        CurrentFileNumber = static_cast<uint16_t>(file.fileName().mid(3).toInt());
-        FileImage.bytesRead = OrbImageSize;
-        FileImage.source.clear();
-        FileImage.tailSize = 0;
-        // Nothing on disk to keep: the work's own image, bytes no entry holds included.
-        std::vector<uint8_t> whole = j.tables;
-        Orb.swapImage(whole);
-        loadedName_ = file.fileName();
-        loadedPath_ = file.absoluteFilePath();
-        forgetShown();
-        FileLoaded = true;
-        startSession(pathOf(loadedPath_));
-        noteSaved();
-        savedImage_.clear();  // nothing on disk: all of it is unsaved
-        UndoStack->clear();
-        setCaption("Orbtool : " + loadedName_);
     }
     // Entry by entry, so that bytes no entry holds stay as the file on disk has them.
     OrbChanges restored = DiffOrb(Orb, work);
     ApplyAfter(Orb, restored);
-    // The steps go on counting from the journal's.
-    journalSteps_ = j.steps - 1;
     pushStep("Restore Unsaved Work", std::move(restored));
-    updateModified();
     // Taken over by this session's own journal, written by the step above.
     if (!journaled_.empty() || !isWindowModified()) {
         std::error_code ec;
         fs::remove(j.file, ec);
     }
-    // Every page and list shows the work now (a page shows its entry anew where it changed).
-    UnitlistboxInit(CurrentUnit);
-    wpnlistboxInit(CurrentWeapon);
-    FormationlistboxInit(CurrentFormation);
+    // Every page and list shows the work now, having followed the step.
     if (Viewer->currentWidget() == Load)
         Viewer->setCurrentWidget(Units);
-    else
-        syncPage(CurrentPage);
-    updateMarks();
     statusBar()->showMessage(QString("Restored the unsaved work on %1: %2").arg(loadedName_).arg(
         j.steps == 1 ? QString("1 change") : QString("%1 changes").arg(j.steps)));
 }
@@ -311,10 +277,7 @@ bool TSDIAppForm::checkDisk(bool saving)
         acceptedStamp_ = now;
         return true;
     }
-    storeOpenCells();
-    bool work = isWindowModified();
-    for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
-        work = work || pageTyped(page);
+    const bool work = host_->unsavedWork();
     if (!work && !saving) {
         QMessageBox box(QMessageBox::Question, "File Changed on Disk",
                         name + " was changed by another program. Reload?", QMessageBox::Yes | QMessageBox::No,
@@ -345,7 +308,7 @@ bool TSDIAppForm::checkDisk(bool saving)
         return true;
     }
     if (box.clickedButton() == compare)
-        compareWith(loadedPath_);
+        host_->marks().compareWithFile(loadedPath_);
     if (box.clickedButton() == reload) {
         if (work) {
             QMessageBox sure(QMessageBox::Warning, "File Changed on Disk",
@@ -365,8 +328,5 @@ bool TSDIAppForm::checkDisk(bool saving)
 
 void TSDIAppForm::reloadFile()
 {
-    const QString path = loadedPath_;
-    skipDropQuestion_ = true;
-    openPath(path);
-    skipDropQuestion_ = false;
+    host_->open(loadedPath_, false);
 }

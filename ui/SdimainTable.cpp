@@ -2,6 +2,7 @@
 // editable cell by cell, over one model of the loaded tables.
 #include "ui/RecordPage.h"
 #include "ui/TableModel.h"
+#include "ui/shared/FieldMarks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,20 +40,23 @@ OrbTableModel* TableModelOf(QTableView* view)
 
 void TSDIAppForm::buildTableMenu()
 {
-    QMenu* view = new QMenu("&View", this);
-    view->setObjectName("ViewMenu");
-    menuBar()->insertMenu(menuBar()->actions().at(2), view);  // after File and Edit
-    TableItem = view->addAction("&Table");
+    TableItem = new QAction("&Table", this);
     TableItem->setObjectName("TableItem");
     TableItem->setStatusTip("Every entry of the page's table at a glance, or back to the form");
     TableItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     TableItem->setCheckable(true);
+    host_->addCommand(Menu::View, TableItem);
     connect(TableItem, &QAction::triggered, this, &TSDIAppForm::toggleTable);
-    // A table shown follows every change to the tables as it happens.
-    connect(UndoStack, &QUndoStack::indexChanged, this, [this] {
+    // A table shown follows every change to the tables as it happens, and the marks.
+    connect(host_.get(), &FeatureHost::tablesChanged, this, [this] {
         for (QTableView* t : tables_)
             if (t)
                 TableModelOf(t)->refresh();
+    });
+    connect(&host_->marks(), &FieldMarks::changed, this, [this] {
+        for (QTableView* t : tables_)
+            if (t)
+                TableModelOf(t)->setCompared(host_->marks().compared(), host_->marks().comparedLength());
     });
 }
 
@@ -103,7 +107,7 @@ QTableView* TSDIAppForm::buildTable(uint8_t pageId)
     view->horizontalHeader()->setResizeContentsPrecision(30);
     view->resizeColumnsToContents();
     view->setItemDelegate(new OrbTableDelegate(view));
-    model->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
+    model->setCompared(host_->marks().compared(), host_->marks().comparedLength());
     // A column of its own, so that the filter field can stand above the table at its width.
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
@@ -209,7 +213,7 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         table->setFocus();
         return true;
     }
-    if (key == Qt::Key_F7 && target == table && comparing()) {
+    if (key == Qt::Key_F7 && target == table && host_->marks().comparing()) {
         stepToCellDifference(table, (mods & Qt::ShiftModifier) ? -1 : 1);
         return true;
     }
