@@ -9,8 +9,9 @@
 #include "ui/Sdimain.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
-#include "ui/TableModel.h"
+#include "ui/table/TableModel.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/table/TableFeature.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,6 +45,11 @@ void writeSample(const fs::path& dir, int n, std::uint64_t tail = 0)
     out.close();
     if (tail)
         fs::resize_file(dir / OrbFileName(n), image.size() + tail);  // sparse: no disk
+}
+
+TableFeature* tableFeature()
+{
+    return window->findChild<TableFeature*>();
 }
 
 // The window's pending work (repaints above all), as the event loop does it after each action.
@@ -289,10 +295,10 @@ void BM_TableOpen(benchmark::State& state)
 {
     showUnits();
     for (auto _ : state) {
-        window->toggleTable();
+        tableFeature()->toggleTable();
         settle();
         state.PauseTiming();
-        window->toggleTable();
+        tableFeature()->toggleTable();
         settle();
         state.ResumeTiming();
     }
@@ -301,16 +307,16 @@ void BM_TableOpen(benchmark::State& state)
 void BM_TableSort(benchmark::State& state)
 {
     showUnits();
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
-    QTableView* table = window->tableView(pcUnits);
+    QTableView* table = tableFeature()->tableView(TableId::Units);
     int column = 0;
     for (auto _ : state) {
         table->sortByColumn(column, column % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
         column = (column + 7) % table->model()->columnCount();
         settle();
     }
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
 }
 
@@ -318,9 +324,9 @@ void BM_TableSort(benchmark::State& state)
 void BM_TableEditMany(benchmark::State& state)
 {
     showUnits();
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
-    auto* proxy = static_cast<QSortFilterProxyModel*>(window->tableView(pcUnits)->model());
+    auto* proxy = static_cast<QSortFilterProxyModel*>(tableFeature()->tableView(TableId::Units)->model());
     auto* model = static_cast<OrbTableModel*>(proxy->sourceModel());
     QModelIndexList cells;
     for (int row = 0; row < model->rowCount(); ++row)
@@ -330,7 +336,7 @@ void BM_TableEditMany(benchmark::State& state)
         model->setMany(cells, QStringList(QList<QString>(cells.size(), QString::number(value++ % 9))));
         settle();
     }
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
 }
 

@@ -13,6 +13,7 @@
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/table/TableFeature.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
 
@@ -245,6 +246,7 @@ struct Editor {
     TSDIAppForm* operator->() const { return w.get(); }
     // The window's added features, each a class of its own.
     CompareFeature* compare() const { return w->findChild<CompareFeature*>(); }
+    TableFeature* table() const { return w->findChild<TableFeature*>(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".

@@ -88,7 +88,7 @@ class TestSoak : public WindowSuite {
     {
         e->activate();
         QWidget* page = e->w->Viewer->currentWidget();
-        QTableView* table = e->w->tableView(uint8_t(CurrentPage));
+        QTableView* table = CurrentPage == pcLoad ? nullptr : e->table()->tableView(TableOfPage(CurrentPage));
         const bool tableShown = table && table->isVisible();
         // Actions a key or a click does, each as likely as the others; typing is four times as likely.
         struct Press {

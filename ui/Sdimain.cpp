@@ -4,6 +4,7 @@
 #include "ui/About.h"
 #include "ui/SdimainHost.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/table/TableFeature.h"
 #include "core/Settings.h"
 #include "ui/Style.h"
 #include "ui/Widgets.h"
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -168,7 +170,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     host_ = std::make_unique<WindowHost>(*this);
     compare_ = new CompareFeature(*host_);  // its context menus go on the pages' edits
     buildMergeMenu();
-    buildTableMenu();
+    table_ = new TableFeature(*host_);
     buildProblemsPanel();
     connect(host_.get(), &FeatureHost::tablesChanged, this, [this] { refreshProblems(); });
     connect(host_.get(), &FeatureHost::workChanged, this, &TSDIAppForm::keepJournal);
@@ -422,9 +424,8 @@ void TSDIAppForm::bindPickKey(QWidget* edit, std::function<void(bool shift)> pic
 bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods)
 {
     const bool shift = mods & Qt::ShiftModifier;
-    if (QTableView* table = tableView(CurrentPage); table && table->isVisible() &&
-        (target == table || table->isAncestorOf(target)))
-        return tableKey(table, target, key, mods);
+    if (table_->owns(target))
+        return table_->key(target, key, mods);
     if (key == Qt::Key_F12) {
         CommitButtonClick();
         return false;  // the control keeps the key too: F12 commits and the edit keeps its focus
@@ -507,6 +508,13 @@ void TSDIAppForm::resizeEvent(QResizeEvent* e)
         resize(std::min(width(), sizeLimit_.width()), std::min(height(), sizeLimit_.height()));
 }
 
+bool TSDIAppForm::formShown(uint8_t page) const
+{
+    // A view in the form's place hides the page's list panel and its form.
+    QWidget* shown = page == pcUnits ? Units : page == pcWeapons ? Weapons : Formations;
+    return !shown->layout()->itemAt(1)->widget()->isHidden();
+}
+
 bool TSDIAppForm::tableInFront() const
 {
     return CurrentPage != pcLoad && FileLoaded && !formShown(CurrentPage);
@@ -578,9 +586,5 @@ void TSDIAppForm::pageChanged(int index)
     else if (page == Load && !filling_)
         LoadEnter();
     emit host_->frontChanged();
-    if (TableItem) {
-        QTableView* table = tableView(CurrentPage);
-        TableItem->setChecked(table && !table->isHidden());
-        applySizeLimit();
-    }
+    applySizeLimit();
 }

@@ -1,12 +1,11 @@
 // The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar,
-// and the frame its added features (ui/compare/, ...) stand in, which reach it through the
+// and the frame its added features (ui/compare/, ui/table/, ...) stand in, which reach it through the
 // FeatureHost it gives them (SdimainHost.cpp).
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
 // SdimainWeapons.cpp, SdimainFormations.cpp (the record pages), SdimainTransfer.cpp
 // (copy, paste, renationalise), SdimainGuard.cpp (undo steps and their announcement, typed
-// edits, the questions before work is dropped, the modified mark) and SdimainTable.cpp (the
-// table view).
+// edits, the questions before work is dropped, the modified mark).
 #pragma once
 
 #include "core/Globals.h"
@@ -44,6 +43,7 @@ class QTreeView;
 struct OrbChanges;
 struct RenumberResult;
 class CompareFeature;
+class TableFeature;
 class WindowHost;
 
 // Where a field of one entry lies in the image: its first byte, its size, and whether it is a name.
@@ -196,15 +196,8 @@ public:
     void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
     void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
 
-    // ---- the table view of a record page (SdimainTable.cpp) ----
-    QAction* TableItem = nullptr;  // View > Table, Ctrl+T
-    // Switches the record page in front between its form and a table of every entry; back on the
-    // form, the page shows the entry of the table's current row.
-    void toggleTable();
-    QTableView* buildTable(uint8_t page);
-    // The table view of a record page (a page code), or nullptr before it was first shown.
-    QTableView* tableView(uint8_t page) const;
-    // Whether a record page shows its form (not its table): only then do its edits take the focus.
+    // Whether a record page shows its form (not a view in its place, the table): only then do its
+    // edits take the focus.
     bool formShown(uint8_t page) const;
 
     // ---- the problems the rules find (SdimainProblems.cpp) ----
@@ -286,6 +279,7 @@ private:
     friend class WindowHost;
     std::unique_ptr<FeatureHost> host_;  // what the features reach the window through
     CompareFeature* compare_ = nullptr;
+    TableFeature* table_ = nullptr;
 
     void buildMenu();
     void buildToolBar();
@@ -349,24 +343,10 @@ private:
     bool changesShownEntry(uint8_t page, const OrbData& after) const;
     // Forgets what the pages show, so that each shows its entry afresh (after a load).
     void forgetShown();
-    void buildTableMenu();
     void buildProblemsPanel();
     void showProblemsPanel(bool shown);
     // Opens the page and entry of line `row` of the problems list and puts the focus in its field.
     void goToProblem(int row);
-    QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
-    QLabel* filterErrors_[3] = {};        // what each table's filter cannot read
-    QBoxLayout* tableColumns_[3] = {};    // where each table and, while it is shown, its filter stand
-    // The table's own keys: Ctrl+Enter (one value into every selected cell), Ctrl+D (fill down),
-    // Ctrl+Space (the column), Ctrl+C and Ctrl+V (tab-separated lines). True when the key was used.
-    bool tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods);
-    // Ctrl+V: tab-separated lines into the selected cells (shown, in view order), or from the
-    // current cell when one is selected; a single value fills every selected cell.
-    void pasteIntoTable(QTableView* table, const QModelIndexList& shown);
-    // A table cell being typed in is stored now, as its own step, before a question about work.
-    void storeOpenCells();
-    // F7 in a table: the next (direction 1) or previous (-1) cell that differs from the compared file.
-    void stepToCellDifference(QTableView* table, int direction);
     ShownEntry<UnitRecord> shownUnit_;
     ShownEntry<WeaponRecord> shownWeapon_;
     ShownEntry<FormationRecord> shownFormation_;
@@ -452,10 +432,6 @@ private:
     void restoreJournal(const Journal& j);
     void reloadFile();
 };
-
-class OrbTableModel;
-// The model of the loaded tables under a table view.
-OrbTableModel* TableModelOf(QTableView* view);
 
 struct RenumberResult;
 // "Renumbered 126 units and 71 formations from 05 to 12".

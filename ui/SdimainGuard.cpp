@@ -2,6 +2,7 @@
 // questions before work would be dropped, and the modified mark.
 #include "ui/RecordPage.h"
 #include "ui/UndoCommands.h"
+#include "ui/table/TableFeature.h"
 
 #include "core/OrbDiff.h"
 
@@ -18,7 +19,7 @@ bool TSDIAppForm::confirmDrop()
 {
     if (!FileLoaded)
         return true;
-    storeOpenCells();
+    table_->storeOpenCells();
     std::vector<uint8_t> typed;
     QStringList entries;
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
@@ -49,7 +50,7 @@ bool TSDIAppForm::confirmDrop()
 
 bool TSDIAppForm::confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit)
 {
-    storeOpenCells();
+    table_->storeOpenCells();
     std::vector<uint8_t> pages;
     QStringList entries;
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})

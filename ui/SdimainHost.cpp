@@ -4,6 +4,7 @@
 
 #include "core/OrbFile.h"
 #include "ui/RecordPage.h"
+#include "ui/table/TableFeature.h"
 
 #include <QAction>
 #include <QDir>
@@ -11,9 +12,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QStatusBar>
-#include <QSortFilterProxyModel>
 #include <QTabWidget>
-#include <QTableView>
 #include <QUndoStack>
 
 namespace {
@@ -110,10 +109,9 @@ std::optional<TableId> WindowHost::tableInFront() const
 int WindowHost::entryInFront() const
 {
     // With the table in front: the entry of its current row.
-    if (QTableView* table = w_.tableView(CurrentPage); table && !w_.formShown(CurrentPage) && table->currentIndex().isValid()) {
-        auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
-        return proxy->mapToSource(table->currentIndex()).row() + 1;
-    }
+    if (CurrentPage != pcLoad && !w_.formShown(CurrentPage))
+        if (int n = w_.table_->entryInFront())
+            return n;
     return CurrentEntryOf(CurrentPage);
 }
 
@@ -154,7 +152,7 @@ void WindowHost::goToField(TableId table, int number, const QString& shownField)
         return;
     w_.Viewer->setCurrentWidget(page(table));
     if (!w_.formShown(CurrentPage))
-        w_.toggleTable();  // the field is shown on the form
+        w_.table_->toggleTable();  // the field is shown on the form
     if (number != CurrentEntryOf(CurrentPage))
         w_.stepBy(number - CurrentEntryOf(CurrentPage));
     if (number != CurrentEntryOf(CurrentPage))
@@ -236,7 +234,7 @@ void WindowHost::showMessage(const QString& text, const QString& title)
 
 bool WindowHost::unsavedWork()
 {
-    w_.storeOpenCells();
+    w_.table_->storeOpenCells();
     bool work = w_.isWindowModified();
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
         work = work || w_.pageTyped(page);

@@ -118,12 +118,9 @@ void TSDIAppForm::buildProblemsPanel()
     MoveToItem->setObjectName("MoveToItem");
     MoveToItem->setStatusTip("Give this entry another number; every slot that names it follows");
     connect(MoveToItem, &QAction::triggered, this, &TSDIAppForm::moveTo);
-    // The entry lists offer both for the entry shown.
-    for (QListWidget* list : {UnitListBox, wpnlistbox, FormationListBox}) {
-        list->setContextMenuPolicy(Qt::ActionsContextMenu);
-        list->addAction(FindReferencesItem);
-        list->addAction(MoveToItem);
-    }
+    // The entry lists (and the tables) offer both for the entry shown.
+    host_->addEntryAction(FindReferencesItem);
+    host_->addEntryAction(MoveToItem);
     ReferencesList = new QTreeWidget(this);
     ReferencesList->setObjectName("ReferencesList");
     ReferencesList->setRootIsDecorated(false);
