@@ -13,6 +13,8 @@
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/problems/ProblemsFeature.h"
+#include "ui/references/ReferencesFeature.h"
 #include "ui/table/TableFeature.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
@@ -247,6 +249,8 @@ struct Editor {
     // The window's added features, each a class of its own.
     CompareFeature* compare() const { return w->findChild<CompareFeature*>(); }
     TableFeature* table() const { return w->findChild<TableFeature*>(); }
+    ProblemsFeature* problems() const { return w->findChild<ProblemsFeature*>(); }
+    ReferencesFeature* references() const { return w->findChild<ReferencesFeature*>(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".

@@ -142,7 +142,7 @@ class TestSoak : public WindowSuite {
             e->w->Renationalise1->trigger();
             return "Renumber";
         case 7:
-            e->w->MoveToItem->trigger();
+            e->references()->MoveToItem->trigger();
             return "Move To";
         }
         if (tableShown) {

@@ -4,6 +4,8 @@
 #include "ui/About.h"
 #include "ui/SdimainHost.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/problems/ProblemsFeature.h"
+#include "ui/references/ReferencesFeature.h"
 #include "ui/table/TableFeature.h"
 #include "core/Settings.h"
 #include "ui/Style.h"
@@ -171,8 +173,8 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     compare_ = new CompareFeature(*host_);  // its context menus go on the pages' edits
     buildMergeMenu();
     table_ = new TableFeature(*host_);
-    buildProblemsPanel();
-    connect(host_.get(), &FeatureHost::tablesChanged, this, [this] { refreshProblems(); });
+    new ProblemsFeature(*host_);
+    new ReferencesFeature(*host_);
     connect(host_.get(), &FeatureHost::workChanged, this, &TSDIAppForm::keepJournal);
 
     statusBar()->setObjectName("StatusBar");

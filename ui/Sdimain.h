@@ -200,26 +200,6 @@ public:
     // edits take the focus.
     bool formShown(uint8_t page) const;
 
-    // ---- the problems the rules find (SdimainProblems.cpp) ----
-    QAction* ProblemsItem = nullptr;      // View > Problems, Ctrl+Shift+P
-    QAction* NextProblemItem = nullptr;   // F8
-    QAction* PrevProblemItem = nullptr;   // Shift+F8
-    QDockWidget* ProblemsDock = nullptr;  // under the pages
-    QTreeWidget* ProblemsList = nullptr;  // a line a problem: severity, code, entry, message
-    QLabel* ProblemsCount = nullptr;      // "3 errors, 5 warnings", in the status bar
-    QAction* FindReferencesItem = nullptr;  // Edit > Find References, Shift+F12
-    QAction* MoveToItem = nullptr;          // Orbtool > Move To...
-    QDockWidget* ReferencesDock = nullptr;  // what names the entry, under the pages
-    QTreeWidget* ReferencesList = nullptr;
-    // Runs the rules over the loaded tables again and shows what they find.
-    void refreshProblems();
-    // Lists every field that names the entry the page in front shows.
-    void findReferences();
-    // Moves the entry the page in front shows to another number, its references following.
-    void moveTo();
-    // Shows the next (+1) or previous (-1) problem's entry, the focus in its field.
-    void stepToProblem(int direction);
-
     // ---- keeping work safe ----
     // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
     QUndoStack* UndoStack = nullptr;
@@ -343,10 +323,6 @@ private:
     bool changesShownEntry(uint8_t page, const OrbData& after) const;
     // Forgets what the pages show, so that each shows its entry afresh (after a load).
     void forgetShown();
-    void buildProblemsPanel();
-    void showProblemsPanel(bool shown);
-    // Opens the page and entry of line `row` of the problems list and puts the focus in its field.
-    void goToProblem(int row);
     ShownEntry<UnitRecord> shownUnit_;
     ShownEntry<WeaponRecord> shownWeapon_;
     ShownEntry<FormationRecord> shownFormation_;
@@ -361,10 +337,7 @@ private:
 
     std::vector<std::pair<QWidget*, std::function<void(bool shift)>>> pickerKeys_;
     QString loadedName_;  // the loaded data file's name as it stands on disk
-    QString loadedPath_;  // and its whole path, which the problems ignored for it are kept under
-    QStringList ignoredProblems_;  // "code|table|number|field" of the loaded file's ignored problems
-    void loadIgnoredProblems();
-    void setIgnored(QTreeWidgetItem* item, bool ignored);
+    QString loadedPath_;  // and its whole path
     // The tables as last loaded or saved, packed as a save writes them: the mark compares with
     // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
     std::vector<uint8_t> savedImage_;

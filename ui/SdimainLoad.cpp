@@ -162,7 +162,6 @@ void TSDIAppForm::OrbListBoxDblClick()
     }
     loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
     loadedPath_ = QFileInfo(QString::fromStdString(loaded.path.u8string())).absoluteFilePath();
-    loadIgnoredProblems();
     forgetShown();
     // The new file's session first, so that the steps of the old one, cleared now, are not
     // taken for unsaved work on the new file.
