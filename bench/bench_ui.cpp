@@ -11,6 +11,7 @@
 #include "ui/renationalise.h"
 #include "ui/table/TableModel.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
 #include "ui/table/TableFeature.h"
 
 #include <QApplication>
@@ -140,7 +141,7 @@ void BM_CommitWithJournal(benchmark::State& state)
         window->CommitButtonClick();
         settle();
     }
-    if (!fs::exists(window->journalFile()))
+    if (!fs::exists(window->findChild<RecoveryFeature*>()->journalFile()))
         state.SkipWithError("no journal was written");
 }
 

@@ -14,6 +14,7 @@
 #include "ui/Widgets.h"
 #include "ui/compare/CompareFeature.h"
 #include "ui/problems/ProblemsFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
 #include "ui/references/ReferencesFeature.h"
 #include "ui/table/TableFeature.h"
 #include "ui/paster.h"
@@ -251,6 +252,7 @@ struct Editor {
     TableFeature* table() const { return w->findChild<TableFeature*>(); }
     ProblemsFeature* problems() const { return w->findChild<ProblemsFeature*>(); }
     ReferencesFeature* references() const { return w->findChild<ReferencesFeature*>(); }
+    RecoveryFeature* recovery() const { return w->findChild<RecoveryFeature*>(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".

@@ -178,7 +178,7 @@ class TestSoak : public WindowSuite {
         const bool unsaved = e->marked();
         e.reset();
         e = std::make_unique<Editor>(tmp.filePath("data"));
-        e->w->offerRecovery();
+        e->recovery()->offerRecovery();
         if (!FileLoaded)
             e->loadLine(12);
         if (packed() != tables || e->marked() != unsaved)

@@ -5,6 +5,7 @@
 #include "ui/SdimainHost.h"
 #include "ui/compare/CompareFeature.h"
 #include "ui/problems/ProblemsFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
 #include "ui/references/ReferencesFeature.h"
 #include "ui/table/TableFeature.h"
 #include "core/Settings.h"
@@ -133,7 +134,7 @@ void TSDIAppForm::changeEvent(QEvent* e)
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
         QTimer::singleShot(0, this, [this] {
             if (isActiveWindow() && !QApplication::activeModalWidget())
-                checkDisk(false);
+                recovery_->checkDisk(false);
         });
     QMainWindow::changeEvent(e);
 }
@@ -142,7 +143,6 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("SDIAppForm");
     resize(788, 556);
-    recoveryDir_ = RecoveryFolder();
     buildMenu();
     buildToolBar();
 
@@ -175,7 +175,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     table_ = new TableFeature(*host_);
     new ProblemsFeature(*host_);
     new ReferencesFeature(*host_);
-    connect(host_.get(), &FeatureHost::workChanged, this, &TSDIAppForm::keepJournal);
+    recovery_ = new RecoveryFeature(*host_);
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -569,7 +569,7 @@ void TSDIAppForm::setCaption(const QString& text)
 void TSDIAppForm::closeEvent(QCloseEvent* e)
 {
     if (confirmDrop()) {
-        dropJournal();  // saved, or dropped by the user's answer
+        recovery_->dropJournal();  // saved, or dropped by the user's answer
         e->accept();
     }
     else

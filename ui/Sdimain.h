@@ -1,5 +1,5 @@
 // The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar,
-// and the frame its added features (ui/compare/, ui/table/, ...) stand in, which reach it through the
+// and the frame its added features (ui/compare/, ui/table/, ui/recovery/, ...) stand in, which reach it through the
 // FeatureHost it gives them (SdimainHost.cpp).
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
@@ -44,6 +44,7 @@ struct OrbChanges;
 struct RenumberResult;
 class CompareFeature;
 class TableFeature;
+class RecoveryFeature;
 class WindowHost;
 
 // Where a field of one entry lies in the image: its first byte, its size, and whether it is a name.
@@ -236,15 +237,6 @@ public:
     // How many conflicts of the last merge hold ours' value with no choice made yet.
     std::size_t conflictsLeft() const;
 
-    // ---- unsaved work kept safe, and the file on disk (SdimainRecovery.cpp) ----
-    // At start-up: offers the unsaved work of each data file that no window has open.
-    void offerRecovery();
-    // Whether the loaded file on disk still holds what was loaded or last saved; where another
-    // program changed it, asks what to do (saving: before a save). True to go on.
-    bool checkDisk(bool saving);
-    // The journal the loaded file's unsaved work is kept in; empty while there is none.
-    std::filesystem::path journalFile() const;
-
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
 
@@ -260,6 +252,8 @@ private:
     std::unique_ptr<FeatureHost> host_;  // what the features reach the window through
     CompareFeature* compare_ = nullptr;
     TableFeature* table_ = nullptr;
+    RecoveryFeature* recovery_ = nullptr;
+    bool skipDropQuestion_ = false;  // a reload already asked
 
     void buildMenu();
     void buildToolBar();
@@ -372,38 +366,6 @@ private:
     // Before a save with conflicts left: asks. True to go on.
     bool confirmUnresolved();
 
-    // Unsaved work kept safe: the loaded file's lock, this session's journal and the stamps of
-    // the file on disk.
-    std::filesystem::path recoveryDir_;
-    std::unique_ptr<DataFileLock> lock_;
-    QString lockedPath_;            // the file lock_ is of
-    std::string session_;           // names this session's journal
-    std::vector<uint8_t> journaled_;  // the tables as the journal last took them
-    int journalSteps_ = 0;
-    bool journalFailed_ = false;    // said once per session
-    FileStamp diskStamp_;      // the loaded file as loaded or last saved
-    FileStamp seenStamp_;      // an outside change already asked about on activation
-    FileStamp acceptedStamp_;  // an outside change the user chose to save over
-    bool checkingDisk_ = false;
-    bool skipDropQuestion_ = false;  // a reload already asked
-    std::unique_ptr<Journal> pendingRestore_;  // restored by the load under way
-    std::unique_ptr<Journal> pendingCompare_;  // compared with once the load under way is done
-    int carriedSteps_ = 0;  // the steps a new session's journal goes on counting from
-    // After every change to the tables: writes the journal, or removes it once nothing is unsaved.
-    void keepJournal(const std::vector<uint8_t>& image, bool unsaved);
-    // Removes this session's journal (the work was saved or the user dropped it).
-    void dropJournal();
-    // Takes the lock of the data file at path unless it is held already; false (said) when
-    // another window has the file open.
-    bool holdFile(const QString& path, std::unique_ptr<DataFileLock>& taken);
-    // After a load: the new session's state, and the offer of the file's earlier unsaved work.
-    void startSession(const std::filesystem::path& loaded);
-    void offerJournals(std::vector<Journal> journals);
-    // One journal's question: Restore, Compare, Discard (asked twice) or Later. elsewhere: the
-    // journal's file is not the one loaded here, and Restore or Compare loads it first.
-    void askAboutJournal(Journal j, bool elsewhere);
-    void restoreJournal(const Journal& j);
-    void reloadFile();
 };
 
 struct RenumberResult;

@@ -4,6 +4,7 @@
 
 #include "core/OrbFile.h"
 #include "ui/RecordPage.h"
+#include "ui/recovery/RecoveryFeature.h"
 #include "ui/table/TableFeature.h"
 
 #include <QAction>
@@ -269,13 +270,8 @@ bool WindowHost::openUnsaved(const QString& path, const std::vector<uint8_t>& im
     if (!w_.confirmDrop())
         return false;
     std::unique_ptr<DataFileLock> taken;
-    if (!w_.holdFile(file.absoluteFilePath(), taken))
+    if (!w_.recovery_->holdFile(file.absoluteFilePath(), taken))
         return false;
-    w_.dropJournal();
-    if (taken) {
-        w_.lock_ = std::move(taken);
-        w_.lockedPath_ = file.absoluteFilePath();
-    }
     if (file.absoluteDir().exists()) {
         w_.setDirectory(file.absolutePath());
         w_.DirectoryListBox1Change();
@@ -291,7 +287,7 @@ bool WindowHost::openUnsaved(const QString& path, const std::vector<uint8_t>& im
     w_.loadedPath_ = file.absoluteFilePath();
     w_.forgetShown();
     FileLoaded = true;
-    w_.startSession(std::filesystem::u8path(w_.loadedPath_.toStdString()));
+    w_.recovery_->fileOpened(std::filesystem::u8path(w_.loadedPath_.toStdString()), w_.loadedPath_, std::move(taken));
     w_.noteSaved();
     w_.savedImage_.clear();  // nothing on disk: all of it is unsaved
     w_.UndoStack->clear();

@@ -8,6 +8,7 @@
 #include "ui/RecordPage.h"
 #include "ui/UndoCommands.h"
 #include "ui/Widgets.h"
+#include "ui/recovery/RecoveryFeature.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -145,27 +146,22 @@ void TSDIAppForm::OrbListBoxDblClick()
     skipDropQuestion_ = false;
     // One window a file: another copy of the editor with it open keeps it.
     std::unique_ptr<DataFileLock> taken;
-    if (!holdFile(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n))),
-                  taken))
+    const QString path = QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n)));
+    if (!recovery_->holdFile(path, taken))
         return;
     LoadResult loaded = LoadOrbFile(n);
     if (loaded.code != 0) {
         showMessage(QString::fromStdString(loaded.message), "File Load Error");
         return;
     }
-    // The work on the file loaded before was saved or dropped by the user's answer.
-    dropJournal();
+    // The work on the file loaded before was saved or dropped by the user's answer. The new
+    // file's session comes first, so that the steps of the old one, cleared now, are not taken
+    // for unsaved work on the new file.
+    recovery_->fileOpened(loaded.path, path, std::move(taken));
     endMerge();
-    if (taken) {
-        lock_ = std::move(taken);
-        lockedPath_ = QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n)));
-    }
     loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
     loadedPath_ = QFileInfo(QString::fromStdString(loaded.path.u8string())).absoluteFilePath();
     forgetShown();
-    // The new file's session first, so that the steps of the old one, cleared now, are not
-    // taken for unsaved work on the new file.
-    startSession(loaded.path);
     noteSaved();
     UndoStack->clear();
     SaveAs1->setEnabled(true);
@@ -194,7 +190,7 @@ void TSDIAppForm::OrbListBoxDblClick()
     else
         Viewer->setCurrentWidget(Units);
     unitEdit("Name")->setFocus();
-    offerJournals(JournalsToOffer(recoveryDir_, loaded.path, session_));
+    recovery_->offerJournalsOf(loaded.path);
 }
 
 void TSDIAppForm::openPath(const QString& path)
@@ -355,7 +351,7 @@ bool TSDIAppForm::saveFile()
     const bool sameFile =
         QDir::cleanPath(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(loadedName_)) ==
         QDir::cleanPath(loadedPath_);
-    if (sameFile && !checkDisk(true))
+    if (sameFile && !recovery_->checkDisk(true))
         return false;
     if (!confirmUnresolved())
         return false;
@@ -370,8 +366,6 @@ bool TSDIAppForm::saveFile()
         return false;
     }
     noteSaved();
-    if (sameFile)
-        diskStamp_ = acceptedStamp_ = seenStamp_ = StampFile(saved.path);
     updateModified();
     emit host_->saved(QString::fromStdString(saved.path.u8string()));
     QString dir = QString::fromStdString(CurrentDirectory);
