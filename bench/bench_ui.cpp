@@ -11,6 +11,7 @@
 #include "ui/renationalise.h"
 #include "ui/table/TableModel.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/merge/MergeFeature.h"
 #include "ui/recovery/RecoveryFeature.h"
 #include "ui/table/TableFeature.h"
 
@@ -252,14 +253,14 @@ void BM_MergeOpen(benchmark::State& state)
     const QString theirs = QString::fromStdString((sampleDir / "mods" / "THEIRS12").string());
     const QString base = QString::fromStdString((sampleDir / "mods" / "BASE12").string());
     for (auto _ : state) {
-        window->mergeWith(theirs, base);
+        window->findChild<MergeFeature*>()->mergeWith(theirs, base);
         settle();
         state.PauseTiming();
         window->UndoStack->undo();
         settle();
         state.ResumeTiming();
     }
-    state.counters["conflicts"] = double(window->conflictsLeft());
+    state.counters["conflicts"] = double(window->findChild<MergeFeature*>()->conflictsLeft());
 }
 
 // Comparing with another file (ORB05 against ORB12: most entries differ), marks and all.

@@ -13,6 +13,7 @@
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/merge/MergeFeature.h"
 #include "ui/problems/ProblemsFeature.h"
 #include "ui/recovery/RecoveryFeature.h"
 #include "ui/references/ReferencesFeature.h"
@@ -253,6 +254,7 @@ struct Editor {
     ProblemsFeature* problems() const { return w->findChild<ProblemsFeature*>(); }
     ReferencesFeature* references() const { return w->findChild<ReferencesFeature*>(); }
     RecoveryFeature* recovery() const { return w->findChild<RecoveryFeature*>(); }
+    MergeFeature* merge() const { return w->findChild<MergeFeature*>(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".

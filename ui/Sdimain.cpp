@@ -4,6 +4,7 @@
 #include "ui/About.h"
 #include "ui/SdimainHost.h"
 #include "ui/compare/CompareFeature.h"
+#include "ui/merge/MergeFeature.h"
 #include "ui/problems/ProblemsFeature.h"
 #include "ui/recovery/RecoveryFeature.h"
 #include "ui/references/ReferencesFeature.h"
@@ -171,7 +172,7 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     // in the order they are made.
     host_ = std::make_unique<WindowHost>(*this);
     compare_ = new CompareFeature(*host_);  // its context menus go on the pages' edits
-    buildMergeMenu();
+    merge_ = new MergeFeature(*host_);
     table_ = new TableFeature(*host_);
     new ProblemsFeature(*host_);
     new ReferencesFeature(*host_);
@@ -196,8 +197,6 @@ TSDIAppForm::~TSDIAppForm()
     // The undo stack goes with the window's children, after this object has stopped being a
     // main window: its last signals must not reach it.
     disconnect(UndoStack, nullptr, this, nullptr);
-    // The merge lists read this window's members, which are gone before its children are.
-    delete ConflictsDock;
     // The features go before the host they reach the window through.
     for (Feature* f : findChildren<Feature*>(Qt::FindDirectChildrenOnly))
         delete f;
@@ -436,8 +435,8 @@ bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods
         RestoreButtonClick();
         return false;
     }
-    if (key == Qt::Key_F7 && CurrentPage != pcLoad && conflictsLeft() > 0) {
-        stepToConflict(shift ? -1 : 1);
+    if (key == Qt::Key_F7 && CurrentPage != pcLoad && merge_->conflictsLeft() > 0) {
+        merge_->stepToConflict(shift ? -1 : 1);
         return true;
     }
     if (key == Qt::Key_F7 && CurrentPage != pcLoad && compare_->comparing()) {

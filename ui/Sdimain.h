@@ -1,5 +1,5 @@
 // The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar,
-// and the frame its added features (ui/compare/, ui/table/, ui/recovery/, ...) stand in, which reach it through the
+// and the frame its added features (ui/compare/, ui/table/, ui/recovery/, ui/merge/, ...) stand in, which reach it through the
 // FeatureHost it gives them (SdimainHost.cpp).
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
@@ -9,8 +9,6 @@
 #pragma once
 
 #include "core/Globals.h"
-#include "core/Merge.h"
-#include "core/Recovery.h"
 #include "core/Tables.h"
 #include "data/Fields.h"
 #include "ui/Text.h"
@@ -35,24 +33,13 @@ class QTabWidget;
 class QToolButton;
 class QFrame;
 class QUndoStack;
-class QTableView;
-class QDockWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
-class QTreeView;
 struct OrbChanges;
 struct RenumberResult;
 class CompareFeature;
 class TableFeature;
 class RecoveryFeature;
+class MergeFeature;
 class WindowHost;
-
-// Where a field of one entry lies in the image: its first byte, its size, and whether it is a name.
-struct FieldSpot {
-    std::size_t at = 0;
-    int size = 0;
-    bool text = false;
-};
 
 // What a record page shows: the entry number (0: none yet) and that entry as stored when it was
 // shown; the page's edits differ from it where the user typed.
@@ -220,22 +207,6 @@ public:
     // after: the tables as the operation would leave them. True to go on.
     bool confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit);
 
-    // ---- merging another file into the loaded one (SdimainMerge.cpp) ----
-    QAction* MergeItem = nullptr;            // File > Merge With..., Ctrl+Shift+M
-    QAction* KeepOursItem = nullptr;         // Ctrl+1: the conflict in front keeps ours' value
-    QAction* TakeTheirsItem = nullptr;       // Ctrl+2
-    QAction* TakeBaseItem = nullptr;         // Ctrl+3
-    QAction* TakeTheirsEntryItem = nullptr;  // every conflict of the entry in front
-    QAction* TakeTheirsAllItem = nullptr;    // every conflict left
-    QDockWidget* ConflictsDock = nullptr;    // under the pages: the conflicts, and what was taken
-    QTreeView* ConflictsList = nullptr;  // a line a conflict: entry, field, base, ours, theirs
-    QTreeView* TakenList = nullptr;      // a line a field taken from theirs
-    QLabel* ConflictsCount = nullptr;  // "3 conflicts left", in the status bar
-    // Merges theirs into the loaded tables (ours) since base: what only theirs changed is taken
-    // as one step; the conflicts are listed for the user. False, said, when a file cannot be read.
-    bool mergeWith(const QString& theirs, const QString& base);
-    // How many conflicts of the last merge hold ours' value with no choice made yet.
-    std::size_t conflictsLeft() const;
 
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
@@ -253,6 +224,7 @@ private:
     CompareFeature* compare_ = nullptr;
     TableFeature* table_ = nullptr;
     RecoveryFeature* recovery_ = nullptr;
+    MergeFeature* merge_ = nullptr;
     bool skipDropQuestion_ = false;  // a reload already asked
 
     void buildMenu();
@@ -343,29 +315,6 @@ private:
     // The form pages' size limit, lifted while a table is in front.
     void applySizeLimit();
     bool filling_ = false;  // set while pages are switched by the program
-
-    // The merge under way: the three sides as they were, its conflicts (each kept as ours by
-    // choice, or resolved by another value) and the fields it took from theirs.
-    std::unique_ptr<OrbData> mergeOurs_, mergeBase_, mergeTheirs_;
-    QString mergeTheirsName_;
-    std::vector<MergeField> conflicts_;
-    std::vector<bool> keptOurs_;
-    std::vector<MergeField> taken_;
-    std::vector<FieldSpot> conflictSpots_, takenSpots_;  // where each lies in the image
-    void buildMergeMenu();
-    void endMerge();
-    void refreshMerge();
-    bool conflictResolved(std::size_t i) const;
-    std::size_t conflictInFront() const;
-    // Ctrl+1, 2, 3 (choice 0 ours, 1 theirs, 2 base) on the conflict in front, or on all of its entry's.
-    void resolveConflicts(int choice, bool wholeEntry);
-    // Takes a field taken from theirs back to ours' value, as a step of its own.
-    void undoTaken(std::size_t i);
-    // F7 / Shift+F7 while conflicts are left: the next (+1) or previous (-1) one.
-    void stepToConflict(int direction);
-    // Before a save with conflicts left: asks. True to go on.
-    bool confirmUnresolved();
-
 };
 
 struct RenumberResult;

@@ -8,6 +8,7 @@
 #include "ui/RecordPage.h"
 #include "ui/UndoCommands.h"
 #include "ui/Widgets.h"
+#include "ui/merge/MergeFeature.h"
 #include "ui/recovery/RecoveryFeature.h"
 
 #include <QComboBox>
@@ -158,7 +159,6 @@ void TSDIAppForm::OrbListBoxDblClick()
     // file's session comes first, so that the steps of the old one, cleared now, are not taken
     // for unsaved work on the new file.
     recovery_->fileOpened(loaded.path, path, std::move(taken));
-    endMerge();
     loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
     loadedPath_ = QFileInfo(QString::fromStdString(loaded.path.u8string())).absoluteFilePath();
     forgetShown();
@@ -353,7 +353,7 @@ bool TSDIAppForm::saveFile()
         QDir::cleanPath(loadedPath_);
     if (sameFile && !recovery_->checkDisk(true))
         return false;
-    if (!confirmUnresolved())
+    if (!merge_->confirmUnresolved())
         return false;
     SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
     QString file = QString::fromStdString(saved.path.filename().u8string());
