@@ -1,6 +1,7 @@
 // The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar,
-// and the frame its added features (ui/compare/, ui/table/, ui/recovery/, ui/merge/, ...) stand in, which reach it through the
-// FeatureHost it gives them (SdimainHost.cpp).
+// and the frame the features added beside them stand in (ui/table/, ui/compare/, ui/merge/,
+// ui/problems/, ui/references/, ui/recovery/), each reaching it only through the FeatureHost it
+// gives them (SdimainHost.cpp). See docs/architecture.md.
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
 // SdimainWeapons.cpp, SdimainFormations.cpp (the record pages), SdimainTransfer.cpp
@@ -14,7 +15,6 @@
 #include "ui/Text.h"
 #include "ui/shared/FeatureHost.h"
 
-#include <QModelIndex>
 #include <QMainWindow>
 
 #include <functional>
@@ -22,7 +22,6 @@
 #include <vector>
 
 class QAction;
-class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -206,7 +205,6 @@ public:
     // own): asks to commit them first (where offerCommit), to discard them, or to cancel.
     // after: the tables as the operation would leave them. True to go on.
     bool confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit);
-
 
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);

@@ -316,7 +316,7 @@ void TSDIAppForm::showStoredNote(const QString& note)
 
 QString EntryTitle(uint8_t page, int number)
 {
-    return (page == pcWeapons ? "Weapon " : page == pcUnits ? "Unit " : "Formation ") + threeDigits(number);
+    return EntryTitle(TableOfPage(page), number);
 }
 
 void TSDIAppForm::RestoreButtonClick()
