@@ -219,6 +219,10 @@ private slots:
         QCOMPARE(e->status(), QString("Moved units 006 to 249: %1 references follow").arg(to6.size()));
         QCOMPARE(int(CurrentUnit), 249);
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Move units 006 \u2192 249"));
+        // The list follows at once: the name at its new number, none at the old one.
+        auto line = [this](int n) { return e->w->UnitListBox->item(n - 1)->text(); };
+        QCOMPARE(line(249), "249  " + toQ(loaded.unit(6).Name));
+        QCOMPARE(line(6), QString("006  "));
         whenModal([](QWidget* w) {
             qobject_cast<QInputDialog*>(w)->setIntValue(1);
             qobject_cast<QInputDialog*>(w)->accept();
@@ -231,6 +235,7 @@ private slots:
         e->w->UndoItem->trigger();
         e->w->UndoItem->trigger();
         QVERIFY(sameImage(Orb, loaded));
+        QVERIFY(line(249) == "249  " + toQ(loaded.unit(249).Name) && line(6) == "006  " + toQ(loaded.unit(6).Name));
     }
 
     // An ignored problem leaves the count and F8's round, stays ignored when the file is loaded
