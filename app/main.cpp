@@ -2,6 +2,7 @@
 #include "ui/Application.h"
 #include "ui/Icons.h"
 #include "ui/Sdimain.h"
+#include "ui/recovery/RecoveryFeature.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -28,6 +29,6 @@ int main(int argc, char** argv)
     if (!options.positionalArguments().isEmpty())
         window->openPath(options.positionalArguments().front());
     // Work that a crash or a kill left unsaved, for files this window has not just opened.
-    window->offerRecovery();
+    window->findChild<RecoveryFeature*>()->offerRecovery();
     return app.exec();
 }

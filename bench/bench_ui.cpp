@@ -9,7 +9,11 @@
 #include "ui/Sdimain.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
-#include "ui/TableModel.h"
+#include "ui/table/TableModel.h"
+#include "ui/compare/CompareFeature.h"
+#include "ui/merge/MergeFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
+#include "ui/table/TableFeature.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,6 +47,11 @@ void writeSample(const fs::path& dir, int n, std::uint64_t tail = 0)
     out.close();
     if (tail)
         fs::resize_file(dir / OrbFileName(n), image.size() + tail);  // sparse: no disk
+}
+
+TableFeature* tableFeature()
+{
+    return window->findChild<TableFeature*>();
 }
 
 // The window's pending work (repaints above all), as the event loop does it after each action.
@@ -133,7 +142,7 @@ void BM_CommitWithJournal(benchmark::State& state)
         window->CommitButtonClick();
         settle();
     }
-    if (!fs::exists(window->journalFile()))
+    if (!fs::exists(window->findChild<RecoveryFeature*>()->journalFile()))
         state.SkipWithError("no journal was written");
 }
 
@@ -244,14 +253,14 @@ void BM_MergeOpen(benchmark::State& state)
     const QString theirs = QString::fromStdString((sampleDir / "mods" / "THEIRS12").string());
     const QString base = QString::fromStdString((sampleDir / "mods" / "BASE12").string());
     for (auto _ : state) {
-        window->mergeWith(theirs, base);
+        window->findChild<MergeFeature*>()->mergeWith(theirs, base);
         settle();
         state.PauseTiming();
         window->UndoStack->undo();
         settle();
         state.ResumeTiming();
     }
-    state.counters["conflicts"] = double(window->conflictsLeft());
+    state.counters["conflicts"] = double(window->findChild<MergeFeature*>()->conflictsLeft());
 }
 
 // Comparing with another file (ORB05 against ORB12: most entries differ), marks and all.
@@ -260,10 +269,10 @@ void BM_CompareOpen(benchmark::State& state)
     showUnits();
     const QString other = QString::fromStdString((sampleDir / OrbFileName(5)).string());
     for (auto _ : state) {
-        window->compareWith(other);
+        window->findChild<CompareFeature*>()->compareWith(other);
         settle();
         state.PauseTiming();
-        window->stopComparing();
+        window->findChild<CompareFeature*>()->stopComparing();
         settle();
         state.ResumeTiming();
     }
@@ -272,15 +281,15 @@ void BM_CompareOpen(benchmark::State& state)
 void BM_StepToDifference(benchmark::State& state)
 {
     showUnits();
-    window->compareWith(QString::fromStdString((sampleDir / OrbFileName(5)).string()));
+    window->findChild<CompareFeature*>()->compareWith(QString::fromStdString((sampleDir / OrbFileName(5)).string()));
     CurrentUnit = 100;
     bool forward = true;
     for (auto _ : state) {
-        window->stepToDifference(forward ? 1 : -1);
+        window->findChild<CompareFeature*>()->stepToDifference(forward ? 1 : -1);
         forward = !forward;
         settle();
     }
-    window->stopComparing();
+    window->findChild<CompareFeature*>()->stopComparing();
 }
 
 // The Units page's table shown, and the form again (the view is made on the first showing).
@@ -288,10 +297,10 @@ void BM_TableOpen(benchmark::State& state)
 {
     showUnits();
     for (auto _ : state) {
-        window->toggleTable();
+        tableFeature()->toggleTable();
         settle();
         state.PauseTiming();
-        window->toggleTable();
+        tableFeature()->toggleTable();
         settle();
         state.ResumeTiming();
     }
@@ -300,16 +309,16 @@ void BM_TableOpen(benchmark::State& state)
 void BM_TableSort(benchmark::State& state)
 {
     showUnits();
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
-    QTableView* table = window->tableView(pcUnits);
+    QTableView* table = tableFeature()->tableView(TableId::Units);
     int column = 0;
     for (auto _ : state) {
         table->sortByColumn(column, column % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
         column = (column + 7) % table->model()->columnCount();
         settle();
     }
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
 }
 
@@ -317,9 +326,9 @@ void BM_TableSort(benchmark::State& state)
 void BM_TableEditMany(benchmark::State& state)
 {
     showUnits();
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
-    auto* proxy = static_cast<QSortFilterProxyModel*>(window->tableView(pcUnits)->model());
+    auto* proxy = static_cast<QSortFilterProxyModel*>(tableFeature()->tableView(TableId::Units)->model());
     auto* model = static_cast<OrbTableModel*>(proxy->sourceModel());
     QModelIndexList cells;
     for (int row = 0; row < model->rowCount(); ++row)
@@ -329,7 +338,7 @@ void BM_TableEditMany(benchmark::State& state)
         model->setMany(cells, QStringList(QList<QString>(cells.size(), QString::number(value++ % 9))));
         settle();
     }
-    window->toggleTable();
+    tableFeature()->toggleTable();
     settle();
 }
 

@@ -12,6 +12,12 @@
 #include "ui/RecordPage.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
+#include "ui/compare/CompareFeature.h"
+#include "ui/merge/MergeFeature.h"
+#include "ui/problems/ProblemsFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
+#include "ui/references/ReferencesFeature.h"
+#include "ui/table/TableFeature.h"
 #include "ui/paster.h"
 #include "ui/renationalise.h"
 
@@ -242,6 +248,13 @@ struct Editor {
         activate();
     }
     TSDIAppForm* operator->() const { return w.get(); }
+    // The window's added features, each a class of its own.
+    CompareFeature* compare() const { return w->findChild<CompareFeature*>(); }
+    TableFeature* table() const { return w->findChild<TableFeature*>(); }
+    ProblemsFeature* problems() const { return w->findChild<ProblemsFeature*>(); }
+    ReferencesFeature* references() const { return w->findChild<ReferencesFeature*>(); }
+    RecoveryFeature* recovery() const { return w->findChild<RecoveryFeature*>(); }
+    MergeFeature* merge() const { return w->findChild<MergeFeature*>(); }
 
     QString status() const { return w->statusBar()->currentMessage(); }
     // The caption as the window shows it: the modified mark, when there is one, is "*".

@@ -40,16 +40,16 @@ private slots:
         // What cannot be read says why and changes nothing.
         for (const QString& bad : {tmp.filePath("compare/none"), tmp.filePath("compare")}) {
             auto seen = answerBox();
-            QVERIFY(!e->w->compareWith(bad));
+            QVERIFY(!e->compare()->compareWith(bad));
             QCOMPARE(seen->title, QString("Compare Error"));
-            QVERIFY(!e->w->comparing());
+            QVERIFY(!e->compare()->comparing());
         }
         // The form keeps its place when marks come, and from page to page.
         auto formLeft = [this] { return e->edit("UnitCostEdit")->mapTo(e->w.get(), QPoint()).x(); };
         const int left = formLeft();
         typeIntoFileDialog(path);
         e->key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(e->w->comparing());
+        QVERIFY(e->compare()->comparing());
         QCOMPARE(formLeft(), left);
         for (QListWidget* other : {e->w->wpnlistbox, e->w->FormationListBox})
             QCOMPARE(other->parentWidget()->width(), e->w->UnitListBox->parentWidget()->width());
@@ -132,7 +132,7 @@ private slots:
 
         // Compared with the saved file: the two commits left after the undos, and nothing else.
         e->key(Qt::Key_F9);
-        e->w->CompareSavedItem->trigger();
+        e->compare()->CompareSavedItem->trigger();
         QVERIFY2(e->status().endsWith(": 2 units, 0 weapons, 0 formations differ"), qPrintable(e->status()));
         // A Renumber 12 -> 5: every unit and formation of nation 12 now differs too.
         const OrbData saved = sampleOrb(12);
@@ -148,7 +148,7 @@ private slots:
         for (int row = 0; row < UnitCount; ++row)
             bold += e->w->UnitListBox->item(row)->font().bold();
         QCOMPARE(bold, units);
-        e->w->CompareSavedItem->trigger();
+        e->compare()->CompareSavedItem->trigger();
         QVERIFY2(e->status().endsWith(QString(": %1 units, 0 weapons, %2 formations differ").arg(units).arg(formations)),
                  qPrintable(e->status()));
         // Saved, the comparison with the saved file follows it: nothing differs any more.
@@ -159,8 +159,8 @@ private slots:
             bold += e->w->UnitListBox->item(row)->font().bold();
         QCOMPARE(bold, 0);
         QCOMPARE(visited(false), QStringList());
-        e->w->StopCompareItem->trigger();
-        QVERIFY(!e->w->comparing() && !e->w->UnitListBox->item(39)->font().bold());
+        e->compare()->StopCompareItem->trigger();
+        QVERIFY(!e->compare()->comparing() && !e->w->UnitListBox->item(39)->font().bold());
     }
 
     // A short compared file holds no values past its end: they are missing there, neither
@@ -171,7 +171,7 @@ private slots:
         const QString path = tmp.filePath("SHORT12");
         writeAll(path, sampleBytes(12).left(20000));
         open(12);
-        QVERIFY(e->w->compareWith(path));
+        QVERIFY(e->compare()->compareWith(path));
         QCOMPARE(e->status(), "Comparing with " + native(path) +
                                   " (a short file: 20000 of 44500 bytes; values past its end are missing): "
                                   "0 units, 0 weapons, 0 formations differ");

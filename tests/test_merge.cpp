@@ -62,7 +62,7 @@ class TestMerge : public WindowSuite {
         e->key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
     }
 
-    QString count() const { return e->w->ConflictsCount->text(); }
+    QString count() const { return e->merge()->ConflictsCount->text(); }
 
 private slots:
     // What the merge takes at once, what it lists, and the keys that choose.
@@ -70,15 +70,15 @@ private slots:
     {
         mergeThroughTheMenu();
         QCOMPARE(e->status(), QString("3 fields taken from theirs, 2 conflicts"));
-        QCOMPARE(linesOf(e->w->ConflictsList),
+        QCOMPARE(linesOf(e->merge()->ConflictsList),
                  (QStringList{QString("Unit 001 | Cost | %1 | 130 | 99").arg(mods.base.unit(1).Cost),
                               QString("Unit 003 | Name | \"%1\" | \"Ours Three\" | \"Theirs Three\"").arg(toQ(mods.base.unit(3).Name))}));
-        QCOMPARE(linesOf(e->w->TakenList),
+        QCOMPARE(linesOf(e->merge()->TakenList),
                  (QStringList{QString("Unit 001 | Speed | %1 | %1 | 44").arg(mods.base.unit(1).Speed),
                               QString("Weapon 005 | Range | %1 | %1 | 77").arg(mods.base.weapon(5).Range),
                               "Formation 020 | Slot5 | 0 | 0 | 102"}));
         QCOMPARE(count(), QString("2 conflicts left"));
-        QVERIFY(e->w->ConflictsDock->isVisible() && e->marked());
+        QVERIFY(e->merge()->ConflictsDock->isVisible() && e->marked());
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Merge With THEIRS12"));
         // Taken: theirs alone changed them, and the slot list took theirs' member beside ours'.
         QCOMPARE(int(Orb.unit(1).Speed), 44);
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(count(), QString("1 conflict left"));
 
         // A field taken from theirs, taken back from its list: one step of its own.
-        auto* taken = e->w->TakenList;
+        auto* taken = e->merge()->TakenList;
         QTimer::singleShot(50, [] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
                 for (QAction* a : menu->actions())
@@ -166,7 +166,7 @@ private slots:
     void theirsForAllAndSavingWithConflictsLeft()
     {
         mergeThroughTheMenu();
-        e->w->TakeTheirsEntryItem->trigger();  // unit 1 is in front
+        e->merge()->TakeTheirsEntryItem->trigger();  // unit 1 is in front
         QVERIFY(int(Orb.unit(1).Cost) == 99 && Orb.unit(3).Name == "Ours Three");
         QCOMPARE(count(), QString("1 conflict left"));
         const QByteArray before = readAll(file12());
@@ -174,7 +174,7 @@ private slots:
         e->save();
         QCOMPARE(asked->text, QString("1 conflict is unresolved: they keep ours' values"));
         QCOMPARE(readAll(file12()), before);
-        e->w->TakeTheirsAllItem->trigger();
+        e->merge()->TakeTheirsAllItem->trigger();
         QCOMPARE(Orb.unit(3).Name, std::string("Theirs Three"));
         QCOMPARE(count(), QString("No conflicts left"));
         e->save();

@@ -19,7 +19,7 @@ class TestProblems : public WindowSuite {
     // Opens line row's context menu as a right click does, and picks the action named.
     void contextAction(int row, const char* action)
     {
-        QTreeWidget* list = e->w->ProblemsList;
+        QTreeWidget* list = e->problems()->ProblemsList;
         const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
         bool picked = false;
         QTimer::singleShot(50, [&] {
@@ -49,13 +49,13 @@ public:
     QStringList lines() const
     {
         QStringList out;
-        for (int i = 0; i < e->w->ProblemsList->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = e->w->ProblemsList->topLevelItem(i);
+        for (int i = 0; i < e->problems()->ProblemsList->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = e->problems()->ProblemsList->topLevelItem(i);
             out << item->text(2) + ": " + item->text(0) + " " + item->text(1) + ": " + item->text(3);
         }
         return out;
     }
-    QString count() const { return e->w->ProblemsCount->text(); }
+    QString count() const { return e->problems()->ProblemsCount->text(); }
 
 private slots:
     // A file with three planted faults: each shows, F8 and a double-click land in its field, and
@@ -67,18 +67,18 @@ private slots:
         QCOMPARE(count(), QString("2 errors, 1 warning"));
         const QSize closed = e->w->size();
         e->key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(e->w->ProblemsDock->isVisible());
+        QVERIFY(e->problems()->ProblemsDock->isVisible());
         const QStringList all = {"units 004 Wpn2: error weapon-empty: weapon 249 has no name and no values",
                                  "formations 003 Type: warning code-unknown: code 3 names no formation type",
                                  "formations 003 Slot9: error slot-missing: unit 300 does not exist"};
         QCOMPARE(lines(), all);
         // The pages keep their height: the window grows by the panel's.
-        QCOMPARE(e->w->size().height(), closed.height() + e->w->ProblemsDock->height());
+        QCOMPARE(e->w->size().height(), closed.height() + e->problems()->ProblemsDock->height());
 
         e->key(Qt::Key_F8);
         QVERIFY(CurrentPage == pcUnits && CurrentUnit == 4);
         QCOMPARE(QApplication::focusWidget(), e->edit("UnitWpn2Edit"));
-        QTreeWidget* list = e->w->ProblemsList;
+        QTreeWidget* list = e->problems()->ProblemsList;
         const QRect third = list->visualItemRect(list->topLevelItem(2));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third.center());
@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(lines(), all);
 
         e->key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(!e->w->ProblemsDock->isVisible());
+        QVERIFY(!e->problems()->ProblemsDock->isVisible());
         QCOMPARE(e->w->size(), closed);
 
         // The command line finds the same, line for line.
@@ -137,18 +137,18 @@ private slots:
         open(12);
         e->key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
         QSet<QString> codes;
-        for (int i = 0; i < e->w->ProblemsList->topLevelItemCount(); ++i)
-            codes << e->w->ProblemsList->topLevelItem(i)->text(1);
+        for (int i = 0; i < e->problems()->ProblemsList->topLevelItemCount(); ++i)
+            codes << e->problems()->ProblemsList->topLevelItem(i)->text(1);
         QSet<QString> want;
         for (const Rule& r : AllRules())
             if (r.byDefault)
                 want << r.code;
         QCOMPARE(codes, want);
-        for (int i = 0; i < e->w->ProblemsList->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = e->w->ProblemsList->topLevelItem(i);
-            e->w->ProblemsList->setCurrentItem(item);
-            e->w->ProblemsList->setFocus();
-            QTest::keyClick(e->w->ProblemsList, Qt::Key_Return);
+        for (int i = 0; i < e->problems()->ProblemsList->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = e->problems()->ProblemsList->topLevelItem(i);
+            e->problems()->ProblemsList->setCurrentItem(item);
+            e->problems()->ProblemsList->setFocus();
+            QTest::keyClick(e->problems()->ProblemsList, Qt::Key_Return);
             const QStringList entry = item->text(2).split(' ');  // "formations 003 Slot2"
             const std::string field = entry.size() > 2 ? entry[2].toStdString() : "Name";
             QLineEdit* bound = entry[0] == "units"     ? editOf(e->w->unitEdits, field.c_str())
@@ -157,7 +157,7 @@ private slots:
             QVERIFY2(bound && QApplication::focusWidget() == bound && e->current() == entry[1].toInt(), qPrintable(item->text(2)));
         }
         const Run check = cli({"check", tmp.filePath("ORB12")});
-        QCOMPARE(check.out.count('\n'), e->w->ProblemsList->topLevelItemCount());
+        QCOMPARE(check.out.count('\n'), e->problems()->ProblemsList->topLevelItemCount());
     }
 
     // Find References lists what names the entry, counted here from the records; a double-click
@@ -175,17 +175,17 @@ private slots:
         };
         auto listed = [this] {
             QStringList out;
-            for (int i = 0; i < e->w->ReferencesList->topLevelItemCount(); ++i)
-                out << e->w->ReferencesList->topLevelItem(i)->text(0);
+            for (int i = 0; i < e->references()->ReferencesList->topLevelItemCount(); ++i)
+                out << e->references()->ReferencesList->topLevelItem(i)->text(0);
             return out;
         };
         e->showEntry(6);
         const QStringList to6 = namingUnit(Orb, 6);
         QVERIFY(to6.size() >= 2);
         e->key(Qt::Key_F12, Qt::ShiftModifier);
-        QVERIFY(e->w->ReferencesDock->isVisible());
+        QVERIFY(e->references()->ReferencesDock->isVisible());
         QCOMPARE(listed(), to6);
-        QTreeWidget* list = e->w->ReferencesList;
+        QTreeWidget* list = e->references()->ReferencesList;
         const QRect second = list->visualItemRect(list->topLevelItem(1));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
@@ -212,25 +212,30 @@ private slots:
             d->setIntValue(249);
             d->accept();
         });
-        e->w->MoveToItem->trigger();
+        e->references()->MoveToItem->trigger();
         QVERIFY(SameEntry(Orb.unit(249), loaded.unit(6)) && EntryIsEmpty(Orb.unit(6)));
         QCOMPARE(namingUnit(Orb, 249), to6);
         QVERIFY(namingUnit(Orb, 6).isEmpty());
         QCOMPARE(e->status(), QString("Moved units 006 to 249: %1 references follow").arg(to6.size()));
         QCOMPARE(int(CurrentUnit), 249);
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Move units 006 \u2192 249"));
+        // The list follows at once: the name at its new number, none at the old one.
+        auto line = [this](int n) { return e->w->UnitListBox->item(n - 1)->text(); };
+        QCOMPARE(line(249), "249  " + toQ(loaded.unit(6).Name));
+        QCOMPARE(line(6), QString("006  "));
         whenModal([](QWidget* w) {
             qobject_cast<QInputDialog*>(w)->setIntValue(1);
             qobject_cast<QInputDialog*>(w)->accept();
         });
         auto asked = answerBox(QMessageBox::Yes);
         // The question comes over the number's dialog: answered once that one has closed.
-        e->w->MoveToItem->trigger();
+        e->references()->MoveToItem->trigger();
         QCOMPARE(asked->text, QString("units 001 is not empty. Swap the two?"));
         QVERIFY(SameEntry(Orb.unit(1), loaded.unit(6)) && SameEntry(Orb.unit(249), loaded.unit(1)));
         e->w->UndoItem->trigger();
         e->w->UndoItem->trigger();
         QVERIFY(sameImage(Orb, loaded));
+        QVERIFY(line(249) == "249  " + toQ(loaded.unit(249).Name) && line(6) == "006  " + toQ(loaded.unit(6).Name));
     }
 
     // An ignored problem leaves the count and F8's round, stays ignored when the file is loaded

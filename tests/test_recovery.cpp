@@ -117,7 +117,7 @@ int childSession()
             e.key(Qt::Key_F12);
         }
         // Undone back to the file, the work needs no journal: none is left to hold it.
-        if (!fs::exists(e.w->journalFile()))
+        if (!fs::exists(e.recovery()->journalFile()))
             QFile::remove(qEnvironmentVariable("ORB_CHILD_DIR") + "/expected");
     }
     std::vector<uint8_t> image(OrbImageSize);
@@ -144,7 +144,7 @@ class TestRecovery : public WindowSuite {
     {
         e.reset();
         e = std::make_unique<Editor>(dataFolder());
-        e->w->offerRecovery();
+        e->recovery()->offerRecovery();
     }
 
     // Runs the child editor for steps random steps (seed), cut or killed; true when it got that far.
@@ -244,7 +244,7 @@ private slots:
         auto compared = answerRecovery("Compare");
         e->loadLine(12);
         QCOMPARE(compared->count, 1);
-        QVERIFY(e->w->comparing() && !e->marked());
+        QVERIFY(e->compare()->comparing() && !e->marked());
         QCOMPARE(e->status(), QString("Comparing with the unsaved work of ORB12: 1 units, 0 weapons, 0 formations differ"));
         QCOMPARE(journals().size(), 1);
 
@@ -303,7 +303,7 @@ private slots:
         QCOMPARE(journals().size(), 1);
         Journal j;
         std::string why;
-        QVERIFY(ReadJournal(e->w->journalFile(), j, why));
+        QVERIFY(ReadJournal(e->recovery()->journalFile(), j, why));
         QCOMPARE(int(orbOf(QByteArray(reinterpret_cast<const char*>(j.tables.data()), OrbImageSize)).unit(1).Cost), 201);
         QCOMPARE(j.steps, 1);
         e->w->UndoItem->trigger();
@@ -381,7 +381,7 @@ private slots:
             if (QString(c.answer) == "Reload")
                 QCOMPARE(packedOver(outside, Orb), outside);
             if (QString(c.answer) == "Compare")
-                QVERIFY(e->w->comparing() && e->status().contains(": 2 units, 0 weapons, 0 formations differ"));
+                QVERIFY(e->compare()->comparing() && e->status().contains(": 2 units, 0 weapons, 0 formations differ"));
             if (QString(c.answer) != "Overwrite")
                 QCOMPARE(readAll(file12()), outside);
         }

@@ -88,7 +88,7 @@ class TestSoak : public WindowSuite {
     {
         e->activate();
         QWidget* page = e->w->Viewer->currentWidget();
-        QTableView* table = e->w->tableView(uint8_t(CurrentPage));
+        QTableView* table = CurrentPage == pcLoad ? nullptr : e->table()->tableView(TableOfPage(CurrentPage));
         const bool tableShown = table && table->isVisible();
         // Actions a key or a click does, each as likely as the others; typing is four times as likely.
         struct Press {
@@ -142,7 +142,7 @@ class TestSoak : public WindowSuite {
             e->w->Renationalise1->trigger();
             return "Renumber";
         case 7:
-            e->w->MoveToItem->trigger();
+            e->references()->MoveToItem->trigger();
             return "Move To";
         }
         if (tableShown) {
@@ -178,14 +178,14 @@ class TestSoak : public WindowSuite {
         const bool unsaved = e->marked();
         e.reset();
         e = std::make_unique<Editor>(tmp.filePath("data"));
-        e->w->offerRecovery();
+        e->recovery()->offerRecovery();
         if (!FileLoaded)
             e->loadLine(12);
         if (packed() != tables || e->marked() != unsaved)
             return "crash: not recovered";
         // Undo now goes back to the file as it is on disk.
         loaded = readAll(tmp.filePath("ORB12"));
-        e->w->compareWith(tmp.filePath("ORB05"));
+        e->compare()->compareWith(tmp.filePath("ORB05"));
         restored += unsaved;
         return unsaved ? "crash and Restore" : "crash with nothing unsaved";
     }
@@ -213,7 +213,7 @@ private slots:
         QVERIFY(FileLoaded);
         const QString file = tmp.filePath("ORB12");
         loaded = readAll(file);
-        QVERIFY(e->w->compareWith(tmp.filePath("ORB05")));
+        QVERIFY(e->compare()->compareWith(tmp.filePath("ORB05")));
 
         // Answers whatever dialog an action opens, inside that dialog's own event loop.
         QTimer answerer;

@@ -5,6 +5,7 @@
 #include "core/EditRules.h"
 #include "core/Tables.h"
 #include "ui/EntryFilter.h"
+#include "ui/PageCodes.h"
 #include "ui/Sdimain.h"
 #include "ui/Widgets.h"
 
@@ -16,21 +17,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-// A record page's table (by page code) as an index, units 0, weapons 1, formations 2; as a
-// TableId; and its current entry number.
-inline int TableIndexOfPage(uint8_t page)
-{
-    return page == pcUnits ? 0 : page == pcWeapons ? 1 : 2;
-}
-inline TableId TableOfPage(uint8_t page)
-{
-    return page == pcUnits ? TableId::Units : page == pcWeapons ? TableId::Weapons : TableId::Formations;
-}
-inline uint8_t& CurrentEntryOf(uint8_t page)
-{
-    return page == pcUnits ? CurrentUnit : page == pcWeapons ? CurrentWeapon : CurrentFormation;
-}
 
 // One edit of a record page: its control, the field it shows, its caption and where it stands.
 struct EditRow {

@@ -3,6 +3,13 @@
 
 #include "ui/About.h"
 #include "ui/Icons.h"
+#include "ui/SdimainHost.h"
+#include "ui/compare/CompareFeature.h"
+#include "ui/merge/MergeFeature.h"
+#include "ui/problems/ProblemsFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
+#include "ui/references/ReferencesFeature.h"
+#include "ui/table/TableFeature.h"
 #include "core/Settings.h"
 #include "ui/Style.h"
 #include "ui/Widgets.h"
@@ -19,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -59,7 +67,7 @@ void TSDIAppForm::changeEvent(QEvent* e)
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
         QTimer::singleShot(0, this, [this] {
             if (isActiveWindow() && !QApplication::activeModalWidget())
-                checkDisk(false);
+                recovery_->checkDisk(false);
         });
     QMainWindow::changeEvent(e);
 }
@@ -68,7 +76,6 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("SDIAppForm");
     resize(788, 556);
-    recoveryDir_ = RecoveryFolder();
     buildMenu();
     buildToolBar();
 
@@ -93,10 +100,15 @@ TSDIAppForm::TSDIAppForm(QWidget* parent) : QMainWindow(parent)
     buildLoadPage();
     for (const char* panel : {"UnitPanel", "Panel5", "FormationPanel"})
         FitNumberEdits(findChild<QWidget*>(panel));
-    buildCompareMenu();  // its context menus go on the pages' edits
-    buildMergeMenu();
-    buildTableMenu();
-    buildProblemsPanel();  // in the View menu the table makes
+    // The features, each reaching the window through the host; their commands stand in the menus
+    // in the order they are made.
+    host_ = std::make_unique<WindowHost>(*this);
+    compare_ = new CompareFeature(*host_);  // its context menus go on the pages' edits
+    merge_ = new MergeFeature(*host_);
+    table_ = new TableFeature(*host_);
+    new ProblemsFeature(*host_);
+    new ReferencesFeature(*host_);
+    recovery_ = new RecoveryFeature(*host_);
 
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(false);
@@ -117,8 +129,9 @@ TSDIAppForm::~TSDIAppForm()
     // The undo stack goes with the window's children, after this object has stopped being a
     // main window: its last signals must not reach it.
     disconnect(UndoStack, nullptr, this, nullptr);
-    // The merge lists read this window's members, which are gone before its children are.
-    delete ConflictsDock;
+    // The features go before the host they reach the window through.
+    for (Feature* f : findChildren<Feature*>(Qt::FindDirectChildrenOnly))
+        delete f;
 }
 
 void TSDIAppForm::buildMenu()
@@ -179,14 +192,13 @@ void TSDIAppForm::buildMenu()
     });
     connect(CopyEntryItem, &QAction::triggered, this, &TSDIAppForm::CopyButtonClick);
     connect(PasteEntryItem, &QAction::triggered, this, &TSDIAppForm::PasteButtonClick);
-    connect(UndoStack, &QUndoStack::cleanChanged, this, &TSDIAppForm::updateModified);
-    connect(UndoStack, &QUndoStack::indexChanged, this, &TSDIAppForm::updateModified);
     // Undo and redo ask first where they would drop typed edits: the actions go through undoStep.
     disconnect(UndoItem, &QAction::triggered, UndoStack, nullptr);
     disconnect(RedoItem, &QAction::triggered, UndoStack, nullptr);
     connect(UndoItem, &QAction::triggered, this, [this] { undoStep(false); });
     connect(RedoItem, &QAction::triggered, this, [this] { undoStep(true); });
 
+    menuBar()->addMenu("&View")->setObjectName("ViewMenu");  // the features' views
     QMenu* orbtool = menuBar()->addMenu("&Orbtool");
     orbtool->setObjectName("Orbtool1");
     SetDefaults1 = item(orbtool, "SetDefaults1", "Set &Defaults", "", false);
@@ -339,9 +351,8 @@ void TSDIAppForm::bindPickKey(QWidget* edit, std::function<void(bool shift)> pic
 bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods)
 {
     const bool shift = mods & Qt::ShiftModifier;
-    if (QTableView* table = tableView(CurrentPage); table && table->isVisible() &&
-        (target == table || table->isAncestorOf(target)))
-        return tableKey(table, target, key, mods);
+    if (table_->owns(target))
+        return table_->key(target, key, mods);
     if (key == Qt::Key_F12) {
         CommitButtonClick();
         return false;  // the control keeps the key too: F12 commits and the edit keeps its focus
@@ -350,12 +361,12 @@ bool TSDIAppForm::windowKey(QWidget* target, int key, Qt::KeyboardModifiers mods
         RestoreButtonClick();
         return false;
     }
-    if (key == Qt::Key_F7 && CurrentPage != pcLoad && conflictsLeft() > 0) {
-        stepToConflict(shift ? -1 : 1);
+    if (key == Qt::Key_F7 && CurrentPage != pcLoad && merge_->conflictsLeft() > 0) {
+        merge_->stepToConflict(shift ? -1 : 1);
         return true;
     }
-    if (key == Qt::Key_F7 && CurrentPage != pcLoad && comparing()) {
-        stepToDifference(shift ? -1 : 1);
+    if (key == Qt::Key_F7 && CurrentPage != pcLoad && compare_->comparing()) {
+        compare_->stepToDifference(shift ? -1 : 1);
         return true;
     }
     if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && CurrentPage != pcLoad && FileLoaded) {
@@ -424,6 +435,13 @@ void TSDIAppForm::resizeEvent(QResizeEvent* e)
         resize(std::min(width(), sizeLimit_.width()), std::min(height(), sizeLimit_.height()));
 }
 
+bool TSDIAppForm::formShown(uint8_t page) const
+{
+    // A view in the form's place hides the page's list panel and its form.
+    QWidget* shown = page == pcUnits ? Units : page == pcWeapons ? Weapons : Formations;
+    return !shown->layout()->itemAt(1)->widget()->isHidden();
+}
+
 bool TSDIAppForm::tableInFront() const
 {
     return CurrentPage != pcLoad && FileLoaded && !formShown(CurrentPage);
@@ -476,7 +494,7 @@ void TSDIAppForm::setCaption(const QString& text)
 void TSDIAppForm::closeEvent(QCloseEvent* e)
 {
     if (confirmDrop()) {
-        dropJournal();  // saved, or dropped by the user's answer
+        recovery_->dropJournal();  // saved, or dropped by the user's answer
         e->accept();
     }
     else
@@ -494,10 +512,6 @@ void TSDIAppForm::pageChanged(int index)
         FormationsEnter();
     else if (page == Load && !filling_)
         LoadEnter();
-    markPage();
-    if (TableItem) {
-        QTableView* table = tableView(CurrentPage);
-        TableItem->setChecked(table && !table->isHidden());
-        applySizeLimit();
-    }
+    emit host_->frontChanged();
+    applySizeLimit();
 }

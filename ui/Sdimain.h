@@ -1,20 +1,20 @@
-// The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar.
+// The main window: menu, tool bar, the Units, Weapons, Formations and Load pages, status bar,
+// and the frame the features added beside them stand in (ui/table/, ui/compare/, ui/merge/,
+// ui/problems/, ui/references/, ui/recovery/), each reaching it only through the FeatureHost it
+// gives them (SdimainHost.cpp). See docs/architecture.md.
 // Its methods are spread over several files: Sdimain.cpp (frame, start-up, keys, hints),
 // SdimainLoad.cpp (file list, loading, commit/restore/save, navigation), SdimainUnits.cpp,
 // SdimainWeapons.cpp, SdimainFormations.cpp (the record pages), SdimainTransfer.cpp
-// (copy, paste, renationalise), SdimainGuard.cpp (undo steps, typed edits, the questions before
-// work is dropped, the modified mark), SdimainCompare.cpp (comparing with another file) and
-// SdimainTable.cpp (the table view).
+// (copy, paste, renationalise), SdimainGuard.cpp (undo steps and their announcement, typed
+// edits, the questions before work is dropped, the modified mark).
 #pragma once
 
 #include "core/Globals.h"
-#include "core/Merge.h"
-#include "core/Recovery.h"
 #include "core/Tables.h"
 #include "data/Fields.h"
 #include "ui/Text.h"
+#include "ui/shared/FeatureHost.h"
 
-#include <QModelIndex>
 #include <QMainWindow>
 
 #include <functional>
@@ -22,7 +22,6 @@
 #include <vector>
 
 class QAction;
-class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -33,27 +32,13 @@ class QTabWidget;
 class QToolButton;
 class QFrame;
 class QUndoStack;
-class QTableView;
-class QDockWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
-class QTreeView;
 struct OrbChanges;
 struct RenumberResult;
-
-// Where a field of one entry lies in the image: its first byte, its size, and whether it is a name.
-struct FieldSpot {
-    std::size_t at = 0;
-    int size = 0;
-    bool text = false;
-};
-
-// One edit of a record page tied to one record field; Show, Save, Copy and Paste walk these.
-template <class R>
-struct FieldEdit {
-    const FieldDef<R>* field;
-    QLineEdit* edit;
-};
+class CompareFeature;
+class TableFeature;
+class RecoveryFeature;
+class MergeFeature;
+class WindowHost;
 
 // What a record page shows: the entry number (0: none yet) and that entry as stored when it was
 // shown; the page's edits differ from it where the user typed.
@@ -198,56 +183,9 @@ public:
     void FormSlotPickBtnClick(int slot);                              // slot 1..10, left click
     void FormSlotPickBtnMouseDown(int slot, Qt::MouseButton button);  // slot 2..10
 
-    // ---- comparing with another data file (SdimainCompare.cpp) ----
-    QAction* CompareItem = nullptr;       // File > Compare With...
-    QAction* CompareSavedItem = nullptr;  // File > Compare With Saved File
-    QAction* StopCompareItem = nullptr;   // File > Stop Comparing
-    QAction* TakeEntryItem = nullptr;     // Edit > Take Entry From Compared File
-    // Compares with the data file at path (read once, never written); false, with a message box
-    // saying why, when it cannot be read.
-    bool compareWith(const QString& path);
-    // Compares with tables held in memory (the unsaved work of a journal), named as name; without
-    // mark, the marks wait for the caller's next step, which updates them anyway.
-    void compareWithTables(std::unique_ptr<OrbData> other, const QString& name, std::size_t length, bool mark = true);
-    void stopComparing();
-    bool comparing() const { return compared_ != nullptr; }
-    // Marks the lists, the page in front and the status bar after the tables or the entry changed.
-    void updateMarks();
-    // Shows the next (+1) or previous (-1) entry of the page in front that differs.
-    void stepToDifference(int direction);
-    // Shows the compared file's entry on the page in front, uncommitted, as a Paste does.
-    void takeComparedEntry();
-
-    // ---- the table view of a record page (SdimainTable.cpp) ----
-    QAction* TableItem = nullptr;  // View > Table, Ctrl+T
-    // Switches the record page in front between its form and a table of every entry; back on the
-    // form, the page shows the entry of the table's current row.
-    void toggleTable();
-    QTableView* buildTable(uint8_t page);
-    // The table view of a record page (a page code), or nullptr before it was first shown.
-    QTableView* tableView(uint8_t page) const;
-    // Whether a record page shows its form (not its table): only then do its edits take the focus.
+    // Whether a record page shows its form (not a view in its place, the table): only then do its
+    // edits take the focus.
     bool formShown(uint8_t page) const;
-
-    // ---- the problems the rules find (SdimainProblems.cpp) ----
-    QAction* ProblemsItem = nullptr;      // View > Problems, Ctrl+Shift+P
-    QAction* NextProblemItem = nullptr;   // F8
-    QAction* PrevProblemItem = nullptr;   // Shift+F8
-    QDockWidget* ProblemsDock = nullptr;  // under the pages
-    QTreeWidget* ProblemsList = nullptr;  // a line a problem: severity, code, entry, message
-    QLabel* ProblemsCount = nullptr;      // "3 errors, 5 warnings", in the status bar
-    QAction* FindReferencesItem = nullptr;  // Edit > Find References, Shift+F12
-    QAction* MoveToItem = nullptr;          // Orbtool > Move To...
-    QDockWidget* ReferencesDock = nullptr;  // what names the entry, under the pages
-    QTreeWidget* ReferencesList = nullptr;
-    // Runs the rules over the loaded tables again and shows what they find.
-    void refreshProblems();
-    // Lists every field that names the entry the page in front shows.
-    void findReferences();
-    // Moves the entry the page in front shows to another number, its references following.
-    void moveTo();
-    // Shows the next (+1) or previous (-1) problem's entry, the focus in its field.
-    void stepToProblem(int direction);
 
     // ---- keeping work safe ----
     // Every Commit, Paste with All and Renumber, undoable; clean where the file was loaded or saved.
@@ -268,32 +206,6 @@ public:
     // after: the tables as the operation would leave them. True to go on.
     bool confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit);
 
-    // ---- merging another file into the loaded one (SdimainMerge.cpp) ----
-    QAction* MergeItem = nullptr;            // File > Merge With..., Ctrl+Shift+M
-    QAction* KeepOursItem = nullptr;         // Ctrl+1: the conflict in front keeps ours' value
-    QAction* TakeTheirsItem = nullptr;       // Ctrl+2
-    QAction* TakeBaseItem = nullptr;         // Ctrl+3
-    QAction* TakeTheirsEntryItem = nullptr;  // every conflict of the entry in front
-    QAction* TakeTheirsAllItem = nullptr;    // every conflict left
-    QDockWidget* ConflictsDock = nullptr;    // under the pages: the conflicts, and what was taken
-    QTreeView* ConflictsList = nullptr;  // a line a conflict: entry, field, base, ours, theirs
-    QTreeView* TakenList = nullptr;      // a line a field taken from theirs
-    QLabel* ConflictsCount = nullptr;  // "3 conflicts left", in the status bar
-    // Merges theirs into the loaded tables (ours) since base: what only theirs changed is taken
-    // as one step; the conflicts are listed for the user. False, said, when a file cannot be read.
-    bool mergeWith(const QString& theirs, const QString& base);
-    // How many conflicts of the last merge hold ours' value with no choice made yet.
-    std::size_t conflictsLeft() const;
-
-    // ---- unsaved work kept safe, and the file on disk (SdimainRecovery.cpp) ----
-    // At start-up: offers the unsaved work of each data file that no window has open.
-    void offerRecovery();
-    // Whether the loaded file on disk still holds what was loaded or last saved; where another
-    // program changed it, asks what to do (saving: before a save). True to go on.
-    bool checkDisk(bool saving);
-    // The journal the loaded file's unsaved work is kept in; empty while there is none.
-    std::filesystem::path journalFile() const;
-
     // Shows dir in the directory list (and the drive box); DirectoryListBox1Change then adopts it.
     void setDirectory(const QString& dir);
 
@@ -305,6 +217,14 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    friend class WindowHost;
+    std::unique_ptr<FeatureHost> host_;  // what the features reach the window through
+    CompareFeature* compare_ = nullptr;
+    TableFeature* table_ = nullptr;
+    RecoveryFeature* recovery_ = nullptr;
+    MergeFeature* merge_ = nullptr;
+    bool skipDropQuestion_ = false;  // a reload already asked
+
     void buildMenu();
     void buildToolBar();
     void setToolBarIcons();
@@ -331,7 +251,10 @@ private:
     std::size_t recordStep(const QString& text, const OrbData& before);
     // Pushes changes already made as one undoable step; the number of entries.
     std::size_t pushStep(const QString& text, OrbChanges changes);
-    void showChanges(const OrbChanges& changes);
+    // Every change to the tables, once: the modified mark follows, then every view.
+    void announce(const TableChange& change);
+    // The lists and the page in front follow a change.
+    void followChange(const TableChange& change);
     void renumberDone(const RenumberResult& r);
     // Fits a record list's panel to its widest line after a refill (see the list refills).
     void fitList(QListWidget* list, int widest, bool anew);
@@ -364,37 +287,6 @@ private:
     bool changesShownEntry(uint8_t page, const OrbData& after) const;
     // Forgets what the pages show, so that each shows its entry afresh (after a load).
     void forgetShown();
-    void buildCompareMenu();
-    void buildTableMenu();
-    void buildProblemsPanel();
-    void showProblemsPanel(bool shown);
-    // Opens the page and entry of line `row` of the problems list and puts the focus in its field.
-    void goToProblem(int row);
-    // Opens the page of table t at entry n, the focus in the field (the name where none is given).
-    void goToField(TableId t, int n, const QString& field);
-    // The entry the page in front shows: on its form, or the table's current row.
-    int entryInFront() const;
-    // A dock under the pages that grows the window by its height while shown.
-    void showDock(QDockWidget* dock, bool shown);
-    QTableView* tables_[3] = {};  // units, weapons, formations; made when first shown
-    QLabel* filterErrors_[3] = {};        // what each table's filter cannot read
-    QBoxLayout* tableColumns_[3] = {};    // where each table and, while it is shown, its filter stand
-    // The table's own keys: Ctrl+Enter (one value into every selected cell), Ctrl+D (fill down),
-    // Ctrl+Space (the column), Ctrl+C and Ctrl+V (tab-separated lines). True when the key was used.
-    bool tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods);
-    // Ctrl+V: tab-separated lines into the selected cells (shown, in view order), or from the
-    // current cell when one is selected; a single value fills every selected cell.
-    void pasteIntoTable(QTableView* table, const QModelIndexList& shown);
-    // A table cell being typed in is stored now, as its own step, before a question about work.
-    void storeOpenCells();
-    // F7 in a table: the next (direction 1) or previous (-1) cell that differs from the compared file.
-    void stepToCellDifference(QTableView* table, int direction);
-    void markPage();
-    // The compared file's tables and path, while comparing; the entries that differ, per table.
-    std::unique_ptr<OrbData> compared_;
-    QString comparedPath_;
-    std::size_t comparedLength_ = OrbImageSize;  // bytes the compared file holds: a short one has no values past them
-    std::vector<int> differing_[3];  // units, weapons, formations
     ShownEntry<UnitRecord> shownUnit_;
     ShownEntry<WeaponRecord> shownWeapon_;
     ShownEntry<FormationRecord> shownFormation_;
@@ -409,15 +301,10 @@ private:
 
     std::vector<std::pair<QWidget*, std::function<void(bool shift)>>> pickerKeys_;
     QString loadedName_;  // the loaded data file's name as it stands on disk
-    QString loadedPath_;  // and its whole path, which the problems ignored for it are kept under
-    QStringList ignoredProblems_;  // "code|table|number|field" of the loaded file's ignored problems
-    void loadIgnoredProblems();
-    void setIgnored(QTreeWidgetItem* item, bool ignored);
+    QString loadedPath_;  // and its whole path
     // The tables as last loaded or saved, packed as a save writes them: the mark compares with
     // them, so that edits undone by hand (5 to 6, then 6 to 5) leave no mark behind.
     std::vector<uint8_t> savedImage_;
-    std::vector<uint8_t> lastSeen_;  // the tables as updateModified last saw them
-    bool lastUnsaved_ = false;       // and whether they were unsaved
     QString storedNote_;  // the last note of values stored otherwise than typed
     QSize sizeLimit_;
     QSize tableSize_;  // the window's size when a table was last in front
@@ -426,74 +313,7 @@ private:
     // The form pages' size limit, lifted while a table is in front.
     void applySizeLimit();
     bool filling_ = false;  // set while pages are switched by the program
-
-    // The merge under way: the three sides as they were, its conflicts (each kept as ours by
-    // choice, or resolved by another value) and the fields it took from theirs.
-    std::unique_ptr<OrbData> mergeOurs_, mergeBase_, mergeTheirs_;
-    QString mergeTheirsName_;
-    std::vector<MergeField> conflicts_;
-    std::vector<bool> keptOurs_;
-    std::vector<MergeField> taken_;
-    std::vector<FieldSpot> conflictSpots_, takenSpots_;  // where each lies in the image
-    void buildMergeMenu();
-    void endMerge();
-    void refreshMerge();
-    bool conflictResolved(std::size_t i) const;
-    std::size_t conflictInFront() const;
-    // Ctrl+1, 2, 3 (choice 0 ours, 1 theirs, 2 base) on the conflict in front, or on all of its entry's.
-    void resolveConflicts(int choice, bool wholeEntry);
-    // Takes a field taken from theirs back to ours' value, as a step of its own.
-    void undoTaken(std::size_t i);
-    // Refills the lists of the tables a merge step changed (bits: 1 units, 2 weapons, 4
-    // formations) and shows the page's entry anew.
-    void showAfterMergeStep(int tables);
-    // F7 / Shift+F7 while conflicts are left: the next (+1) or previous (-1) one.
-    void stepToConflict(int direction);
-    // Before a save with conflicts left: asks. True to go on.
-    bool confirmUnresolved();
-
-    // Unsaved work kept safe: the loaded file's lock, this session's journal and the stamps of
-    // the file on disk.
-    std::filesystem::path recoveryDir_;
-    std::unique_ptr<DataFileLock> lock_;
-    QString lockedPath_;            // the file lock_ is of
-    std::string session_;           // names this session's journal
-    std::vector<uint8_t> journaled_;  // the tables as the journal last took them
-    int journalSteps_ = 0;
-    bool journalFailed_ = false;    // said once per session
-    FileStamp diskStamp_;      // the loaded file as loaded or last saved
-    FileStamp seenStamp_;      // an outside change already asked about on activation
-    FileStamp acceptedStamp_;  // an outside change the user chose to save over
-    bool checkingDisk_ = false;
-    bool skipDropQuestion_ = false;  // a reload already asked
-    std::unique_ptr<Journal> pendingRestore_;  // restored by the load under way
-    std::unique_ptr<Journal> pendingCompare_;  // compared with once the load under way is done
-    // After every change to the tables: writes the journal, or removes it once nothing is unsaved.
-    void keepJournal(const std::vector<uint8_t>& image, bool unsaved);
-    // Removes this session's journal (the work was saved or the user dropped it).
-    void dropJournal();
-    // Takes the lock of the data file at path unless it is held already; false (said) when
-    // another window has the file open.
-    bool holdFile(const QString& path, std::unique_ptr<DataFileLock>& taken);
-    // After a load: the new session's state, and the offer of the file's earlier unsaved work.
-    void startSession(const std::filesystem::path& loaded);
-    void offerJournals(std::vector<Journal> journals);
-    // One journal's question: Restore, Compare, Discard (asked twice) or Later. elsewhere: the
-    // journal's file is not the one loaded here, and Restore or Compare loads it first.
-    void askAboutJournal(Journal j, bool elsewhere);
-    void restoreJournal(const Journal& j);
-    void reloadFile();
 };
-
-class OrbTableModel;
-// The model of the loaded tables under a table view.
-OrbTableModel* TableModelOf(QTableView* view);
-
-// The height a dock under the pages grows the window by while it is shown, so that the pages keep theirs.
-inline constexpr int kDockHeight = 170;
-
-// What F7 says when no difference is left in its direction.
-inline const char* const NoFurtherDifferences = "No further differences";
 
 struct RenumberResult;
 // "Renumbered 126 units and 71 formations from 05 to 12".

@@ -148,7 +148,7 @@ void TSDIAppForm::showFormationRecord(const FormationRecord& f)
     showFormationLabels(f);
     if (formShown(pcFormations))
         formationEdit("Name")->setFocus();
-    markPage();
+    emit host_->frontChanged();  // the marks follow
 }
 
 void TSDIAppForm::typedFormationLabels()

@@ -2,6 +2,7 @@
 // questions before work would be dropped, and the modified mark.
 #include "ui/RecordPage.h"
 #include "ui/UndoCommands.h"
+#include "ui/table/TableFeature.h"
 
 #include "core/OrbDiff.h"
 
@@ -18,7 +19,7 @@ bool TSDIAppForm::confirmDrop()
 {
     if (!FileLoaded)
         return true;
-    storeOpenCells();
+    table_->storeOpenCells();
     std::vector<uint8_t> typed;
     QStringList entries;
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
@@ -49,7 +50,7 @@ bool TSDIAppForm::confirmDrop()
 
 bool TSDIAppForm::confirmTypedDrop(const QString& operation, const OrbData& after, bool offerCommit)
 {
-    storeOpenCells();
+    table_->storeOpenCells();
     std::vector<uint8_t> pages;
     QStringList entries;
     for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
@@ -95,39 +96,49 @@ std::size_t TSDIAppForm::recordStep(const QString& text, const OrbData& before)
 
 std::size_t TSDIAppForm::pushStep(const QString& text, OrbChanges changes)
 {
-    std::size_t count = changes.count();
-    // Said of the tables before this step: no longer true of them.
-    if (count && statusBar()->currentMessage() == NoFurtherDifferences)
-        statusBar()->clearMessage();
-    if (count)
-        UndoStack->push(new OrbEditCommand(text, std::move(changes), [this](const OrbChanges& c) { showChanges(c); }));
+    const std::size_t count = changes.count();
+    if (!count)
+        return 0;
+    const unsigned tables = TableChange::TablesOf(changes);
+    UndoStack->push(new OrbEditCommand(text, std::move(changes), [this](const OrbChanges& c) {
+        announce({TableChange::Cause::Undo, TableChange::TablesOf(c)});
+    }));
+    announce({TableChange::Cause::Step, tables});
     return count;
 }
 
-// After an undo or redo: the page of what changed comes to the front, its list refilled; it
-// shows its current entry from OrbData again where that entry changed.
-void TSDIAppForm::showChanges(const OrbChanges& c)
+void TSDIAppForm::announce(const TableChange& change)
 {
-    if (statusBar()->currentMessage() == NoFurtherDifferences)
-        statusBar()->clearMessage();
-    QWidget* page = !c.units.empty() ? Units : !c.weapons.empty() ? Weapons : Formations;
-    bool renumber = !c.units.empty() && !c.formations.empty() && c.weapons.empty();
-    if (renumber && Viewer->currentWidget() == Formations)
-        page = Formations;
-    if (Viewer->currentWidget() != page) {
-        Viewer->setCurrentWidget(page);  // entering the page fills its list and shows its entry
-        return;
-    }
-    if (page == Units) {
-        syncPage(pcUnits);
+    updateModified();
+    followChange(change);  // the window's own lists and pages first: the features' marks go on them
+    emit host_->tablesChanged(change);
+}
+
+void TSDIAppForm::followChange(const TableChange& c)
+{
+    // Each list follows its table: a commit rewrites a line, a load fills it anew.
+    if (c.touches(TableId::Units))
         UnitlistboxInit(CurrentUnit);
-    } else if (page == Weapons) {
-        syncPage(pcWeapons);
+    if (c.touches(TableId::Weapons))
         wpnlistboxInit(CurrentWeapon);
-    } else {
-        syncPage(pcFormations);
+    if (c.touches(TableId::Formations))
         FormationlistboxInit(CurrentFormation);
+    if (c.cause == TableChange::Cause::Undo) {
+        // Undone or done again: the page of what changed comes to the front (entering it shows
+        // its entry); a renumber's formations stay in front where they are.
+        QWidget* page = c.touches(TableId::Units) ? Units : c.touches(TableId::Weapons) ? Weapons : Formations;
+        const bool renumber = c.touches(TableId::Units) && c.touches(TableId::Formations) && !c.touches(TableId::Weapons);
+        if (renumber && Viewer->currentWidget() == Formations)
+            page = Formations;
+        if (Viewer->currentWidget() != page) {
+            Viewer->setCurrentWidget(page);
+            return;
+        }
     }
+    // The page in front shows its entry anew where it changed; a view in place of its form
+    // follows on its own, and the form when it comes back.
+    if (CurrentPage != pcLoad && c.touches(TableOfPage(CurrentPage)) && formShown(CurrentPage))
+        syncPage(CurrentPage);
 }
 
 void TSDIAppForm::undoStep(bool redo)
@@ -230,8 +241,6 @@ void TSDIAppForm::updateModified()
 {
     if (!FileLoaded) {
         setWindowModified(false);
-        lastSeen_.clear();
-        refreshProblems();
         return;
     }
     std::vector<uint8_t> image(OrbImageSize);
@@ -241,15 +250,5 @@ void TSDIAppForm::updateModified()
     const bool unwritable =
         FileImage.bytesRead < OrbImageSize && !ValuesPastEnd(image.data(), FileImage.bytesRead).empty();
     setWindowModified(image != savedImage_ || unwritable);
-    // A step calls this twice (its index and its clean state change): the journal and the rules
-    // (1 ms each for a whole file) only once the tables or their being saved are new to them.
-    const bool unsaved = isWindowModified(), tablesNew = image != lastSeen_;
-    if (!tablesNew && unsaved == lastUnsaved_)
-        return;
-    lastSeen_ = image;
-    lastUnsaved_ = unsaved;
-    keepJournal(image, unsaved);
-    if (tablesNew)
-        refreshProblems();  // called after every change to the tables, and after a load
+    emit host_->workChanged(image, isWindowModified());
 }
-

@@ -8,6 +8,8 @@
 #include "ui/RecordPage.h"
 #include "ui/UndoCommands.h"
 #include "ui/Widgets.h"
+#include "ui/merge/MergeFeature.h"
+#include "ui/recovery/RecoveryFeature.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -145,28 +147,21 @@ void TSDIAppForm::OrbListBoxDblClick()
     skipDropQuestion_ = false;
     // One window a file: another copy of the editor with it open keeps it.
     std::unique_ptr<DataFileLock> taken;
-    if (!holdFile(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n))),
-                  taken))
+    const QString path = QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n)));
+    if (!recovery_->holdFile(path, taken))
         return;
     LoadResult loaded = LoadOrbFile(n);
     if (loaded.code != 0) {
         showMessage(QString::fromStdString(loaded.message), "File Load Error");
         return;
     }
-    // The work on the file loaded before was saved or dropped by the user's answer.
-    dropJournal();
-    endMerge();
-    if (taken) {
-        lock_ = std::move(taken);
-        lockedPath_ = QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(QString::fromStdString(OrbFileName(n)));
-    }
+    // The work on the file loaded before was saved or dropped by the user's answer. The new
+    // file's session comes first, so that the steps of the old one, cleared now, are not taken
+    // for unsaved work on the new file.
+    recovery_->fileOpened(loaded.path, path, std::move(taken));
     loadedName_ = QString::fromStdString(loaded.path.filename().u8string());
     loadedPath_ = QFileInfo(QString::fromStdString(loaded.path.u8string())).absoluteFilePath();
-    loadIgnoredProblems();
     forgetShown();
-    // The new file's session first, so that the steps of the old one, cleared now, are not
-    // taken for unsaved work on the new file.
-    startSession(loaded.path);
     noteSaved();
     UndoStack->clear();
     SaveAs1->setEnabled(true);
@@ -187,21 +182,15 @@ void TSDIAppForm::OrbListBoxDblClick()
         loadedText += " - it cannot be saved here: " + QString::fromStdString(obstacle);
     statusBar()->showMessage(loadedText);
     FileLoaded = true;
-    updateModified();
-    updateMarks();
-    for (QTableView* t : tables_)
-        if (t)
-            t->viewport()->update();  // the table reads the new file
     // Every list filled now, so that the three share their width from the start and the form does
     // not move when another page is first shown.
-    wpnlistboxInit(CurrentWeapon);
-    FormationlistboxInit(CurrentFormation);
+    announce({TableChange::Cause::Load, 7});
     if (Viewer->currentWidget() == Units)
         UnitsEnter();
     else
         Viewer->setCurrentWidget(Units);
     unitEdit("Name")->setFocus();
-    offerJournals(JournalsToOffer(recoveryDir_, loaded.path, session_));
+    recovery_->offerJournalsOf(loaded.path);
 }
 
 void TSDIAppForm::openPath(const QString& path)
@@ -290,7 +279,6 @@ void TSDIAppForm::commitPage(uint8_t page)
         const WeaponRecord before = Orb.weapon(CurrentWeapon);
         notes = storedOtherwise(weaponEdits, before);
         SaveWeapon();
-        wpnlistboxInit(CurrentWeapon);
         entryChange(changes.weapons, CurrentWeapon, before, Orb.weapon(CurrentWeapon));
         break;
     }
@@ -299,7 +287,6 @@ void TSDIAppForm::commitPage(uint8_t page)
         const UnitRecord before = Orb.unit(CurrentUnit);
         notes = storedOtherwise(unitEdits, before);
         SaveUnit();
-        UnitlistboxInit(CurrentUnit);
         entryChange(changes.units, CurrentUnit, before, Orb.unit(CurrentUnit));
         break;
     }
@@ -308,7 +295,6 @@ void TSDIAppForm::commitPage(uint8_t page)
         const FormationRecord before = Orb.formation(CurrentFormation);
         notes = storedOtherwise(formationEdits, before);
         SaveFormation();
-        FormationlistboxInit(CurrentFormation);
         entryChange(changes.formations, CurrentFormation, before, Orb.formation(CurrentFormation));
         break;
     }
@@ -330,7 +316,7 @@ void TSDIAppForm::showStoredNote(const QString& note)
 
 QString EntryTitle(uint8_t page, int number)
 {
-    return (page == pcWeapons ? "Weapon " : page == pcUnits ? "Unit " : "Formation ") + threeDigits(number);
+    return EntryTitle(TableOfPage(page), number);
 }
 
 void TSDIAppForm::RestoreButtonClick()
@@ -365,9 +351,9 @@ bool TSDIAppForm::saveFile()
     const bool sameFile =
         QDir::cleanPath(QDir(QString::fromStdString(CurrentDirectory)).absoluteFilePath(loadedName_)) ==
         QDir::cleanPath(loadedPath_);
-    if (sameFile && !checkDisk(true))
+    if (sameFile && !recovery_->checkDisk(true))
         return false;
-    if (!confirmUnresolved())
+    if (!merge_->confirmUnresolved())
         return false;
     SaveResult saved = SaveOrbFile(CurrentFileNumber, CurrentDirectory);
     QString file = QString::fromStdString(saved.path.filename().u8string());
@@ -380,13 +366,8 @@ bool TSDIAppForm::saveFile()
         return false;
     }
     noteSaved();
-    if (sameFile)
-        diskStamp_ = acceptedStamp_ = seenStamp_ = StampFile(saved.path);
     updateModified();
-    // Compared with the file just saved: the comparison follows it, or it would mark as
-    // differences the changes now saved.
-    if (compared_ && QFileInfo(comparedPath_) == QFileInfo(QString::fromStdString(saved.path.u8string())))
-        compareWith(QString::fromStdString(saved.path.u8string()));
+    emit host_->saved(QString::fromStdString(saved.path.u8string()));
     QString dir = QString::fromStdString(CurrentDirectory);
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();

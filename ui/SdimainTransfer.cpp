@@ -115,24 +115,8 @@ void TSDIAppForm::PasteButtonClick()
         default: PasteToFormation(); break;
         }
     } else if (result == TPasterDlg::mrAll) {
-        QString kind;
-        switch (CurrentPage) {
-        case pcWeapons:
-            syncPage(pcWeapons);
-            wpnlistboxInit(CurrentWeapon);
-            kind = "Weapons";
-            break;
-        case pcUnits:
-            syncPage(pcUnits);
-            UnitlistboxInit(CurrentUnit);
-            kind = "Units";
-            break;
-        default:
-            syncPage(pcFormations);
-            FormationlistboxInit(CurrentFormation);
-            kind = "Formations";
-            break;
-        }
+        // The page and its list follow the step.
+        const QString kind = CurrentPage == pcWeapons ? "Weapons" : CurrentPage == pcUnits ? "Units" : "Formations";
         std::size_t changed = recordStep("Paste All " + kind, before);
         statusBar()->showMessage(QString("Pasted all %1: %2 entries changed").arg(kind.toLower()).arg(changed));
     }
@@ -154,10 +138,8 @@ void TSDIAppForm::Renationalise1Click()
     RenatDlg->exec();
     RenatDlg->beforeRenumber = nullptr;
     if (!RenatDlg->Presses.empty()) {
-        // A page must not keep showing an old code: a Commit would write it back. Pages whose
-        // entry did not change keep what was typed.
-        if (CurrentPage != pcLoad)
-            syncPage(CurrentPage);
+        // The page in front followed each press's step: it shows no old code, which a Commit
+        // would write back; pages whose entry did not change keep what was typed.
         // What each press did; a press that changed nothing is worth a word only when none did.
         QStringList done;
         for (const RenumberResult& r : RenatDlg->Presses)

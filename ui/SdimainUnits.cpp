@@ -156,7 +156,7 @@ void TSDIAppForm::showUnitRecord(const UnitRecord& u)
     showUnitLabels(u);
     if (formShown(pcUnits))
         unitEdit("Name")->setFocus();
-    markPage();
+    emit host_->frontChanged();  // the marks follow
 }
 
 void TSDIAppForm::showUnitLabels(const UnitRecord& u)

@@ -104,7 +104,7 @@ void TSDIAppForm::showWeaponRecord(const WeaponRecord& w)
     showWeaponLabels(w);
     if (formShown(pcWeapons))
         weaponEdit("Name")->setFocus();
-    markPage();
+    emit host_->frontChanged();  // the marks follow
 }
 
 void TSDIAppForm::showWeaponLabels(const WeaponRecord& w)

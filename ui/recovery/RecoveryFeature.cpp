@@ -1,6 +1,9 @@
 // Unsaved work kept safe: the journal written after every change, the offer of work a crash or
 // a kill left behind, and the file on disk changed by another program while it is open here.
-#include "ui/Sdimain.h"
+#include "ui/recovery/RecoveryFeature.h"
+
+#include "core/Globals.h"
+#include "ui/shared/FieldMarks.h"
 
 #include "core/OrbDiff.h"
 #include "core/OrbFile.h"
@@ -12,8 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QStatusBar>
-#include <QUndoStack>
 
 #include <ctime>
 
@@ -31,14 +32,43 @@ QString nameOf(const Journal& j)
 }
 }  // namespace
 
-fs::path TSDIAppForm::journalFile() const
+RecoveryFeature::RecoveryFeature(FeatureHost& host) : Feature(host, "Recovery"), recoveryDir_(RecoveryFolder())
+{
+    connect(&host_, &FeatureHost::workChanged, this, &RecoveryFeature::keepJournal);
+    // Saved where it was loaded: the file on disk holds the tables now.
+    connect(&host_, &FeatureHost::saved, this, [this](const QString& path) {
+        if (QDir::cleanPath(QFileInfo(path).absoluteFilePath()) == QDir::cleanPath(host_.loadedPath()))
+            diskStamp_ = acceptedStamp_ = seenStamp_ = StampFile(pathOf(path));
+    });
+}
+
+void RecoveryFeature::fileOpened(const fs::path& loaded, const QString& path, std::unique_ptr<DataFileLock> taken)
+{
+    dropJournal();
+    if (taken) {
+        lock_ = std::move(taken);
+        lockedPath_ = path;
+    }
+    session_ = NewSession();
+    journaled_.clear();  // a new file: its journal afresh, whatever its tables
+    journalSteps_ = carriedSteps_;
+    journalFailed_ = false;
+    diskStamp_ = seenStamp_ = acceptedStamp_ = StampFile(loaded);
+}
+
+void RecoveryFeature::offerJournalsOf(const fs::path& loaded)
+{
+    offerJournals(JournalsToOffer(recoveryDir_, loaded, session_));
+}
+
+fs::path RecoveryFeature::journalFile() const
 {
     if (recoveryDir_.empty() || !lock_ || session_.empty())
         return {};
     return JournalFile(recoveryDir_, pathOf(lockedPath_), session_);
 }
 
-bool TSDIAppForm::holdFile(const QString& path, std::unique_ptr<DataFileLock>& taken)
+bool RecoveryFeature::holdFile(const QString& path, std::unique_ptr<DataFileLock>& taken)
 {
     if (recoveryDir_.empty())
         return true;
@@ -48,7 +78,7 @@ bool TSDIAppForm::holdFile(const QString& path, std::unique_ptr<DataFileLock>& t
     std::string why;
     taken = DataFileLock::Take(recoveryDir_, pathOf(path), outcome, why);
     if (outcome == DataFileLock::Outcome::HeldElsewhere) {
-        showMessage(QFileInfo(path).fileName() + " is open in another window of Orbtool.\n" +
+        host_.showMessage(QFileInfo(path).fileName() + " is open in another window of Orbtool.\n" +
                         "Edit it there, or close it there first: two windows saving one file would undo each other's work.",
                     "File Load Error");
         return false;
@@ -57,17 +87,7 @@ bool TSDIAppForm::holdFile(const QString& path, std::unique_ptr<DataFileLock>& t
     return true;
 }
 
-void TSDIAppForm::startSession(const fs::path& loaded)
-{
-    session_ = NewSession();
-    lastSeen_.clear();  // a new file: its problems and its journal afresh, whatever its tables
-    journaled_.clear();
-    journalSteps_ = 0;
-    journalFailed_ = false;
-    diskStamp_ = seenStamp_ = acceptedStamp_ = StampFile(loaded);
-}
-
-void TSDIAppForm::keepJournal(const std::vector<uint8_t>& image, bool unsaved)
+void RecoveryFeature::keepJournal(const std::vector<uint8_t>& image, bool unsaved)
 {
     if (!FileLoaded)
         return;
@@ -80,7 +100,7 @@ void TSDIAppForm::keepJournal(const std::vector<uint8_t>& image, bool unsaved)
     const fs::path file = journalFile();
     if (file.empty()) {
         if (!journalFailed_)
-            statusBar()->showMessage("Unsaved work is not kept safe: no folder for it (" +
+            host_.showStatus("Unsaved work is not kept safe: no folder for it (" +
                                      QString::fromStdString(recoveryDir_.u8string()) + ")");
         journalFailed_ = true;
         return;
@@ -94,7 +114,7 @@ void TSDIAppForm::keepJournal(const std::vector<uint8_t>& image, bool unsaved)
     const IoResult written = WriteJournal(file, j);
     if (!written.ok) {
         if (!journalFailed_)
-            statusBar()->showMessage("Unsaved work is not kept safe: " + QString::fromStdString(written.error));
+            host_.showStatus("Unsaved work is not kept safe: " + QString::fromStdString(written.error));
         journalFailed_ = true;
         return;
     }
@@ -103,7 +123,7 @@ void TSDIAppForm::keepJournal(const std::vector<uint8_t>& image, bool unsaved)
     journalSteps_ = j.steps;
 }
 
-void TSDIAppForm::dropJournal()
+void RecoveryFeature::dropJournal()
 {
     const fs::path file = journalFile();
     if (!file.empty() && !journaled_.empty()) {
@@ -114,12 +134,12 @@ void TSDIAppForm::dropJournal()
     journalSteps_ = 0;
 }
 
-void TSDIAppForm::offerRecovery()
+void RecoveryFeature::offerRecovery()
 {
     offerJournals(JournalsToOffer(recoveryDir_, {}, {}));
 }
 
-void TSDIAppForm::offerJournals(std::vector<Journal> journals)
+void RecoveryFeature::offerJournals(std::vector<Journal> journals)
 {
     for (Journal& j : journals) {
         if (pendingRestore_ && pendingRestore_->file == j.file) {
@@ -139,12 +159,12 @@ void TSDIAppForm::offerJournals(std::vector<Journal> journals)
         auto tables = std::make_unique<OrbData>();
         std::vector<uint8_t> copy = pendingCompare_->tables;
         tables->swapImage(copy);
-        compareWithTables(std::move(tables), "the unsaved work of " + nameOf(*pendingCompare_), OrbImageSize);
+        host_.marks().compareWith(std::move(tables), "the unsaved work of " + nameOf(*pendingCompare_), OrbImageSize);
         pendingCompare_.reset();
     }
 }
 
-void TSDIAppForm::askAboutJournal(Journal j, bool elsewhere)
+void RecoveryFeature::askAboutJournal(Journal j, bool elsewhere)
 {
     const QString name = nameOf(j), path = QDir::toNativeSeparators(QString::fromStdString(j.dataPath));
     const FileStamp now = StampFile(pathOf(QString::fromStdString(j.dataPath)));
@@ -155,7 +175,7 @@ void TSDIAppForm::askAboutJournal(Journal j, bool elsewhere)
                             .arg(name)
                             .arg(j.steps == 1 ? QString("1 change") : QString("%1 changes").arg(j.steps))
                             .arg(QDateTime::fromSecsSinceEpoch(j.lastStep).toString("yyyy-MM-dd HH:mm:ss")),
-                        QMessageBox::NoButton, isVisible() ? this : nullptr);
+                        QMessageBox::NoButton, host_.dialogParent());
         box.setObjectName("RecoverBox");
         QString more = "File: " + path + "\n\n";
         if (!now.exists)
@@ -181,14 +201,14 @@ void TSDIAppForm::askAboutJournal(Journal j, bool elsewhere)
         if (chosen == discard) {
             QMessageBox sure(QMessageBox::Warning, "Recover Unsaved Work",
                              QString("Discard the unsaved work on %1? It cannot be brought back.").arg(name),
-                             QMessageBox::Discard | QMessageBox::Cancel, isVisible() ? this : nullptr);
+                             QMessageBox::Discard | QMessageBox::Cancel, host_.dialogParent());
             sure.setObjectName("DiscardWorkBox");
             sure.setDefaultButton(QMessageBox::Cancel);
             if (sure.exec() != QMessageBox::Discard)
                 continue;
             std::error_code ec;
             fs::remove(j.file, ec);
-            statusBar()->showMessage("Discarded the unsaved work on " + name);
+            host_.showStatus("Discarded the unsaved work on " + name);
             return;
         }
         if (chosen == restore || chosen == compare) {
@@ -205,7 +225,7 @@ void TSDIAppForm::askAboutJournal(Journal j, bool elsewhere)
             // The file is loaded first; the load finds this journal and acts on it.
             (restoring ? pendingRestore_ : pendingCompare_) = std::make_unique<Journal>(j);
             if (now.exists) {
-                openPath(QString::fromStdString(j.dataPath));
+                host_.open(QString::fromStdString(j.dataPath));
             } else if (restoring) {
                 restoreJournal(j);
             }
@@ -218,92 +238,59 @@ void TSDIAppForm::askAboutJournal(Journal j, bool elsewhere)
     }
 }
 
-void TSDIAppForm::restoreJournal(const Journal& j)
+void RecoveryFeature::restoreJournal(const Journal& j)
 {
     OrbData work;
     std::vector<uint8_t> copy = j.tables;
     work.swapImage(copy);
     const bool loadedHere =
         FileLoaded && QDir::cleanPath(QString::fromStdString(j.dataPath)) == QDir::cleanPath(lockedPath_);
-    if (!loadedHere) {
+    // The steps go on counting from the journal's.
+    if (loadedHere) {
+        journalSteps_ = j.steps - 1;
+    } else {
         // The file is gone: the work becomes the file, to be written anew by Save.
-        const QFileInfo file(QString::fromStdString(j.dataPath));
-        if (!confirmDrop())
+        QScopedValueRollback<int> steps(carriedSteps_, j.steps - 1);
+        if (!host_.openUnsaved(QFileInfo(QString::fromStdString(j.dataPath)).absoluteFilePath(), j.tables))
             return;
-        std::unique_ptr<DataFileLock> taken;
-        if (!holdFile(file.absoluteFilePath(), taken))
-            return;
-        dropJournal();
-        if (taken) {
-            lock_ = std::move(taken);
-            lockedPath_ = file.absoluteFilePath();
-        }
-        if (file.absoluteDir().exists()) {
-            setDirectory(file.absolutePath());
-            DirectoryListBox1Change();
-        }
-        CurrentFileNumber = static_cast<uint16_t>(file.fileName().mid(3).toInt());
-        FileImage.bytesRead = OrbImageSize;
-        FileImage.source.clear();
-        FileImage.tailSize = 0;
-        // Nothing on disk to keep: the work's own image, bytes no entry holds included.
-        std::vector<uint8_t> whole = j.tables;
-        Orb.swapImage(whole);
-        loadedName_ = file.fileName();
-        loadedPath_ = file.absoluteFilePath();
-        forgetShown();
-        FileLoaded = true;
-        startSession(pathOf(loadedPath_));
-        noteSaved();
-        savedImage_.clear();  // nothing on disk: all of it is unsaved
-        UndoStack->clear();
-        setCaption("Orbtool : " + loadedName_);
     }
     // Entry by entry, so that bytes no entry holds stay as the file on disk has them.
     OrbChanges restored = DiffOrb(Orb, work);
     ApplyAfter(Orb, restored);
-    // The steps go on counting from the journal's.
-    journalSteps_ = j.steps - 1;
-    pushStep("Restore Unsaved Work", std::move(restored));
-    updateModified();
+    host_.pushStep("Restore Unsaved Work", std::move(restored));
     // Taken over by this session's own journal, written by the step above.
-    if (!journaled_.empty() || !isWindowModified()) {
+    if (!journaled_.empty() || !host_.modified()) {
         std::error_code ec;
         fs::remove(j.file, ec);
     }
-    // Every page and list shows the work now (a page shows its entry anew where it changed).
-    UnitlistboxInit(CurrentUnit);
-    wpnlistboxInit(CurrentWeapon);
-    FormationlistboxInit(CurrentFormation);
-    if (Viewer->currentWidget() == Load)
-        Viewer->setCurrentWidget(Units);
-    else
-        syncPage(CurrentPage);
-    updateMarks();
-    statusBar()->showMessage(QString("Restored the unsaved work on %1: %2").arg(loadedName_).arg(
+    // Every page and list shows the work now, having followed the step.
+    if (CurrentPage == pcLoad)
+        host_.showEntry(TableId::Units, CurrentUnit);
+    host_.showStatus(QString("Restored the unsaved work on %1: %2").arg(QFileInfo(host_.loadedPath()).fileName()).arg(
         j.steps == 1 ? QString("1 change") : QString("%1 changes").arg(j.steps)));
 }
 
-bool TSDIAppForm::checkDisk(bool saving)
+bool RecoveryFeature::checkDisk(bool saving)
 {
-    if (!FileLoaded || loadedPath_.isEmpty() || checkingDisk_)
+    const QString loadedPath = host_.loadedPath();
+    if (!FileLoaded || loadedPath.isEmpty() || checkingDisk_)
         return true;
-    const FileStamp now = StampFile(pathOf(loadedPath_));
+    const FileStamp now = StampFile(pathOf(loadedPath));
     if (SameBytes(now, diskStamp_) || (saving ? SameBytes(now, acceptedStamp_) : SameBytes(now, seenStamp_)))
         return true;
     QScopedValueRollback<bool> guard(checkingDisk_, true);
     seenStamp_ = now;
-    const QString name = loadedName_, where = QDir::toNativeSeparators(loadedPath_);
+    const QString name = QFileInfo(loadedPath).fileName(), where = QDir::toNativeSeparators(loadedPath);
     if (!now.exists) {
         if (!saving) {
-            showMessage(name + " is no longer at " + where + ": another program deleted or renamed it.\n" +
+            host_.showMessage(name + " is no longer at " + where + ": another program deleted or renamed it.\n" +
                             "Your tables are still here; Save writes the file there anew.",
                         "File Changed on Disk");
             return true;
         }
         QMessageBox box(QMessageBox::Question, "File Changed on Disk",
                         name + " is no longer at " + where + ". Save it there anew?",
-                        QMessageBox::Save | QMessageBox::Cancel, isVisible() ? this : nullptr);
+                        QMessageBox::Save | QMessageBox::Cancel, host_.dialogParent());
         box.setObjectName("FileGoneBox");
         box.setDefaultButton(QMessageBox::Save);
         if (box.exec() != QMessageBox::Save)
@@ -311,23 +298,20 @@ bool TSDIAppForm::checkDisk(bool saving)
         acceptedStamp_ = now;
         return true;
     }
-    storeOpenCells();
-    bool work = isWindowModified();
-    for (uint8_t page : {pcUnits, pcWeapons, pcFormations})
-        work = work || pageTyped(page);
+    const bool work = host_.unsavedWork();
     if (!work && !saving) {
         QMessageBox box(QMessageBox::Question, "File Changed on Disk",
                         name + " was changed by another program. Reload?", QMessageBox::Yes | QMessageBox::No,
-                        isVisible() ? this : nullptr);
+                        host_.dialogParent());
         box.setObjectName("ReloadBox");
         box.setDefaultButton(QMessageBox::Yes);
         if (box.exec() == QMessageBox::Yes)
-            reloadFile();
+            host_.open(loadedPath, false);  // asked already
         return true;
     }
     QMessageBox box(QMessageBox::Warning, "File Changed on Disk",
                     name + " was changed by another program since it was loaded or last saved here.",
-                    QMessageBox::NoButton, isVisible() ? this : nullptr);
+                    QMessageBox::NoButton, host_.dialogParent());
     box.setObjectName("ChangedOnDiskBox");
     box.setInformativeText(QString("Reload %1loads the file as it is now; Compare opens it as the compared file, to "
                                    "take what you want of it; Overwrite %2 over the other program's change.")
@@ -345,12 +329,12 @@ bool TSDIAppForm::checkDisk(bool saving)
         return true;
     }
     if (box.clickedButton() == compare)
-        compareWith(loadedPath_);
+        host_.marks().compareWithFile(loadedPath);
     if (box.clickedButton() == reload) {
         if (work) {
             QMessageBox sure(QMessageBox::Warning, "File Changed on Disk",
                              "Drop your unsaved work on " + name + " and load the file as the other program left it?",
-                             QMessageBox::NoButton, isVisible() ? this : nullptr);
+                             QMessageBox::NoButton, host_.dialogParent());
             sure.setObjectName("ReloadSureBox");
             QPushButton* yes = sure.addButton("Reload", QMessageBox::DestructiveRole);
             sure.setDefaultButton(sure.addButton(QMessageBox::Cancel));
@@ -358,15 +342,7 @@ bool TSDIAppForm::checkDisk(bool saving)
             if (sure.clickedButton() != yes)
                 return false;
         }
-        reloadFile();
+        host_.open(loadedPath, false);  // asked already
     }
     return false;
-}
-
-void TSDIAppForm::reloadFile()
-{
-    const QString path = loadedPath_;
-    skipDropQuestion_ = true;
-    openPath(path);
-    skipDropQuestion_ = false;
 }

@@ -1,24 +1,23 @@
-// The table view of each record page: every entry of the table at a glance, sortable and
-// editable cell by cell, over one model of the loaded tables.
-#include "ui/RecordPage.h"
-#include "ui/TableModel.h"
+#include "ui/table/TableFeature.h"
+
+#include "core/Globals.h"
+#include "ui/PageCodes.h"
+#include "ui/shared/FieldMarks.h"
+#include "ui/table/TableModel.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QClipboard>
 #include <QHash>
-#include <QBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHeaderView>
-#include <QMenuBar>
+#include <QListWidget>
 #include <QSortFilterProxyModel>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
-#include <QUndoStack>
 
 #include <algorithm>
 
@@ -29,58 +28,74 @@ void escapeEditor(QWidget* editor)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(editor, &press);
 }
+
+QSortFilterProxyModel* proxyOf(const QTableView* view)
+{
+    return static_cast<QSortFilterProxyModel*>(view->model());
+}
 }  // namespace
 
-OrbTableModel* TableModelOf(QTableView* view)
+OrbTableModel* TableModelOf(const QTableView* view)
 {
-    auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
-    return static_cast<OrbTableModel*>(proxy->sourceModel());
+    return static_cast<OrbTableModel*>(proxyOf(view)->sourceModel());
 }
 
-void TSDIAppForm::buildTableMenu()
+TableFeature::TableFeature(FeatureHost& host) : Feature(host, "Table")
 {
-    QMenu* view = new QMenu("&View", this);
-    view->setObjectName("ViewMenu");
-    menuBar()->insertMenu(menuBar()->actions().at(2), view);  // after File and Edit
-    TableItem = view->addAction("&Table");
+    TableItem = new QAction("&Table", host_.window());
     TableItem->setObjectName("TableItem");
     TableItem->setStatusTip("Every entry of the page's table at a glance, or back to the form");
     TableItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     TableItem->setCheckable(true);
-    connect(TableItem, &QAction::triggered, this, &TSDIAppForm::toggleTable);
-    // A table shown follows every change to the tables as it happens.
-    connect(UndoStack, &QUndoStack::indexChanged, this, [this] {
+    host_.addCommand(Menu::View, TableItem);
+    connect(TableItem, &QAction::triggered, this, &TableFeature::toggleTable);
+    // A table shown follows every change to the tables as it happens, and the marks.
+    connect(&host_, &FeatureHost::tablesChanged, this, [this] {
         for (QTableView* t : tables_)
             if (t)
                 TableModelOf(t)->refresh();
     });
+    connect(&host_.marks(), &FieldMarks::changed, this, [this] {
+        for (QTableView* t : tables_)
+            if (t)
+                TableModelOf(t)->setCompared(host_.marks().compared(), host_.marks().comparedLength());
+    });
+    connect(&host_, &FeatureHost::frontChanged, this, [this] { TableItem->setChecked(tableInFront() != nullptr); });
 }
 
-QTableView* TSDIAppForm::tableView(uint8_t page) const
+QTableView* TableFeature::tableInFront() const
 {
-    return page == pcLoad ? nullptr : tables_[TableIndexOfPage(page)];
+    const std::optional<TableId> t = CurrentPage == pcLoad ? std::nullopt : std::optional(TableOfPage(CurrentPage));
+    QTableView* view = t ? tables_[int(*t)] : nullptr;
+    return view && !view->isHidden() ? view : nullptr;
 }
 
-bool TSDIAppForm::formShown(uint8_t page) const
+bool TableFeature::owns(const QWidget* target) const
 {
-    const QTableView* table = tableView(page);
-    return !table || table->isHidden();
+    QTableView* table = tableInFront();
+    return table && table->isVisible() && (target == table || table->isAncestorOf(target));
 }
 
-QTableView* TSDIAppForm::buildTable(uint8_t pageId)
+int TableFeature::entryInFront() const
 {
-    const int index = TableIndexOfPage(pageId);
-    QWidget* page = pageId == pcUnits ? Units : pageId == pcWeapons ? Weapons : Formations;
+    QTableView* table = tableInFront();
+    if (!table || !table->currentIndex().isValid())
+        return 0;
+    return proxyOf(table)->mapToSource(table->currentIndex()).row() + 1;
+}
+
+QTableView* TableFeature::build(TableId t)
+{
+    QWidget* page = host_.page(t);
     auto* view = new QTableView(page);
-    view->setObjectName(pageId == pcUnits ? "UnitTable" : pageId == pcWeapons ? "WeaponTable" : "FormationTable");
+    view->setObjectName(t == TableId::Units ? "UnitTable" : t == TableId::Weapons ? "WeaponTable" : "FormationTable");
     view->setContextMenuPolicy(Qt::ActionsContextMenu);  // for the current row's entry
-    view->addAction(FindReferencesItem);
-    view->addAction(MoveToItem);
-    auto* model = new OrbTableModel(TableOfPage(pageId), view);
+    view->addActions(host_.entryActions());
+    auto* model = new OrbTableModel(t, view);
     auto* proxy = new OrbTableFilter(model, view);
     view->setModel(proxy);
     // The page's filter field filters the table too; what it cannot read is said under it.
-    QLineEdit* filter = pageFilter(pageId);
+    QLineEdit* filter = host_.filterEdit(t);
     auto* why = new QLabel(page);
     why->setObjectName(QString(filter->objectName()).replace("Edit", "Error"));
     why->setWordWrap(true);
@@ -103,7 +118,7 @@ QTableView* TSDIAppForm::buildTable(uint8_t pageId)
     view->horizontalHeader()->setResizeContentsPrecision(30);
     view->resizeColumnsToContents();
     view->setItemDelegate(new OrbTableDelegate(view));
-    model->setCompared(compared_ && FileLoaded ? compared_.get() : nullptr, comparedLength_);
+    model->setCompared(host_.marks().compared(), host_.marks().comparedLength());
     // A column of its own, so that the filter field can stand above the table at its width.
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
@@ -117,38 +132,38 @@ QTableView* TSDIAppForm::buildTable(uint8_t pageId)
             QTimer::singleShot(0, proxy, [proxy] { proxy->release(); });
     });
     model->mayChange = [this, view, proxy](const OrbData& after) {
-        if (!confirmTypedDrop("this edit", after, true))
+        if (!host_.mayChange("this edit", after, true))
             return false;
         if (view->currentIndex().isValid())
             proxy->keepRow(proxy->mapToSource(view->currentIndex()).row());
         return true;
     };
     model->changed = [this](const QString& step, const OrbData& before, const QString& note) {
-        recordStep(step, before);
-        showStoredNote(note);
+        host_.pushStep(step, DiffOrb(before, Orb));
+        host_.showStoredNote(note);
     };
-    filterErrors_[index] = why;
-    tableColumns_[index] = column;
+    filterErrors_[int(t)] = why;
+    tableColumns_[int(t)] = column;
     return view;
 }
 
-void TSDIAppForm::toggleTable()
+void TableFeature::toggleTable()
 {
-    if (CurrentPage == pcLoad || !FileLoaded) {
+    const std::optional<TableId> t = host_.tableInFront();
+    if (!t) {
         TableItem->setChecked(false);
         return;
     }
-    const int index = TableIndexOfPage(CurrentPage);
+    const int index = int(*t);
     QTableView*& view = tables_[index];
     if (!view)
-        view = buildTable(CurrentPage);
+        view = build(*t);
     const bool toTable = view->isHidden();
     // The table takes the place of the list and the form, and the whole width; the filter field
     // (and what it cannot read) moves above the table and back above the list.
-    QLineEdit* filter = pageFilter();
+    QLineEdit* filter = host_.filterEdit(*t);
     QLabel* why = filterErrors_[index];
-    QListWidget* list = CurrentPage == pcUnits ? UnitListBox : CurrentPage == pcWeapons ? wpnlistbox : FormationListBox;
-    auto* listStrip = qobject_cast<QBoxLayout*>(list->parentWidget()->layout());
+    auto* listStrip = qobject_cast<QBoxLayout*>(host_.entryList(*t)->parentWidget()->layout());
     QBoxLayout* strip = toTable ? tableColumns_[index] : listStrip;
     for (QBoxLayout* l : {listStrip, tableColumns_[index]}) {
         l->removeWidget(filter);
@@ -158,16 +173,16 @@ void TSDIAppForm::toggleTable()
     strip->insertWidget(1, why);
     filter->show();
     why->setVisible(toTable && !why->text().isEmpty());
-    QLayout* layout = Viewer->currentWidget()->layout();
+    QLayout* layout = host_.page(*t)->layout();
     for (int i = 0; i < layout->count(); ++i)
         if (QWidget* w = layout->itemAt(i)->widget())
             w->setVisible(!toTable);  // the list's panel and the form
     view->setVisible(toTable);
     TableItem->setChecked(toTable);
-    applySizeLimit();
-    auto* proxy = static_cast<QSortFilterProxyModel*>(view->model());
-    uint8_t& current = CurrentEntryOf(CurrentPage);
+    auto* proxy = proxyOf(view);
+    uint8_t& current = CurrentEntryOf(*t);
     if (toTable) {
+        host_.formToggled();
         TableModelOf(view)->refresh();
         const QModelIndex at = proxy->mapFromSource(TableModelOf(view)->index(current - 1, 0));
         view->setCurrentIndex(at);
@@ -178,15 +193,14 @@ void TSDIAppForm::toggleTable()
     const QModelIndex at = view->currentIndex();
     if (at.isValid())
         current = static_cast<uint8_t>(proxy->mapToSource(at).row() + 1);
-    // The form shows that entry, its list refilled; moving to another entry drops typed edits
-    // as any step does, and the same entry keeps them.
-    pageChanged(Viewer->currentIndex());
+    host_.formToggled();  // the form shows that entry
 }
 
-bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::KeyboardModifiers mods)
+bool TableFeature::key(QWidget* target, int key, Qt::KeyboardModifiers mods)
 {
+    QTableView* table = tableInFront();
     const bool ctrl = mods & Qt::ControlModifier;
-    auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+    auto* proxy = proxyOf(table);
     // The selected cells, in the order the table shows them (row by row, left to right).
     QModelIndexList shown = table->selectionModel()->selectedIndexes();
     std::sort(shown.begin(), shown.end(), [](const QModelIndex& a, const QModelIndex& b) {
@@ -209,14 +223,13 @@ bool TSDIAppForm::tableKey(QTableView* table, QWidget* target, int key, Qt::Keyb
         table->setFocus();
         return true;
     }
-    if (key == Qt::Key_F7 && target == table && comparing()) {
+    if (key == Qt::Key_F7 && target == table && host_.marks().comparing()) {
         stepToCellDifference(table, (mods & Qt::ShiftModifier) ? -1 : 1);
         return true;
     }
     if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab)) {
         // Ctrl+Tab goes to the next page from the table too, as it does from the form.
-        const int pages = Viewer->count(), back = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
-        Viewer->setCurrentIndex((Viewer->currentIndex() + (back ? pages - 1 : 1)) % pages);
+        host_.turnPage(key == Qt::Key_Backtab || (mods & Qt::ShiftModifier));
         return true;
     }
     if (target != table || !ctrl)
@@ -284,9 +297,9 @@ QList<QStringList> clipboardBlock(const QString& text)
 }
 }  // namespace
 
-void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown)
+void TableFeature::pasteIntoTable(QTableView* table, const QModelIndexList& shown)
 {
-    auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+    auto* proxy = proxyOf(table);
     const QModelIndex top = table->currentIndex();
     QString text = QApplication::clipboard()->text();
     const QList<QStringList> block = clipboardBlock(text);
@@ -312,7 +325,7 @@ void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown
             fits = fits && block[i].size() <= rows[i].size();
         }
         if (!fits) {
-            showMessage(QString("Nothing was pasted:\nthe clipboard holds %1 %2 of up to %3 %4, more than the selected "
+            host_.showMessage(QString("Nothing was pasted:\nthe clipboard holds %1 %2 of up to %3 %4, more than the selected "
                                 "cells take. Select one cell to paste from there, or as many cells as the clipboard holds.")
                             .arg(block.size())
                             .arg(block.size() == 1 ? "line" : "lines")
@@ -335,7 +348,7 @@ void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown
         return proxy->mapToSource(at);
     });
     if (!why.isEmpty()) {
-        showMessage("Nothing was pasted:\n" + why, "Paste Error");
+        host_.showMessage("Nothing was pasted:\n" + why, "Paste Error");
         return;
     }
     // What was pasted stays selected, so that the user sees where it went.
@@ -346,7 +359,7 @@ void TSDIAppForm::pasteIntoTable(QTableView* table, const QModelIndexList& shown
     table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-void TSDIAppForm::storeOpenCells()
+void TableFeature::storeOpenCells()
 {
     for (QTableView* table : tables_) {
         if (!table || TableModelOf(table)->storingTyped())
@@ -360,15 +373,15 @@ void TSDIAppForm::storeOpenCells()
             const bool nothing = OrbTableDelegate::storesNothing(editor);
             escapeEditor(editor);
             if (!nothing)
-                TableModelOf(table)->setMany({static_cast<QSortFilterProxyModel*>(table->model())->mapToSource(at)}, {text});
+                TableModelOf(table)->setMany({proxyOf(table)->mapToSource(at)}, {text});
         }
     }
 }
 
-void TSDIAppForm::stepToCellDifference(QTableView* table, int direction)
+void TableFeature::stepToCellDifference(QTableView* table, int direction)
 {
     // Row by row in the order shown, left to right: the next cell that differs.
-    auto* proxy = static_cast<QSortFilterProxyModel*>(table->model());
+    auto* proxy = proxyOf(table);
     const int rows = proxy->rowCount(), columns = proxy->columnCount();
     const QModelIndex at = table->currentIndex();
     int i = at.isValid() ? at.row() * columns + at.column() : (direction > 0 ? -1 : rows * columns);
@@ -380,5 +393,5 @@ void TSDIAppForm::stepToCellDifference(QTableView* table, int direction)
             return;
         }
     }
-    statusBar()->showMessage(NoFurtherDifferences);
+    host_.showStatus(NoFurtherDifferences);
 }

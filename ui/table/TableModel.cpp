@@ -1,4 +1,4 @@
-#include "ui/TableModel.h"
+#include "ui/table/TableModel.h"
 
 #include <QApplication>
 #include <QFont>
