@@ -6,10 +6,9 @@
 #include "core/CodeNames.h"
 #include "core/Latin1.h"
 
-#include "tools/cli/WorkbookLibrary.h"
+#include "tools/cli/WorkbookCalls.h"
 #include "tools/cli/WorkbookText.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 
 #include <cerrno>
@@ -28,32 +27,6 @@
 
 namespace fs = std::filesystem;
 
-const WorkbookLibrary& WorkbookCalls()
-{
-    static WorkbookLibrary calls;
-    static std::string missing = [] {
-        void* writer = dlopen(ORB_XLSXWRITER_SO, RTLD_NOW | RTLD_LOCAL);
-        if (!writer)
-            return std::string(ORB_XLSXWRITER_SO) + " (Debian: libxlsxwriter4)";
-        void* unzip = dlopen(ORB_MINIZIP_SO, RTLD_NOW | RTLD_LOCAL);
-        if (!unzip)
-            return std::string(ORB_MINIZIP_SO) + " (Debian: libminizip1)";
-        std::string lacking;
-#define ORB_LOOKUP(name)                                                                              \
-    calls.name = reinterpret_cast<decltype(calls.name)>(dlsym(writer, #name));                        \
-    if (!calls.name)                                                                                  \
-        calls.name = reinterpret_cast<decltype(calls.name)>(dlsym(unzip, #name));                     \
-    if (!calls.name)                                                                                  \
-        lacking = #name;
-        ORB_WORKBOOK_CALLS(ORB_LOOKUP)
-#undef ORB_LOOKUP
-        return lacking.empty() ? std::string() : "the call " + lacking + " of " + ORB_XLSXWRITER_SO;
-    }();
-    if (!missing.empty())
-        Fail("workbooks need " + missing + ", which cannot be loaded");
-    return calls;
-}
-
 bool WorkbooksBuiltIn() { return true; }
 
 namespace {
@@ -65,19 +38,19 @@ struct Formats {
 };
 
 template <class R>
-void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, const OrbData& orb)
+void writeSheet(const WorkbookCalls& lib, lxw_workbook* book, const Formats& formats, const char* title, const OrbData& orb)
 {
-    lxw_worksheet* ws = workbook_add_worksheet(book, title);
+    lxw_worksheet* ws = lib.workbook_add_worksheet(book, title);
     lxw_col_t col = 0;
-    auto heading = [&](const std::string& text) { worksheet_write_string(ws, 0, col++, text.c_str(), formats.header); };
+    auto heading = [&](const std::string& text) { lib.worksheet_write_string(ws, 0, col++, text.c_str(), formats.header); };
     heading("number");
     std::vector<lxw_col_t> nameColumns;
     for (const auto& f : FieldsOf<R>()) {
         if (f.width == FieldWidth::Text)
-            worksheet_set_column(ws, col, col, 18, formats.text);  // typed names stay text
+            lib.worksheet_set_column(ws, col, col, 18, formats.text);  // typed names stay text
         heading(f.name);
         if (HasCodeName(f)) {
-            worksheet_set_column(ws, col, col, 18, formats.name);
+            lib.worksheet_set_column(ws, col, col, 18, formats.name);
             nameColumns.push_back(col);
             heading(CodeNameColumn(f));
         }
@@ -86,17 +59,17 @@ void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, c
         const R r = orb.get<R>(n);
         const auto row = static_cast<lxw_row_t>(n);
         col = 0;
-        worksheet_write_number(ws, row, col++, n, nullptr);
+        lib.worksheet_write_number(ws, row, col++, n, nullptr);
         for (const auto& f : FieldsOf<R>()) {
             if (f.width == FieldWidth::Text)
-                worksheet_write_string(ws, row, col++, cellText(std::string(r.*f.text)).c_str(), formats.text);
+                lib.worksheet_write_string(ws, row, col++, cellText(std::string(r.*f.text)).c_str(), formats.text);
             else
-                worksheet_write_number(ws, row, col++, f.number(r), nullptr);
+                lib.worksheet_write_number(ws, row, col++, f.number(r), nullptr);
             if (HasCodeName(f))
-                worksheet_write_string(ws, row, col++, cellText(CodeName(f, f.number(r), orb)).c_str(), formats.name);
+                lib.worksheet_write_string(ws, row, col++, cellText(CodeName(f, f.number(r), orb)).c_str(), formats.name);
         }
     }
-    worksheet_freeze_panes(ws, 1, 0);
+    lib.worksheet_freeze_panes(ws, 1, 0);
     // Typing into a column of names is refused: the code beside it is what import reads.
     for (lxw_col_t c : nameColumns) {
         lxw_data_validation v{};
@@ -106,7 +79,7 @@ void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, c
         v.error_title = const_cast<char*>("A name, for reading");
         v.error_message = const_cast<char*>("This column shows the name of the code to its left; change the code.");
         v.ignore_blank = LXW_VALIDATION_OFF;
-        worksheet_data_validation_range(ws, 1, c, static_cast<lxw_row_t>(CountOf<R>), c, &v);
+        lib.worksheet_data_validation_range(ws, 1, c, static_cast<lxw_row_t>(CountOf<R>), c, &v);
     }
 }
 }  // namespace
@@ -187,32 +160,37 @@ void WriteWorkbook(const std::string& path, const OrbData& orb, std::optional<Ta
     // The library writes only to a file it names itself: it writes into a private folder, and
     // the bytes go to the user's file the one way every file is written, so that nothing is
     // written through a link, over a device or half-way.
+    std::string missing;
+    const WorkbookCalls* calls = LoadWorkbookCalls(missing);
+    if (!calls)
+        Fail(missing);
+    const WorkbookCalls& lib = *calls;
     const ScratchFolder scratch;
     const fs::path made = scratch.path() / "book.xlsx";
     lxw_error closed = LXW_NO_ERROR;
     {
         const QuietStderr quiet;
-        lxw_workbook* book = workbook_new(made.string().c_str());
+        lxw_workbook* book = lib.workbook_new(made.string().c_str());
         if (!book)
             closed = LXW_ERROR_CREATING_XLSX_FILE;
         else {
-            Formats formats{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
-            format_set_bold(formats.header);
-            format_set_num_format(formats.text, "@");
-            format_set_num_format(formats.name, "@");
-            format_set_font_color(formats.name, 0x606060);
-            format_set_italic(formats.name);
+            Formats formats{lib.workbook_add_format(book), lib.workbook_add_format(book), lib.workbook_add_format(book)};
+            lib.format_set_bold(formats.header);
+            lib.format_set_num_format(formats.text, "@");
+            lib.format_set_num_format(formats.name, "@");
+            lib.format_set_font_color(formats.name, 0x606060);
+            lib.format_set_italic(formats.name);
             if (!table || *table == TableId::Units)
-                writeSheet<UnitRecord>(book, formats, "units", orb);
+                writeSheet<UnitRecord>(lib, book, formats, "units", orb);
             if (!table || *table == TableId::Weapons)
-                writeSheet<WeaponRecord>(book, formats, "weapons", orb);
+                writeSheet<WeaponRecord>(lib, book, formats, "weapons", orb);
             if (!table || *table == TableId::Formations)
-                writeSheet<FormationRecord>(book, formats, "formations", orb);
-            closed = workbook_close(book);
+                writeSheet<FormationRecord>(lib, book, formats, "formations", orb);
+            closed = lib.workbook_close(book);
         }
     }
     if (closed != LXW_NO_ERROR)
-        Fail("cannot write '" + path + "': " + lxw_strerror(closed));
+        Fail("cannot write '" + path + "': " + lib.lxw_strerror(closed));
     std::ifstream in(made, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof())

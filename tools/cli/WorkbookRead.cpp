@@ -5,7 +5,7 @@
 #include "tools/cli/Commands.h"
 
 #ifdef ORB_WORKBOOKS
-#include "tools/cli/WorkbookLibrary.h"
+#include "tools/cli/WorkbookCalls.h"
 #include "tools/cli/WorkbookText.h"
 
 #include <pugixml.hpp>
@@ -48,7 +48,7 @@ bool cellReference(const char* ref, int& column, int& row)
 // written to a private temporary file first.
 class Archive {
 public:
-    Archive(const std::string& source, const std::string& bytes)
+    Archive(const WorkbookCalls& lib, const std::string& source, const std::string& bytes) : lib_(lib)
     {
         std::string path = source;
         if (source == "-") {
@@ -68,14 +68,14 @@ public:
             path = temp_;
 #endif
         }
-        zip_ = unzOpen64(fs::u8path(path).string().c_str());
+        zip_ = lib_.unzOpen64(fs::u8path(path).string().c_str());
         if (!zip_)
             Fail("'" + source + "' is not a workbook: not a zip archive it can read");
     }
     ~Archive()
     {
         if (zip_)
-            unzClose(zip_);
+            lib_.unzClose(zip_);
         if (!temp_.empty())
             std::remove(temp_.c_str());
     }
@@ -85,24 +85,25 @@ public:
     // One member, read whole; nullopt when it is not there.
     std::optional<std::string> member(const std::string& name)
     {
-        if (unzLocateFile(zip_, name.c_str(), 1) != UNZ_OK)
+        if (lib_.unzLocateFile(zip_, name.c_str(), 1) != UNZ_OK)
             return std::nullopt;
         unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        if (lib_.unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             return std::nullopt;
         if (info.uncompressed_size > (256u << 20))
             Fail("'" + name + "' in the workbook is larger than 256 MB");
-        if (unzOpenCurrentFile(zip_) != UNZ_OK)
+        if (lib_.unzOpenCurrentFile(zip_) != UNZ_OK)
             return std::nullopt;
         std::string bytes(static_cast<std::size_t>(info.uncompressed_size), '\0');
-        const int got = bytes.empty() ? 0 : unzReadCurrentFile(zip_, bytes.data(), static_cast<unsigned>(bytes.size()));
-        const bool whole = unzCloseCurrentFile(zip_) == UNZ_OK && got == static_cast<int>(bytes.size());
+        const int got = bytes.empty() ? 0 : lib_.unzReadCurrentFile(zip_, bytes.data(), static_cast<unsigned>(bytes.size()));
+        const bool whole = lib_.unzCloseCurrentFile(zip_) == UNZ_OK && got == static_cast<int>(bytes.size());
         if (!whole)
             Fail("'" + name + "' in the workbook cannot be read whole (a damaged archive?)");
         return bytes;
     }
 
 private:
+    const WorkbookCalls& lib_;
     unzFile zip_ = nullptr;
     std::string temp_;
 };
@@ -242,7 +243,11 @@ struct SheetReader {
 
 std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string& bytes, std::optional<TableId> table)
 {
-    Archive archive(source, bytes);
+    std::string missing;
+    const WorkbookCalls* calls = LoadWorkbookCalls(missing);
+    if (!calls)
+        Fail(missing);
+    Archive archive(*calls, source, bytes);
     const auto book = archive.member("xl/workbook.xml"), links = archive.member("xl/_rels/workbook.xml.rels");
     if (!book || !links)
         notAWorkbook(source, archive);
