@@ -1,5 +1,5 @@
 // Finding the workbook libraries' calls: the module's table, looked up once, or the table linked in.
-#include "tools/cli/WorkbookCalls.h"
+#include "exchange/WorkbookCalls.h"
 
 #ifdef ORB_WORKBOOK_MODULE
 #include <dlfcn.h>

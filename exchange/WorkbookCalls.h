@@ -28,7 +28,7 @@ struct WorkbookCalls {
     decltype(&::format_set_font_color) format_set_font_color;
     decltype(&::format_set_bold) format_set_bold;
     decltype(&::lxw_strerror) lxw_strerror;
-    decltype(&::unzOpen64) unzOpen64;
+    decltype(&::unzOpen2_64) unzOpen2_64;
     decltype(&::unzClose) unzClose;
     decltype(&::unzLocateFile) unzLocateFile;
     decltype(&::unzOpenCurrentFile) unzOpenCurrentFile;

@@ -1,6 +1,6 @@
 // The workbook libraries' calls as one table (WorkbookCalls.h): on Linux the only symbol the
 // module orbtool-workbooks exports, linked into the program elsewhere.
-#include "tools/cli/WorkbookCalls.h"
+#include "exchange/WorkbookCalls.h"
 
 namespace {
 WorkbookCalls calls()
@@ -21,7 +21,7 @@ WorkbookCalls calls()
     c.format_set_font_color = format_set_font_color;
     c.format_set_bold = format_set_bold;
     c.lxw_strerror = lxw_strerror;
-    c.unzOpen64 = unzOpen64;
+    c.unzOpen2_64 = unzOpen2_64;
     c.unzClose = unzClose;
     c.unzLocateFile = unzLocateFile;
     c.unzOpenCurrentFile = unzOpenCurrentFile;

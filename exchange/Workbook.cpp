@@ -1,13 +1,12 @@
-#include "tools/cli/Workbook.h"
-
-#include "tools/cli/Commands.h"
+// Writing a workbook: each table a sheet that a spreadsheet keeps exactly, made by libxlsxwriter.
+#include "exchange/Exchange.h"
 
 #ifdef ORB_WORKBOOKS
 #include "core/CodeNames.h"
 #include "core/Latin1.h"
 
-#include "tools/cli/WorkbookCalls.h"
-#include "tools/cli/WorkbookText.h"
+#include "exchange/WorkbookCalls.h"
+#include "exchange/WorkbookText.h"
 
 #include <fcntl.h>
 
@@ -105,7 +104,7 @@ public:
             path_ = pattern;
 #endif
         if (path_.empty())
-            Fail(std::string("cannot make a private folder for the workbook: ") + std::strerror(errno));
+            error_ = std::string("cannot make a private folder for the workbook: ") + std::strerror(errno);
     }
     ~ScratchFolder()
     {
@@ -115,12 +114,15 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const fs::path& path() const { return path_; }
+    // Why there is none, or "".
+    const std::string& error() const { return error_; }
 
 private:
     fs::path path_;
+    std::string error_;
 };
 
-// The library says its failures on standard error in its own words; the tool says them once,
+// The library says its failures on standard error in its own words; the program says them once,
 // in its own, so the library's are held back while it writes.
 class QuietStderr {
 public:
@@ -155,17 +157,19 @@ private:
 };
 }  // namespace
 
-void WriteWorkbook(const std::string& path, const OrbData& orb, std::optional<TableId> table)
+MadeWorkbook MakeWorkbook(const OrbData& orb, std::optional<TableId> table)
 {
-    // The library writes only to a file it names itself: it writes into a private folder, and
-    // the bytes go to the user's file the one way every file is written, so that nothing is
-    // written through a link, over a device or half-way.
     std::string missing;
     const WorkbookCalls* calls = LoadWorkbookCalls(missing);
     if (!calls)
-        Fail(missing);
+        return {{}, missing, false};
     const WorkbookCalls& lib = *calls;
+    // The library writes only to a file it names itself: it writes into a private folder, and the
+    // caller puts the bytes in the user's file the one way every file is written, so that nothing
+    // is written through a link, over a device or half-way.
     const ScratchFolder scratch;
+    if (!scratch.error().empty())
+        return {{}, scratch.error(), false};
     const fs::path made = scratch.path() / "book.xlsx";
     lxw_error closed = LXW_NO_ERROR;
     {
@@ -190,26 +194,21 @@ void WriteWorkbook(const std::string& path, const OrbData& orb, std::optional<Ta
         }
     }
     if (closed != LXW_NO_ERROR)
-        Fail("cannot write '" + path + "': " + lib.lxw_strerror(closed));
+        return {{}, lib.lxw_strerror(closed), true};
     std::ifstream in(made, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof())
-        Fail("cannot write '" + path + "': the workbook made could not be read back");
-    WriteOutputFile(path, bytes);
+        return {{}, "the workbook made could not be read back", true};
+    return {std::move(bytes), {}, false};
 }
 
 #else
 
 bool WorkbooksBuiltIn() { return false; }
 
-void WriteWorkbook(const std::string&, const OrbData&, std::optional<TableId>)
+MadeWorkbook MakeWorkbook(const OrbData&, std::optional<TableId>)
 {
-    Fail("this build of orbtool-cli writes no workbooks: dump as csv or json");
+    return {{}, "this build writes no workbooks: write CSV or JSON", false};
 }
 
 #endif
-
-bool IsWorkbook(const std::string& bytes)
-{
-    return bytes.compare(0, 4, "PK\x03\x04", 4) == 0;
-}
