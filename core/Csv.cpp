@@ -68,9 +68,9 @@ CsvTable ReadCsv(const std::string& text, char separator)
     return t;
 }
 
-std::string CsvCell(const std::string& s)
+std::string CsvCell(const std::string& s, char separator)
 {
-    if (s.find_first_of(",\"\r\n") == std::string::npos)
+    if (s.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string::npos)
         return s;
     std::string out = "\"";
     for (char c : s)

@@ -23,5 +23,5 @@ CsvTable ReadCsv(const std::string& text, char separator = ',');
 // The separator the first line that is not blank uses: whichever of comma, semicolon and tab it
 // holds most of outside quotes; a comma when it holds none.
 char CsvSeparator(const std::string& text);
-// A cell as written: quoted when it holds a comma, a quote or a line break.
-std::string CsvCell(const std::string& s);
+// A cell as written: quoted when it holds the separator, a quote or a line break.
+std::string CsvCell(const std::string& s, char separator = ',');

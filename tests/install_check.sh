@@ -17,6 +17,11 @@ for f in bin/orbtool bin/orbtool-cli share/applications/$id.desktop share/metain
     fi
 done
 [ -x "$dest/usr/bin/orbtool-cli" ] && "$dest/usr/bin/orbtool-cli" --version | grep -q '^orbtool-cli ' || missing=1
+# The installed tool finds its workbook module where the install put it.
+if ! head -c 44500 /dev/zero | "$dest/usr/bin/orbtool-cli" dump - --format xlsx -o "$dest/book.xlsx" || [ ! -s "$dest/book.xlsx" ]; then
+    echo "the installed orbtool-cli writes no workbook"
+    missing=1
+fi
 # The icons are the sizes their folders say.
 for size in 48 256; do
     head -c 24 "$dest/usr/share/icons/hicolor/${size}x${size}/apps/$id.png" | od -An -tu1 -j16 | \

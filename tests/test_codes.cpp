@@ -156,8 +156,12 @@ private slots:
         QCOMPARE(t.rows[3].line, 5);  // the row after a cell of two lines
         QCOMPARE(t.rows[3].cells[1], std::string());
         QVERIFY(!ReadCsv("a,\"open\n").error.empty());
-        for (const char* cell : {"plain", "a,b", "say \"hi\"", "two\nlines", " spaced "})
-            QCOMPARE(ReadCsv(CsvCell(cell) + "\n").rows.at(0).cells.at(0), std::string(cell));
+        // Each cell comes back as one with either separator; tab-separated, a comma needs no quotes.
+        for (const char* cell : {"plain", "a,b", "say \"hi\"", "two\nlines", " spaced ", "a\tb"})
+            for (char separator : {',', '\t'})
+                QCOMPARE(ReadCsv(CsvCell(cell, separator) + separator + "x\n", separator).rows.at(0).cells,
+                         (std::vector<std::string>{cell, "x"}));
+        QCOMPARE(CsvCell("a,b", '\t'), std::string("a,b"));
     }
 
     // Every mistake is named with its line and column, and nothing is imported.

@@ -305,7 +305,8 @@ private slots:
         QCOMPARE(cell(20, "Crew") + cell(20, "Wpn1") + cell(21, "Crew") + cell(21, "Wpn1"), QString("1234"));
         QCOMPARE(e->w->UndoItem->text(), QString("Undo Edit Units Crew, Wpn1, 2 entries"));
         const QByteArray pasted = packedOver(sampleBytes(12), Orb);
-        for (const QString& bad : {QString("5\tabc\n"), QString("5\t300\n"), QString("1\t").repeated(60) + "\n"}) {
+        for (const QString& bad : {QString("5\tabc\n"), QString("5\t300\n"), QString("1\t").repeated(60) + "\n",
+                                   QString("5\t\"7\n")}) {
             QApplication::clipboard()->setText(bad);
             auto seen = answerBox();
             clickCell(20, "Crew");  // one cell: the block goes from there
@@ -326,6 +327,15 @@ private slots:
         QCOMPARE(got, want);
         e->w->UndoItem->trigger();  // the paste, one step
         QCOMPARE(packedOver(sampleBytes(12), Orb), packedOver(sampleBytes(12), before12));
+        // A cell a spreadsheet quotes (a quote, a tab or a line break in it) pastes as one cell,
+        // and is copied quoted again.
+        clickCell(20, "Name");
+        QApplication::clipboard()->setText("\"Say \"\"hi\"\"\"\r\n");
+        QTest::keyClick(table, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(cell(20, "Name"), QString("Say \"hi\""));
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("\"Say \"\"hi\"\"\"\n"));
+        e->w->UndoItem->trigger();
 
         // The page's filter field filters the table, conditions on fields included; one it cannot
         // read is said under it and filters nothing.

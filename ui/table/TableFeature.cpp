@@ -5,6 +5,9 @@
 #include "ui/shared/FieldMarks.h"
 #include "ui/table/TableModel.h"
 
+#include "core/Csv.h"
+#include "core/Import.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
@@ -265,14 +268,14 @@ bool TableFeature::key(QWidget* target, int key, Qt::KeyboardModifiers mods)
         return true;
     }
     if (key == Qt::Key_C) {
-        // Tab-separated lines, as spreadsheets paste them.
+        // Tab-separated lines, as spreadsheets paste them (and as a paste reads them back).
         QString text;
         int row = -1;
         for (const QModelIndex& i : shown) {
             if (row >= 0)
                 text += i.row() == row ? "\t" : "\n";
             row = i.row();
-            text += i.data(Qt::EditRole).toString();
+            text += QString::fromStdString(CsvCell(i.data(Qt::EditRole).toString().toStdString(), '\t'));
         }
         QApplication::clipboard()->setText(text + (shown.isEmpty() ? "" : "\n"));
         return true;
@@ -280,29 +283,19 @@ bool TableFeature::key(QWidget* target, int key, Qt::KeyboardModifiers mods)
     return false;
 }
 
-namespace {
-// Tab-separated lines as rows of cells, without the line break after the last line.
-QList<QStringList> clipboardBlock(const QString& text)
-{
-    QStringList lines = text.split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
-    QList<QStringList> block;
-    for (QString line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        block << line.split('\t');
-    }
-    return block;
-}
-}  // namespace
-
 void TableFeature::pasteIntoTable(QTableView* table, const QModelIndexList& shown)
 {
     auto* proxy = proxyOf(table);
     const QModelIndex top = table->currentIndex();
-    QString text = QApplication::clipboard()->text();
-    const QList<QStringList> block = clipboardBlock(text);
+    // Tab-separated lines read as import reads a CSV: a cell a spreadsheet quotes (a tab, a quote
+    // or a line break in it) is one cell.
+    CsvTable csv = ReadCsv(QApplication::clipboard()->text().toStdString(), '\t');
+    if (!csv.error.empty()) {
+        host_.showMessage("Nothing was pasted:\n" + QString::fromStdString(CsvPlace(csv.errorLine, csv.errorColumn) + ": " + csv.error),
+                    "Paste Error");
+        return;
+    }
+    ImportSheet block = CsvSheet(TableModelOf(table)->table(), std::move(csv));
     // The selected cells by the rows the table shows them in, each row's left to right.
     QList<QModelIndexList> rows;
     for (const QModelIndex& i : shown) {
@@ -311,24 +304,26 @@ void TableFeature::pasteIntoTable(QTableView* table, const QModelIndexList& show
         rows.back() << i;
     }
     const bool intoSelection = shown.size() > 1;
-    if (intoSelection && block.size() == 1 && block.front().size() == 1) {
+    const int lines = static_cast<int>(block.rows.size());
+    if (intoSelection && lines == 1 && block.rows.front().cells.size() == 1) {
         // One value over a selection fills every selected cell, as spreadsheets do.
-        QStringList lines;
-        for (const QModelIndexList& row : rows)
-            lines << QStringList(QList<QString>(row.size(), block.front().front())).join('\t');
-        text = lines.join('\n');
+        const std::string value = block.rows.front().cells.front();
+        block.rows.clear();
+        for (int i = 0; i < rows.size(); ++i)
+            block.rows.push_back({i + 1, std::vector<std::string>(static_cast<std::size_t>(rows[i].size()), value), {}});
     } else if (intoSelection) {
-        bool fits = block.size() <= rows.size();
+        bool fits = lines <= rows.size();
         int widest = 0;
-        for (int i = 0; i < block.size(); ++i) {
-            widest = std::max(widest, int(block[i].size()));
-            fits = fits && block[i].size() <= rows[i].size();
+        for (int i = 0; i < lines; ++i) {
+            const int values = static_cast<int>(block.rows[static_cast<std::size_t>(i)].cells.size());
+            widest = std::max(widest, values);
+            fits = fits && values <= rows[i].size();
         }
         if (!fits) {
             host_.showMessage(QString("Nothing was pasted:\nthe clipboard holds %1 %2 of up to %3 %4, more than the selected "
                                 "cells take. Select one cell to paste from there, or as many cells as the clipboard holds.")
-                            .arg(block.size())
-                            .arg(block.size() == 1 ? "line" : "lines")
+                            .arg(lines)
+                            .arg(lines == 1 ? "line" : "lines")
                             .arg(widest)
                             .arg(widest == 1 ? "value" : "values"),
                         "Paste Error");
@@ -339,7 +334,7 @@ void TableFeature::pasteIntoTable(QTableView* table, const QModelIndexList& show
     }
     // Held as persistent indexes: a sort after the paste moves them with their entries.
     QList<QPersistentModelIndex> pasted;
-    const QString why = TableModelOf(table)->paste(text, [&](int row, int column) {
+    const QString why = TableModelOf(table)->paste(block, [&](int row, int column) {
         // Into the selected cells in the order shown, or from the current cell right and down.
         const QModelIndex at = intoSelection ? rows[row][column] : proxy->index(top.row() + row, top.column() + column);
         if (!at.isValid())

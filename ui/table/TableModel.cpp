@@ -165,31 +165,25 @@ bool OrbTableModel::setMany(const QModelIndexList& cells, const QStringList& tex
     return true;
 }
 
-QString OrbTableModel::paste(const QString& text, const std::function<QModelIndex(int, int)>& place)
+QString OrbTableModel::paste(const ImportSheet& block, const std::function<QModelIndex(int, int)>& place)
 {
-    QStringList lines = text.split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();  // the line break after the last line
     QModelIndexList cells;
     QStringList texts;
     QString why;
     OrbData trial = Orb;
     WithTable(table_, [&](const auto& fields, auto entry) {
-        for (int i = 0; i < lines.size() && why.isEmpty(); ++i) {
-            QString line = lines[i];
-            if (line.endsWith('\r'))
-                line.chop(1);
-            const QStringList values = line.split('\t');
-            for (int j = 0; j < values.size() && why.isEmpty(); ++j) {
-                const QModelIndex at = place(i, j);
-                const QString where = QString("line %1, column %2: ").arg(i + 1).arg(j + 1);
+        for (std::size_t i = 0; i < block.rows.size() && why.isEmpty(); ++i) {
+            const ImportRow& row = block.rows[i];
+            for (std::size_t j = 0; j < row.cells.size() && why.isEmpty(); ++j) {
+                const QModelIndex at = place(static_cast<int>(i), static_cast<int>(j));
+                const QString where = QString::fromStdString(block.where(row, static_cast<int>(j) + 1) + ": ");
                 if (!at.isValid()) {
                     why = where + "past the table's last row or column";
                     break;
                 }
                 const auto& f = fields[static_cast<std::size_t>(columns_[static_cast<std::size_t>(at.column())])];
                 auto r = entry(trial, at.row() + 1);
-                const std::string error = StoreStrictly(f, r, values[j].toStdString());
+                const std::string error = StoreStrictly(f, r, row.cells[j]);
                 if (!error.empty())
                     why = where + QString::fromStdString(error);
                 entry.set(trial, at.row() + 1, r);

@@ -13,6 +13,7 @@
 #include <functional>
 
 class QLineEdit;
+struct ImportSheet;
 
 class OrbTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -35,11 +36,11 @@ public:
     // converts typed text; false when mayChange said no.
     bool setMany(const QModelIndexList& cells, const QStringList& texts);
 
-    // Stores tab-separated lines of text with cells[0] of the lines' first row at `at`, checked as
-    // strictly as an import: any error ("line 2, column 3: ...") and nothing changes. at and
-    // place(row, column) are in the view's order; place returns the model index shown there, or an
-    // invalid one past the table's end.
-    QString paste(const QString& text, const std::function<QModelIndex(int row, int column)>& place);
+    // Stores the rows of block (tab-separated lines read as a CSV) where place(row, column) puts
+    // each cell, checked as strictly as an import: any error ("line 2, column 3: ...") and nothing
+    // changes. place's row and column count in block; it returns the model index shown there, or
+    // an invalid one past the table's end.
+    QString paste(const ImportSheet& block, const std::function<QModelIndex(int row, int column)>& place);
 
     TableId table() const { return table_; }
     // The compared file (none: nullptr) and how many bytes it holds: cells that differ from it

@@ -1,4 +1,4 @@
-#include "tools/cli/WorkbookText.h"
+#include "exchange/WorkbookText.h"
 
 #include <string_view>
 

@@ -1,27 +1,17 @@
 // Reading a workbook back: the cells of its sheets named for tables, each with what it is (text,
 // a number, a date, a formula...), for import to check.
-#include "tools/cli/Workbook.h"
-
-#include "tools/cli/Commands.h"
+#include "exchange/ExchangeInternal.h"
 
 #ifdef ORB_WORKBOOKS
-#include "tools/cli/WorkbookLibrary.h"
-#include "tools/cli/WorkbookText.h"
+#include "exchange/WorkbookCalls.h"
+#include "exchange/WorkbookText.h"
 
 #include <pugixml.hpp>
 
-#include <cerrno>
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <tuple>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
-namespace fs = std::filesystem;
 
 namespace {
 // The letters of a column from 1: A, Z, AA.
@@ -44,40 +34,33 @@ bool cellReference(const char* ref, int& column, int& row)
     return *ref == '\0' && column > 0 && row > 0 && column <= 16384 && row <= 1048576;
 }
 
-// The archive, opened from a file: minizip reads files, so bytes from standard input are
-// written to a private temporary file first.
+// The archive, read from its bytes in memory (minizip's own calls read files): the bytes the
+// caller read are the ones imported, from a file or standard input alike.
 class Archive {
 public:
-    Archive(const std::string& source, const std::string& bytes)
+    Archive(const WorkbookCalls& lib, const std::string& source, const std::string& bytes) : lib_(lib), bytes_(bytes)
     {
-        std::string path = source;
-        if (source == "-") {
-#ifdef _WIN32
-            Fail("a workbook is read from a file, not from standard input");
-#else
-            const fs::path dir = fs::temp_directory_path();
-            std::string pattern = (dir / "orbtool-book-XXXXXX").string();
-            const int fd = ::mkstemp(pattern.data());
-            if (fd < 0)
-                Fail(std::string("cannot keep the workbook from standard input: ") + std::strerror(errno));
-            temp_ = pattern;
-            const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-            ::close(fd);
-            if (!written)
-                Fail("cannot keep the workbook from standard input");
-            path = temp_;
-#endif
-        }
-        zip_ = unzOpen64(fs::u8path(path).string().c_str());
+        zlib_filefunc64_def calls{};
+        calls.zopen64_file = [](voidpf opaque, const void*, int) -> voidpf { return opaque; };
+        calls.zread_file = [](voidpf, voidpf stream, void* buf, uLong size) -> uLong {
+            return static_cast<Archive*>(stream)->read(buf, size);
+        };
+        calls.zwrite_file = [](voidpf, voidpf, const void*, uLong) -> uLong { return 0; };
+        calls.ztell64_file = [](voidpf, voidpf stream) -> ZPOS64_T { return static_cast<Archive*>(stream)->at_; };
+        calls.zseek64_file = [](voidpf, voidpf stream, ZPOS64_T offset, int origin) -> long {
+            return static_cast<Archive*>(stream)->seek(offset, origin);
+        };
+        calls.zclose_file = [](voidpf, voidpf) { return 0; };
+        calls.zerror_file = [](voidpf, voidpf) { return 0; };
+        calls.opaque = this;
+        zip_ = lib_.unzOpen2_64("workbook", &calls);
         if (!zip_)
-            Fail("'" + source + "' is not a workbook: not a zip archive it can read");
+            Refuse("'" + source + "' is not a workbook: not a zip archive it can read");
     }
     ~Archive()
     {
         if (zip_)
-            unzClose(zip_);
-        if (!temp_.empty())
-            std::remove(temp_.c_str());
+            lib_.unzClose(zip_);
     }
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
@@ -85,26 +68,44 @@ public:
     // One member, read whole; nullopt when it is not there.
     std::optional<std::string> member(const std::string& name)
     {
-        if (unzLocateFile(zip_, name.c_str(), 1) != UNZ_OK)
+        if (lib_.unzLocateFile(zip_, name.c_str(), 1) != UNZ_OK)
             return std::nullopt;
         unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        if (lib_.unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             return std::nullopt;
         if (info.uncompressed_size > (256u << 20))
-            Fail("'" + name + "' in the workbook is larger than 256 MB");
-        if (unzOpenCurrentFile(zip_) != UNZ_OK)
+            Refuse("'" + name + "' in the workbook is larger than 256 MB");
+        if (lib_.unzOpenCurrentFile(zip_) != UNZ_OK)
             return std::nullopt;
         std::string bytes(static_cast<std::size_t>(info.uncompressed_size), '\0');
-        const int got = bytes.empty() ? 0 : unzReadCurrentFile(zip_, bytes.data(), static_cast<unsigned>(bytes.size()));
-        const bool whole = unzCloseCurrentFile(zip_) == UNZ_OK && got == static_cast<int>(bytes.size());
+        const int got = bytes.empty() ? 0 : lib_.unzReadCurrentFile(zip_, bytes.data(), static_cast<unsigned>(bytes.size()));
+        const bool whole = lib_.unzCloseCurrentFile(zip_) == UNZ_OK && got == static_cast<int>(bytes.size());
         if (!whole)
-            Fail("'" + name + "' in the workbook cannot be read whole (a damaged archive?)");
+            Refuse("'" + name + "' in the workbook cannot be read whole (a damaged archive?)");
         return bytes;
     }
 
 private:
+    uLong read(void* to, uLong size)
+    {
+        const auto n = static_cast<uLong>(std::min<ZPOS64_T>(size, bytes_.size() - std::min<ZPOS64_T>(at_, bytes_.size())));
+        std::memcpy(to, bytes_.data() + at_, n);
+        at_ += n;
+        return n;
+    }
+    long seek(ZPOS64_T offset, int origin)
+    {
+        const ZPOS64_T from = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? at_ : bytes_.size();
+        if (offset > bytes_.size() - from)
+            return -1;
+        at_ = from + offset;
+        return 0;
+    }
+
+    const WorkbookCalls& lib_;
+    const std::string& bytes_;
+    ZPOS64_T at_ = 0;  // where the next read begins
     unzFile zip_ = nullptr;
-    std::string temp_;
 };
 
 // pugixml drops text of nothing but spaces unless asked to keep it, and a name of spaces is a name.
@@ -114,7 +115,7 @@ pugi::xml_document parsed(const std::string& source, const std::string& name, co
 {
     pugi::xml_document doc;
     if (!doc.load_buffer(bytes.data(), bytes.size(), kParsing))
-        Fail("'" + source + "' is not a workbook: " + name + " is not XML");
+        Refuse("'" + source + "' is not a workbook: " + name + " is not XML");
     return doc;
 }
 
@@ -156,7 +157,7 @@ struct SheetReader {
     const std::vector<std::string>& shared;
     const std::vector<bool>& dates;
 
-    [[noreturn]] void fail(const std::string& why) const { Fail("'" + source + "': sheet '" + name + "' " + why); }
+    [[noreturn]] void fail(const std::string& why) const { Refuse("'" + source + "': sheet '" + name + "' " + why); }
 
     // One cell's text and what it is.
     std::pair<std::string, CellKind> cell(const pugi::xml_node& c, int column, int row) const
@@ -167,7 +168,7 @@ struct SheetReader {
         if (type == "s") {
             const std::size_t k = static_cast<std::size_t>(c.child("v").text().as_ullong(~0ull));
             if (k >= shared.size())
-                Fail("'" + source + "': " + name + "!" + columnLetters(column) + std::to_string(row) +
+                Refuse("'" + source + "': " + name + "!" + columnLetters(column) + std::to_string(row) +
                      " names a string the workbook does not hold");
             text = shared[k], kind = CellKind::Text;
         } else if (type == "inlineStr") {
@@ -235,14 +236,19 @@ struct SheetReader {
 {
     const auto mimetype = archive.member("mimetype");
     if (mimetype && mimetype->rfind("application/vnd.oasis.opendocument.spreadsheet", 0) == 0)
-        Fail("'" + source + "' is an OpenDocument spreadsheet (.ods), which import does not read: save it as .xlsx");
-    Fail("'" + source + "' is a zip archive but not a workbook (no xl/workbook.xml)");
+        Refuse("'" + source + "' is an OpenDocument spreadsheet (.ods), which import does not read: save it as .xlsx");
+    Refuse("'" + source + "' is a zip archive but not a workbook (no xl/workbook.xml)");
 }
 }  // namespace
 
-std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string& bytes, std::optional<TableId> table)
+std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string& bytes, std::optional<TableId> table,
+                                        std::vector<std::string>& notes)
 {
-    Archive archive(source, bytes);
+    std::string missing;
+    const WorkbookCalls* calls = LoadWorkbookCalls(missing);
+    if (!calls)
+        Refuse(missing);
+    Archive archive(*calls, source, bytes);
     const auto book = archive.member("xl/workbook.xml"), links = archive.member("xl/_rels/workbook.xml.rels");
     if (!book || !links)
         notAWorkbook(source, archive);
@@ -267,26 +273,27 @@ std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::st
     for (pugi::xml_node s : doc.child("workbook").child("sheets").children("sheet"))
         all.emplace_back(s.attribute("name").value(), targets[s.attribute("r:id").value()]);
     std::vector<std::tuple<std::string, std::string, TableId>> chosen;
-    std::string names, passedOver;
+    std::string names;
+    std::vector<std::string> passedOver;
     for (const auto& [name, at] : all) {
         names += (names.empty() ? "'" : ", '") + name + "'";
         const std::optional<TableId> t = ParseTable(name);
         if (t && (!table || *table == *t))
             chosen.emplace_back(name, at, *t);
         else if (!t && all.size() > 1)
-            passedOver += "orbtool-cli: '" + source + "': sheet '" + name + "' names no table and is passed over\n";
+            passedOver.push_back("'" + source + "': sheet '" + name + "' names no table and is passed over");
     }
     if (chosen.empty() && table && all.size() == 1 && !ParseTable(all[0].first))
         chosen.emplace_back(all[0].first, all[0].second, *table);
     if (chosen.empty())
-        Fail("'" + source + "' holds no sheet called " + (table ? TableName(*table) : "units, weapons or formations") +
-             (names.empty() ? std::string() : " (its sheets: " + names + ")"));
-    CliNotes() += passedOver;
+        Refuse("'" + source + "' holds no sheet called " + (table ? TableName(*table) : "units, weapons or formations") +
+               (names.empty() ? std::string() : " (its sheets: " + names + ")"));
+    notes.insert(notes.end(), passedOver.begin(), passedOver.end());
     std::vector<ImportSheet> sheets;
     for (const auto& [name, at, t] : chosen) {
         const auto xml = archive.member(at);
         if (!xml)
-            Fail("'" + source + "': sheet '" + name + "' is missing from the workbook");
+            Refuse("'" + source + "': sheet '" + name + "' is missing from the workbook");
         const SheetReader reader{source, name, shared, dates};
         sheets.push_back(reader.sheet(t, parsed(source, "sheet '" + name + "'", *xml)));
     }
@@ -295,9 +302,10 @@ std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::st
 
 #else
 
-std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string&, std::optional<TableId>)
+std::vector<ImportSheet> WorkbookSheets(const std::string& source, const std::string&, std::optional<TableId>,
+                                        std::vector<std::string>&)
 {
-    Fail("'" + source + "' is a workbook, and this build of orbtool-cli reads none: import a CSV or dump's JSON");
+    Refuse("'" + source + "' is a workbook, and this build reads none: import a CSV or the JSON of a dump");
 }
 
 #endif

@@ -1,15 +1,13 @@
-#include "tools/cli/Workbook.h"
-
-#include "tools/cli/Commands.h"
+// Writing a workbook: each table a sheet that a spreadsheet keeps exactly, made by libxlsxwriter.
+#include "exchange/Exchange.h"
 
 #ifdef ORB_WORKBOOKS
 #include "core/CodeNames.h"
 #include "core/Latin1.h"
 
-#include "tools/cli/WorkbookLibrary.h"
-#include "tools/cli/WorkbookText.h"
+#include "exchange/WorkbookCalls.h"
+#include "exchange/WorkbookText.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 
 #include <cerrno>
@@ -28,32 +26,6 @@
 
 namespace fs = std::filesystem;
 
-const WorkbookLibrary& WorkbookCalls()
-{
-    static WorkbookLibrary calls;
-    static std::string missing = [] {
-        void* writer = dlopen(ORB_XLSXWRITER_SO, RTLD_NOW | RTLD_LOCAL);
-        if (!writer)
-            return std::string(ORB_XLSXWRITER_SO) + " (Debian: libxlsxwriter4)";
-        void* unzip = dlopen(ORB_MINIZIP_SO, RTLD_NOW | RTLD_LOCAL);
-        if (!unzip)
-            return std::string(ORB_MINIZIP_SO) + " (Debian: libminizip1)";
-        std::string lacking;
-#define ORB_LOOKUP(name)                                                                              \
-    calls.name = reinterpret_cast<decltype(calls.name)>(dlsym(writer, #name));                        \
-    if (!calls.name)                                                                                  \
-        calls.name = reinterpret_cast<decltype(calls.name)>(dlsym(unzip, #name));                     \
-    if (!calls.name)                                                                                  \
-        lacking = #name;
-        ORB_WORKBOOK_CALLS(ORB_LOOKUP)
-#undef ORB_LOOKUP
-        return lacking.empty() ? std::string() : "the call " + lacking + " of " + ORB_XLSXWRITER_SO;
-    }();
-    if (!missing.empty())
-        Fail("workbooks need " + missing + ", which cannot be loaded");
-    return calls;
-}
-
 bool WorkbooksBuiltIn() { return true; }
 
 namespace {
@@ -65,19 +37,19 @@ struct Formats {
 };
 
 template <class R>
-void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, const OrbData& orb)
+void writeSheet(const WorkbookCalls& lib, lxw_workbook* book, const Formats& formats, const char* title, const OrbData& orb)
 {
-    lxw_worksheet* ws = workbook_add_worksheet(book, title);
+    lxw_worksheet* ws = lib.workbook_add_worksheet(book, title);
     lxw_col_t col = 0;
-    auto heading = [&](const std::string& text) { worksheet_write_string(ws, 0, col++, text.c_str(), formats.header); };
+    auto heading = [&](const std::string& text) { lib.worksheet_write_string(ws, 0, col++, text.c_str(), formats.header); };
     heading("number");
     std::vector<lxw_col_t> nameColumns;
     for (const auto& f : FieldsOf<R>()) {
         if (f.width == FieldWidth::Text)
-            worksheet_set_column(ws, col, col, 18, formats.text);  // typed names stay text
+            lib.worksheet_set_column(ws, col, col, 18, formats.text);  // typed names stay text
         heading(f.name);
         if (HasCodeName(f)) {
-            worksheet_set_column(ws, col, col, 18, formats.name);
+            lib.worksheet_set_column(ws, col, col, 18, formats.name);
             nameColumns.push_back(col);
             heading(CodeNameColumn(f));
         }
@@ -86,17 +58,17 @@ void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, c
         const R r = orb.get<R>(n);
         const auto row = static_cast<lxw_row_t>(n);
         col = 0;
-        worksheet_write_number(ws, row, col++, n, nullptr);
+        lib.worksheet_write_number(ws, row, col++, n, nullptr);
         for (const auto& f : FieldsOf<R>()) {
             if (f.width == FieldWidth::Text)
-                worksheet_write_string(ws, row, col++, cellText(std::string(r.*f.text)).c_str(), formats.text);
+                lib.worksheet_write_string(ws, row, col++, cellText(std::string(r.*f.text)).c_str(), formats.text);
             else
-                worksheet_write_number(ws, row, col++, f.number(r), nullptr);
+                lib.worksheet_write_number(ws, row, col++, f.number(r), nullptr);
             if (HasCodeName(f))
-                worksheet_write_string(ws, row, col++, cellText(CodeName(f, f.number(r), orb)).c_str(), formats.name);
+                lib.worksheet_write_string(ws, row, col++, cellText(CodeName(f, f.number(r), orb)).c_str(), formats.name);
         }
     }
-    worksheet_freeze_panes(ws, 1, 0);
+    lib.worksheet_freeze_panes(ws, 1, 0);
     // Typing into a column of names is refused: the code beside it is what import reads.
     for (lxw_col_t c : nameColumns) {
         lxw_data_validation v{};
@@ -106,7 +78,7 @@ void writeSheet(lxw_workbook* book, const Formats& formats, const char* title, c
         v.error_title = const_cast<char*>("A name, for reading");
         v.error_message = const_cast<char*>("This column shows the name of the code to its left; change the code.");
         v.ignore_blank = LXW_VALIDATION_OFF;
-        worksheet_data_validation_range(ws, 1, c, static_cast<lxw_row_t>(CountOf<R>), c, &v);
+        lib.worksheet_data_validation_range(ws, 1, c, static_cast<lxw_row_t>(CountOf<R>), c, &v);
     }
 }
 }  // namespace
@@ -132,7 +104,7 @@ public:
             path_ = pattern;
 #endif
         if (path_.empty())
-            Fail(std::string("cannot make a private folder for the workbook: ") + std::strerror(errno));
+            error_ = std::string("cannot make a private folder for the workbook: ") + std::strerror(errno);
     }
     ~ScratchFolder()
     {
@@ -142,12 +114,15 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const fs::path& path() const { return path_; }
+    // Why there is none, or "".
+    const std::string& error() const { return error_; }
 
 private:
     fs::path path_;
+    std::string error_;
 };
 
-// The library says its failures on standard error in its own words; the tool says them once,
+// The library says its failures on standard error in its own words; the program says them once,
 // in its own, so the library's are held back while it writes.
 class QuietStderr {
 public:
@@ -182,56 +157,58 @@ private:
 };
 }  // namespace
 
-void WriteWorkbook(const std::string& path, const OrbData& orb, std::optional<TableId> table)
+MadeWorkbook MakeWorkbook(const OrbData& orb, std::optional<TableId> table)
 {
-    // The library writes only to a file it names itself: it writes into a private folder, and
-    // the bytes go to the user's file the one way every file is written, so that nothing is
-    // written through a link, over a device or half-way.
+    std::string missing;
+    const WorkbookCalls* calls = LoadWorkbookCalls(missing);
+    if (!calls)
+        return {{}, missing, false};
+    const WorkbookCalls& lib = *calls;
+    // The library writes only to a file it names itself: it writes into a private folder, and the
+    // caller puts the bytes in the user's file the one way every file is written, so that nothing
+    // is written through a link, over a device or half-way.
     const ScratchFolder scratch;
+    if (!scratch.error().empty())
+        return {{}, scratch.error(), false};
     const fs::path made = scratch.path() / "book.xlsx";
     lxw_error closed = LXW_NO_ERROR;
     {
         const QuietStderr quiet;
-        lxw_workbook* book = workbook_new(made.string().c_str());
+        lxw_workbook* book = lib.workbook_new(made.string().c_str());
         if (!book)
             closed = LXW_ERROR_CREATING_XLSX_FILE;
         else {
-            Formats formats{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
-            format_set_bold(formats.header);
-            format_set_num_format(formats.text, "@");
-            format_set_num_format(formats.name, "@");
-            format_set_font_color(formats.name, 0x606060);
-            format_set_italic(formats.name);
+            Formats formats{lib.workbook_add_format(book), lib.workbook_add_format(book), lib.workbook_add_format(book)};
+            lib.format_set_bold(formats.header);
+            lib.format_set_num_format(formats.text, "@");
+            lib.format_set_num_format(formats.name, "@");
+            lib.format_set_font_color(formats.name, 0x606060);
+            lib.format_set_italic(formats.name);
             if (!table || *table == TableId::Units)
-                writeSheet<UnitRecord>(book, formats, "units", orb);
+                writeSheet<UnitRecord>(lib, book, formats, "units", orb);
             if (!table || *table == TableId::Weapons)
-                writeSheet<WeaponRecord>(book, formats, "weapons", orb);
+                writeSheet<WeaponRecord>(lib, book, formats, "weapons", orb);
             if (!table || *table == TableId::Formations)
-                writeSheet<FormationRecord>(book, formats, "formations", orb);
-            closed = workbook_close(book);
+                writeSheet<FormationRecord>(lib, book, formats, "formations", orb);
+            closed = lib.workbook_close(book);
         }
     }
     if (closed != LXW_NO_ERROR)
-        Fail("cannot write '" + path + "': " + lxw_strerror(closed));
+        return {{}, lib.lxw_strerror(closed), true};
     std::ifstream in(made, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof())
-        Fail("cannot write '" + path + "': the workbook made could not be read back");
-    WriteOutputFile(path, bytes);
+        return {{}, "the workbook made could not be read back", true};
+    return {std::move(bytes), {}, false};
 }
 
 #else
 
 bool WorkbooksBuiltIn() { return false; }
 
-void WriteWorkbook(const std::string&, const OrbData&, std::optional<TableId>)
+MadeWorkbook MakeWorkbook(const OrbData&, std::optional<TableId>)
 {
-    Fail("this build of orbtool-cli writes no workbooks: dump as csv or json");
+    return {{}, "this build writes no workbooks: write CSV or JSON", false};
 }
 
 #endif
-
-bool IsWorkbook(const std::string& bytes)
-{
-    return bytes.compare(0, 4, "PK\x03\x04", 4) == 0;
-}
