@@ -10,13 +10,16 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 
 #include <cstring>
+#include <map>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -30,6 +33,23 @@ inline bool writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Every file below dir with its bytes and, where the system has one, its inode: a save changes
+// that even when it writes the same bytes.
+inline std::map<QString, QByteArray> FilesBelow(const QString& dir)
+{
+    std::map<QString, QByteArray> out;
+    for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        out[path] = readAll(path);
+#ifndef _WIN32
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+            out[path] += "#" + QByteArray::number(qulonglong(st.st_ino));
+#endif
+    }
+    return out;
 }
 
 inline QByteArray sampleBytes(int n)

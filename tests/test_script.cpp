@@ -31,22 +31,9 @@ class TestScript : public QObject {
         writeAll(tmp.filePath(name), text);
         return name;
     }
-    // Every file below the folder with its bytes and where the system keeps it (a save changes
-    // that even when it writes the same bytes).
-    std::map<QString, QByteArray> files() const
-    {
-        std::map<QString, QByteArray> out;
-        for (QDirIterator it(tmp.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-            const QString path = it.next();
-            out[path] = readAll(path);
-#ifndef _WIN32
-            struct stat st {};
-            if (::stat(QFile::encodeName(path).constData(), &st) == 0)
-                out[path] += "#" + QByteArray::number(qulonglong(st.st_ino));
-#endif
-        }
-        return out;
-    }
+    // Every file below the folder with its bytes and where the system keeps it: what a refused
+    // command must leave as it was.
+    std::map<QString, QByteArray> files() const { return FilesBelow(tmp.path()); }
     static QByteArray latin1(const std::string& name) { return QString::fromLatin1(name.c_str()).toUtf8(); }
 
 private slots:
