@@ -14,23 +14,30 @@ bool keeps(const OrbData& orb, int n, const OobFilter& filter)
     return !EntryIsEmpty(f) && AvailableIn(f.Avail, f.Until, filter);
 }
 
+// Calls fn(n, member) for every slot of every non-empty formation n that names an entry.
+template <class Fn>
+void forEachMember(const OrbData& orb, Fn&& fn)
+{
+    for (int n = 1; n <= FormationCount; ++n) {
+        if (isEmpty(orb, n))
+            continue;
+        const FormationRecord f = orb.formation(n);
+        for (int k = 1; k <= 10; ++k)
+            fn(n, MemberOfSlot(formationSlot(f, k)));
+    }
+}
+
 // Which formations each formation holds, and which are held by any (non-empty) formation.
 std::vector<std::vector<int>> heldBy(const OrbData& orb, std::vector<bool>& held)
 {
     std::vector<std::vector<int>> holds(FormationCount + 1);
     held.assign(FormationCount + 1, false);
-    for (int n = 1; n <= FormationCount; ++n) {
-        if (isEmpty(orb, n))
-            continue;
-        const FormationRecord f = orb.formation(n);
-        for (int k = 1; k <= 10; ++k) {
-            const SlotMember m = MemberOfSlot(formationSlot(f, k));
-            if (m.kind == SlotKind::Formation && m.number != n) {
-                holds[static_cast<std::size_t>(n)].push_back(m.number);
-                held[static_cast<std::size_t>(m.number)] = true;
-            }
+    forEachMember(orb, [&](int n, const SlotMember& m) {
+        if (m.kind == SlotKind::Formation && m.number != n) {
+            holds[static_cast<std::size_t>(n)].push_back(m.number);
+            held[static_cast<std::size_t>(m.number)] = true;
         }
-    }
+    });
     return holds;
 }
 
@@ -119,16 +126,10 @@ UnusedEntries FindUnused(const OrbData& orb)
 {
     std::vector<bool> unitHeld(UnitCount + 1, false), formationHeld;
     heldBy(orb, formationHeld);
-    for (int n = 1; n <= FormationCount; ++n) {
-        if (isEmpty(orb, n))
-            continue;
-        const FormationRecord f = orb.formation(n);
-        for (int k = 1; k <= 10; ++k) {
-            const SlotMember m = MemberOfSlot(formationSlot(f, k));
-            if (m.kind == SlotKind::Unit)
-                unitHeld[static_cast<std::size_t>(m.number)] = true;
-        }
-    }
+    forEachMember(orb, [&](int, const SlotMember& m) {
+        if (m.kind == SlotKind::Unit)
+            unitHeld[static_cast<std::size_t>(m.number)] = true;
+    });
     UnusedEntries unused;
     for (int n = 1; n <= UnitCount; ++n)
         if (!unitHeld[static_cast<std::size_t>(n)] && !EntryIsEmpty(orb.unit(n)))
